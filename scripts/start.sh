@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Sets everything up, builds Roruvez and starts it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DRORUVEZ_TESTS=OFF
+cmake --build build -j "$(nproc)"
+
+if [ -x build/src/window/roruvez ]; then
+    exec build/src/window/roruvez "$@"
+fi
+echo "Roruvez's core is built; the window is coming."

@@ -1,0 +1,41 @@
+#include "files/short_name.h"
+
+#include "platform/text.h"
+
+namespace roruvez {
+
+std::string shortNameOf(const std::string& longName) {
+    const auto characters = splitCharacters(longName);
+    if (characters.size() <= 11) {
+        return longName;
+    }
+    std::string shortName;
+    for (std::size_t i = 0; i < 8; ++i) {
+        shortName += characters[i];
+    }
+    shortName += '.';
+    for (std::size_t i = characters.size() - 3; i < characters.size(); ++i) {
+        shortName += characters[i];
+    }
+    return shortName;
+}
+
+std::int16_t MakeShortName(const std::string& path, Context& context) {
+    JobState& state = context.state;
+    context.surface.setCaption(Control::Label9, "SFN:" + path);
+    state.SourcePath = path;
+    const std::size_t lastSeparator = path.rfind('/');
+    if (!path.empty()) {
+        state.LongName = lastSeparator == std::string::npos ? path : path.substr(lastSeparator + 1);
+    }
+    state.ShortName = shortNameOf(state.LongName);
+    if (state.LongName == state.ShortName) {
+        return 0;
+    }
+    const Answer answer =
+        context.surface.messageBox("The file will be saved and restored as: " + state.ShortName,
+                                   Buttons::OkCancel, "Filename warning(8.3): " + state.ShortName);
+    return answer == Answer::Cancel ? 1 : 0;
+}
+
+}  // namespace roruvez

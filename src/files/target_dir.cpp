@@ -1,0 +1,30 @@
+#include "files/target_dir.h"
+
+#include "platform/text.h"
+
+namespace roruvez {
+
+std::int16_t ResolveTargetDir(const std::string& path, Context& context) {
+    try {
+        if (context.surface.checkValue(Control::Check1) == 1) {
+            const auto characters = splitCharacters(context.surface.currentDrive());
+            std::string drive;
+            for (std::size_t i = 0; i < characters.size() && i < 2; ++i) {
+                drive += characters[i];
+            }
+            context.state.TargetDir = drive;
+            return 0;
+        }
+        context.surface.setCaption(Control::Label9, "KCD");
+        const std::size_t lastSeparator = path.rfind('/');
+        if (lastSeparator != std::string::npos) {
+            context.state.TargetDir = path.substr(0, lastSeparator + 1);
+        }
+        return 0;
+    } catch (const std::exception& failure) {
+        showFailure(context, failure);
+        return 1;
+    }
+}
+
+}  // namespace roruvez

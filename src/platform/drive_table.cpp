@@ -1,0 +1,199 @@
+#include "platform/drive_table.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace roruvez {
+
+namespace {
+
+std::string unescapeMountField(std::string_view field) {
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            const std::string_view digits = field.substr(i + 1, 3);
+            if (std::all_of(digits.begin(), digits.end(),
+                            [](char c) { return c >= '0' && c <= '7'; })) {
+                out.push_back(static_cast<char>((digits[0] - '0') * 64 + (digits[1] - '0') * 8 +
+                                                (digits[2] - '0')));
+                i += 3;
+                continue;
+            }
+        }
+        out.push_back(field[i]);
+    }
+    return out;
+}
+
+std::string readFirstLine(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// The whole-disk name of a device node: /dev/sdb1 -> sdb, /dev/fd0 -> fd0.
+std::string diskOf(const std::string& source, const std::vector<BlockDevice>& devices) {
+    if (source.rfind("/dev/", 0) != 0) {
+        return {};
+    }
+    const std::string node = source.substr(5);
+    std::string best;
+    for (const auto& device : devices) {
+        if (node.rfind(device.name, 0) == 0 && device.name.size() > best.size()) {
+            best = device.name;
+        }
+    }
+    return best;
+}
+
+bool isFloppyDevice(const BlockDevice& device) {
+    return device.name.rfind("fd", 0) == 0 ||
+           (device.removable && device.bytes > 0 && device.bytes <= kLargestFloppyBytes);
+}
+
+}  // namespace
+
+std::vector<MountEntry> parseMounts(std::string_view text) {
+    std::vector<MountEntry> mounts;
+    std::istringstream in{std::string(text)};
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        MountEntry entry;
+        if (fields >> entry.source >> entry.directory >> entry.type) {
+            entry.source = unescapeMountField(entry.source);
+            entry.directory = unescapeMountField(entry.directory);
+            mounts.push_back(entry);
+        }
+    }
+    return mounts;
+}
+
+std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,
+                                   const std::vector<BlockDevice>& devices) {
+    std::vector<BlockDevice> floppies;
+    for (const auto& device : devices) {
+        if (isFloppyDevice(device)) {
+            floppies.push_back(device);
+        }
+    }
+    std::sort(floppies.begin(), floppies.end(),
+              [](const BlockDevice& a, const BlockDevice& b) { return a.name < b.name; });
+
+    // The shortest mount point of each disk stands for it; bind mounts add nothing.
+    std::map<std::string, std::string> mountOfDisk;
+    std::map<std::string, std::string> mountOfSource;
+    for (const auto& mount : mounts) {
+        const std::string disk = diskOf(mount.source, devices);
+        const std::string key = disk.empty() ? mount.source : disk;
+        auto& known = disk.empty() ? mountOfSource[key] : mountOfDisk[key];
+        if (known.empty() || mount.directory.size() < known.size()) {
+            known = mount.directory;
+        }
+    }
+
+    std::vector<Drive> table;
+    for (std::size_t i = 0; i < 2; ++i) {
+        Drive drive;
+        drive.letter = static_cast<char>('a' + i);
+        drive.floppy = true;
+        drive.removable = true;
+        if (i < floppies.size()) {
+            const auto found = mountOfDisk.find(floppies[i].name);
+            if (found != mountOfDisk.end()) {
+                drive.directory = found->second;
+            }
+        }
+        table.push_back(drive);
+    }
+    Drive root;
+    root.letter = 'c';
+    root.directory = "/";
+    table.push_back(root);
+
+    struct Candidate {
+        std::string directory;
+        bool removable;
+    };
+    std::vector<Candidate> others;
+    for (const auto& [disk, directory] : mountOfDisk) {
+        const bool floppy = std::any_of(floppies.begin(), floppies.end(),
+                                        [&](const BlockDevice& f) { return f.name == disk; });
+        if (floppy || directory == "/") {
+            continue;
+        }
+        const auto device = std::find_if(devices.begin(), devices.end(),
+                                         [&](const BlockDevice& d) { return d.name == disk; });
+        others.push_back({directory, device != devices.end() && device->removable});
+    }
+    std::sort(others.begin(), others.end(), [](const Candidate& a, const Candidate& b) {
+        if (a.removable != b.removable) {
+            return a.removable;
+        }
+        return a.directory < b.directory;
+    });
+    char letter = 'd';
+    for (const auto& other : others) {
+        if (letter > 'z') {
+            break;
+        }
+        if (std::any_of(table.begin(), table.end(),
+                        [&](const Drive& d) { return d.directory == other.directory; })) {
+            continue;
+        }
+        Drive drive;
+        drive.letter = letter++;
+        drive.directory = other.directory;
+        drive.removable = other.removable;
+        table.push_back(drive);
+    }
+    return table;
+}
+
+LinuxDriveTable::LinuxDriveTable(std::string mountsPath, std::string sysBlockPath)
+    : mountsPath_(std::move(mountsPath)), sysBlockPath_(std::move(sysBlockPath)) {}
+
+std::vector<Drive> LinuxDriveTable::drives() {
+    std::ifstream in(mountsPath_);
+    std::stringstream text;
+    text << in.rdbuf();
+
+    std::vector<BlockDevice> devices;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(sysBlockPath_, error)) {
+        BlockDevice device;
+        device.name = entry.path().filename().string();
+        device.removable = readFirstLine(entry.path() / "removable") == "1";
+        try {
+            device.bytes = std::stoull(readFirstLine(entry.path() / "size")) * 512U;
+        } catch (const std::exception&) {
+            device.bytes = 0;
+        }
+        devices.push_back(device);
+    }
+    return buildDriveTable(parseMounts(text.str()), devices);
+}
+
+std::optional<Drive> findDrive(DriveTable& table, char letter) {
+    if (letter >= 'A' && letter <= 'Z') {
+        letter = static_cast<char>(letter - 'A' + 'a');
+    }
+    for (const auto& drive : table.drives()) {
+        if (drive.letter == letter) {
+            return drive;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string driveListText(const Drive& drive) {
+    std::string text{drive.letter, ':'};
+    text += drive.directory.empty() ? " [no disk]" : " [" + drive.directory + "]";
+    return text;
+}
+
+}  // namespace roruvez

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace roruvez {
+
+struct Drive {
+    char letter = 'c';      // lower case, as the drive list shows it
+    std::string directory;  // where the drive's root is; empty while no medium is in it
+    bool floppy = false;
+    bool removable = false;
+};
+
+// The drive letters the window offers and that drive-relative names resolve through.
+class DriveTable {
+  public:
+    virtual ~DriveTable() = default;
+    // Read afresh on every call, so a disk inserted meanwhile is found.
+    virtual std::vector<Drive> drives() = 0;
+};
+
+struct MountEntry {
+    std::string source;
+    std::string directory;
+    std::string type;
+};
+
+struct BlockDevice {
+    std::string name;  // as under /sys/block: fd0, sdb
+    bool removable = false;
+    std::uint64_t bytes = 0;
+};
+
+inline constexpr std::uint64_t kLargestFloppyBytes = 2949120;
+
+// a: and b: are floppy drives (listed with or without a disk), c: is the root file system, d:
+// onwards the other mounted real file systems, removable media first, in mount-point order.
+std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,
+                                   const std::vector<BlockDevice>& devices);
+
+// Parses the text of /proc/self/mounts, undoing its octal escapes.
+std::vector<MountEntry> parseMounts(std::string_view text);
+
+class LinuxDriveTable : public DriveTable {
+  public:
+    explicit LinuxDriveTable(std::string mountsPath = "/proc/self/mounts",
+                             std::string sysBlockPath = "/sys/block");
+    std::vector<Drive> drives() override;
+
+  private:
+    std::string mountsPath_;
+    std::string sysBlockPath_;
+};
+
+std::optional<Drive> findDrive(DriveTable& table, char letter);
+
+// The drive list's text for a drive: "a: [no disk]", "c: [/]".
+std::string driveListText(const Drive& drive);
+
+}  // namespace roruvez

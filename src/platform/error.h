@@ -1,0 +1,37 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace roruvez {
+
+// Descriptions for failures that are not system calls. The user sees these texts.
+namespace error_text {
+inline constexpr const char* kOverflow = "Overflow";
+inline constexpr const char* kTypeMismatch = "Type mismatch";
+inline constexpr const char* kDriveNotReady = "Drive not ready";
+inline constexpr const char* kInputPastEnd = "Input past end of file";
+inline constexpr const char* kBadFileName = "Bad file name";
+inline constexpr const char* kPathNotFound = "Path not found";
+}  // namespace error_text
+
+// A failed platform operation. what() is the description shown to the user; the errno (0 for
+// our own failures) and the path are kept for tests and logs.
+class PlatformError : public std::runtime_error {
+  public:
+    PlatformError(int errnum, std::string path);
+    explicit PlatformError(const std::string& description, std::string path = {});
+
+    int errnum() const { return errnum_; }
+    const std::string& path() const { return path_; }
+
+  private:
+    int errnum_ = 0;
+    std::string path_;
+};
+
+std::string describeErrno(int errnum);
+
+[[noreturn]] void throwErrno(int errnum, const std::string& path);
+
+}  // namespace roruvez

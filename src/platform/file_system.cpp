@@ -1,0 +1,289 @@
+#include "platform/file_system.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+
+#include "platform/drive_table.h"
+#include "platform/error.h"
+
+namespace roruvez {
+
+namespace {
+
+class PosixFile : public OpenFile {
+  public:
+    PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    ~PosixFile() override {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    PosixFile(const PosixFile&) = delete;
+    PosixFile& operator=(const PosixFile&) = delete;
+
+    std::size_t read(std::byte* data, std::size_t size) override {
+        std::size_t done = 0;
+        while (done < size) {
+            const ssize_t got = ::read(checkedFd(), data + done, size - done);
+            if (got < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                throwErrno(errno, path_);
+            }
+            if (got == 0) {
+                break;
+            }
+            done += static_cast<std::size_t>(got);
+        }
+        return done;
+    }
+
+    void write(const std::byte* data, std::size_t size) override {
+        std::size_t done = 0;
+        while (done < size) {
+            const ssize_t put = ::write(checkedFd(), data + done, size - done);
+            if (put < 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                throwErrno(errno, path_);
+            }
+            if (put == 0) {
+                throwErrno(ENOSPC, path_);
+            }
+            done += static_cast<std::size_t>(put);
+        }
+    }
+
+    void sync() override {
+        if (::fsync(checkedFd()) != 0) {
+            throwErrno(errno, path_);
+        }
+    }
+
+    void close() override {
+        if (fd_ < 0) {
+            return;
+        }
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0 && errno != EINTR) {
+            throwErrno(errno, path_);
+        }
+    }
+
+    int descriptor() const override { return fd_; }
+    const std::string& path() const override { return path_; }
+
+  private:
+    int checkedFd() const {
+        if (fd_ < 0) {
+            throwErrno(EBADF, path_);
+        }
+        return fd_;
+    }
+
+    int fd_;
+    std::string path_;
+};
+
+bool startsWithDrive(const std::string& name) {
+    return name.size() >= 2 && name[1] == ':' &&
+           ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= 'A' && name[0] <= 'Z'));
+}
+
+bool isUnder(const std::string& path, const std::string& directory) {
+    if (directory == "/") {
+        return !path.empty() && path[0] == '/';
+    }
+    return path.rfind(directory, 0) == 0 &&
+           (path.size() == directory.size() || path[directory.size()] == '/');
+}
+
+std::string currentDirectory() {
+    char buffer[PATH_MAX];
+    if (getcwd(buffer, sizeof buffer) == nullptr) {
+        return {};
+    }
+    return buffer;
+}
+
+std::string withoutTrailingBlanks(std::string path) {
+    const std::size_t lastSlash = path.rfind('/');
+    const std::size_t nameStart = lastSlash == std::string::npos ? 0 : lastSlash + 1;
+    std::size_t end = path.size();
+    while (end > nameStart && path[end - 1] == ' ') {
+        --end;
+    }
+    path.resize(end);
+    return path;
+}
+
+std::string parentOf(const std::string& path) {
+    const std::size_t lastSlash = path.rfind('/');
+    if (lastSlash == std::string::npos) {
+        return ".";
+    }
+    if (lastSlash == 0) {
+        return "/";
+    }
+    return path.substr(0, lastSlash);
+}
+
+std::string lastNameOf(const std::string& path) {
+    const std::size_t lastSlash = path.rfind('/');
+    return lastSlash == std::string::npos ? path : path.substr(lastSlash + 1);
+}
+
+struct stat statOrThrow(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        throwErrno(errno, path);
+    }
+    return info;
+}
+
+}  // namespace
+
+LinuxFileSystem::LinuxFileSystem(DriveTable& drives) : drives_(drives) {}
+
+std::string LinuxFileSystem::resolve(const std::string& name) {
+    if (!startsWithDrive(name)) {
+        return withoutTrailingBlanks(name);
+    }
+    const auto drive = findDrive(drives_, name[0]);
+    if (!drive) {
+        throw PlatformError(error_text::kPathNotFound, name);
+    }
+    if (drive->directory.empty()) {
+        throw PlatformError(error_text::kDriveNotReady, name);
+    }
+    const std::string rest = name.substr(2);
+    std::string root = drive->directory;
+    if (root.size() > 1 && root.back() == '/') {
+        root.pop_back();
+    }
+    std::string base;
+    if (!rest.empty() && rest[0] == '/') {
+        base = root == "/" ? rest : root + rest;
+    } else {
+        // The drive's current directory: the working directory when it lies on this drive.
+        const std::string cwd = currentDirectory();
+        std::string holder;
+        for (const auto& candidate : drives_.drives()) {
+            if (!candidate.directory.empty() && isUnder(cwd, candidate.directory) &&
+                candidate.directory.size() > holder.size()) {
+                holder = candidate.directory;
+            }
+        }
+        const std::string current = (!cwd.empty() && holder == drive->directory) ? cwd : root;
+        base = rest.empty() ? current : (current == "/" ? "/" + rest : current + "/" + rest);
+    }
+    return withoutTrailingBlanks(base);
+}
+
+bool LinuxFileSystem::entryExists(const std::string& name) {
+    const std::string path = resolve(name);
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0) {
+        return true;
+    }
+    if (errno != ENOENT) {
+        throwErrno(errno, path);
+    }
+    // A missing directory is a failure of the lookup, not an absent file.
+    const std::string parent = parentOf(path);
+    const struct stat parentInfo = statOrThrow(parent);
+    if (!S_ISDIR(parentInfo.st_mode)) {
+        throwErrno(ENOTDIR, parent);
+    }
+    return false;
+}
+
+bool LinuxFileSystem::findFile(const std::string& name) {
+    const std::string path = resolve(name);
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return false;
+        }
+        throwErrno(errno, path);
+    }
+    const std::string last = lastNameOf(path);
+    return S_ISREG(info.st_mode) && !(last.size() > 0 && last[0] == '.');
+}
+
+bool LinuxFileSystem::isDirectory(const std::string& name) {
+    return S_ISDIR(statOrThrow(resolve(name)).st_mode);
+}
+
+std::int64_t LinuxFileSystem::fileLength(const std::string& name) {
+    return static_cast<std::int64_t>(statOrThrow(resolve(name)).st_size);
+}
+
+std::unique_ptr<OpenFile> LinuxFileSystem::openRead(const std::string& name) {
+    const std::string path = resolve(name);
+    // Non-blocking open so that a FIFO with no writer cannot hold the job.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        throwErrno(errno, path);
+    }
+    auto file = std::make_unique<PosixFile>(fd, path);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        throwErrno(errno, path);
+    }
+    if (S_ISDIR(info.st_mode)) {
+        throwErrno(EISDIR, path);
+    }
+    if (S_ISREG(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
+        const int flags = ::fcntl(fd, F_GETFL);
+        if (flags >= 0) {
+            ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+        }
+    }
+    return file;
+}
+
+std::unique_ptr<OpenFile> LinuxFileSystem::createNew(const std::string& name) {
+    const std::string path = resolve(name);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        throwErrno(errno, path);
+    }
+    return std::make_unique<PosixFile>(fd, path);
+}
+
+void LinuxFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
+    const std::string source = resolve(from);
+    const std::string target = resolve(to);
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+        throwErrno(errno, target);
+    }
+    // File systems without the flag: a hard link cannot replace anything either.
+    if (::link(source.c_str(), target.c_str()) != 0) {
+        throwErrno(errno, target);
+    }
+    if (::unlink(source.c_str()) != 0) {
+        throwErrno(errno, source);
+    }
+}
+
+void LinuxFileSystem::removeFile(const std::string& name) {
+    const std::string path = resolve(name);
+    if (::unlink(path.c_str()) != 0) {
+        throwErrno(errno, path);
+    }
+}
+
+}  // namespace roruvez

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace roruvez {
+
+class DriveTable;
+
+// An open file of one of the job's file slots. Every failure throws PlatformError.
+class OpenFile {
+  public:
+    virtual ~OpenFile() = default;
+    // Reads up to size bytes; fewer only at the end of the file.
+    virtual std::size_t read(std::byte* data, std::size_t size) = 0;
+    // Writes all of the bytes or throws.
+    virtual void write(const std::byte* data, std::size_t size) = 0;
+    virtual void sync() = 0;
+    // Closing twice is harmless; a failed close throws once.
+    virtual void close() = 0;
+    // The descriptor for in-kernel copies; -1 when there is none.
+    virtual int descriptor() const = 0;
+    virtual const std::string& path() const = 0;
+};
+
+// Names are as the job forms them: absolute paths, or drive-relative names such as "a:breldo.1"
+// that resolve against the drive table. Blanks at the end of the last name are dropped on every
+// lookup and creation.
+class FileSystem {
+  public:
+    virtual ~FileSystem() = default;
+
+    virtual std::string resolve(const std::string& name) = 0;
+    // Any entry at all, links not followed. Throws when the lookup cannot be made: a drive not
+    // ready, a missing directory, no permission.
+    virtual bool entryExists(const std::string& name) = 0;
+    // The directory search for an ordinary file: a regular file, through links, not hidden.
+    // Directories, devices and other special files are not found.
+    virtual bool findFile(const std::string& name) = 0;
+    virtual bool isDirectory(const std::string& name) = 0;
+    virtual std::int64_t fileLength(const std::string& name) = 0;
+    virtual std::unique_ptr<OpenFile> openRead(const std::string& name) = 0;
+    // Never replaces an existing entry.
+    virtual std::unique_ptr<OpenFile> createNew(const std::string& name) = 0;
+    // Never replaces an existing entry.
+    virtual void renameNoReplace(const std::string& from, const std::string& to) = 0;
+    virtual void removeFile(const std::string& name) = 0;
+};
+
+class LinuxFileSystem : public FileSystem {
+  public:
+    explicit LinuxFileSystem(DriveTable& drives);
+
+    std::string resolve(const std::string& name) override;
+    bool entryExists(const std::string& name) override;
+    bool findFile(const std::string& name) override;
+    bool isDirectory(const std::string& name) override;
+    std::int64_t fileLength(const std::string& name) override;
+    std::unique_ptr<OpenFile> openRead(const std::string& name) override;
+    std::unique_ptr<OpenFile> createNew(const std::string& name) override;
+    void renameNoReplace(const std::string& from, const std::string& to) override;
+    void removeFile(const std::string& name) override;
+
+  private:
+    DriveTable& drives_;
+};
+
+}  // namespace roruvez

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace roruvez {
+
+// Reads a typed number the way the piece size box is read: blanks, tabs and line feeds are
+// ignored anywhere; a sign, a decimal point, an exponent and the prefixes &H and &O are
+// understood; reading stops at the first character that cannot continue the number; text that
+// does not begin with a number reads as 0. The value is rounded half to even. Throws
+// PlatformError ("Overflow") when the result is outside the 32-bit signed range.
+std::int32_t readNumberText(std::string_view text);
+
+}  // namespace roruvez

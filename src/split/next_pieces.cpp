@@ -1,0 +1,75 @@
+#include "split/next_pieces.h"
+
+#include <algorithm>
+
+#include "files/drive_free_space.h"
+#include "files/output_guard.h"
+#include "platform/copy.h"
+#include "split/piece_format.h"
+
+namespace roruvez {
+
+std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
+    JobState& state = context.state;
+    StatusSurface& surface = context.surface;
+    try {
+        std::int16_t result = 0;
+        surface.setCaption(Control::Label9, "Creating files..");
+        const int maxPieces = state.MaxPieces;
+        const bool floppy = isFloppyTarget(targetDir);
+        for (int number = 2; number <= maxPieces; ++number) {
+            if (floppy) {
+                surface.messageBox("Please Insert a Floppy Disk then press OK", Buttons::Ok);
+                // Room for a whole piece, also before a shorter last one.
+                if (DiskFreeBytes(targetDir, context) < state.PieceSize) {
+                    surface.messageBox("No space on disk: " + targetDir, Buttons::Ok);
+                    return 1;
+                }
+            }
+            surface.pumpEvents();
+            const std::string piecePath = pieceName(targetDir, number);
+            state.BytesLeft = state.SourceLen - state.BytesDone;
+            const std::int32_t chunkLen = std::min(state.PieceSize, state.BytesLeft);
+
+            if (CheckOutputFile(piecePath, context) != 0) {
+                surface.messageBox("Sorry:" + piecePath + " already exists or Disk Error: Exited!",
+                                   Buttons::Ok);
+                surface.setCaption(Control::Label9, "Not completed!");
+                surface.setBackColour(Control::Label3, kLightGreen);
+                return 1;
+            }
+
+            state.File2 = context.platform.files.createNew(piecePath);
+            copyExact(*state.File1, *state.File2, chunkLen, state.Buffer,
+                      [&](std::int64_t done) { surface.progress(piecePath, number, done); });
+            if (floppy) {
+                // On the disk before the user is asked to change it.
+                state.File2->sync();
+            }
+            state.File2->close();
+            state.File2.reset();
+
+            state.BytesDone += chunkLen;
+            if (state.BytesDone == state.SourceLen) {
+                break;
+            }
+            if (number == maxPieces) {
+                surface.messageBox(
+                    "Sorry the max number of files is: " + std::to_string(maxPieces) +
+                        " Process halted: Breldo not completed",
+                    Buttons::Ok);
+                surface.setBackColour(Control::Label3, kLightRed);
+                result = 1;
+                break;
+            }
+        }
+        state.closeAllFiles();
+        surface.setBackColour(Control::Label3, kLightGreen);
+        return result;
+    } catch (const std::exception& failure) {
+        showFailure(context, failure);
+        return 1;
+    }
+}
+
+}  // namespace roruvez

@@ -1,0 +1,62 @@
+#include "split/piece_format.h"
+
+#include <cstdio>
+#include <limits>
+
+#include "platform/error.h"
+#include "platform/text.h"
+
+namespace roruvez {
+
+namespace {
+
+std::string twoDigits(int value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d", value);
+    return text;
+}
+
+std::string fourDigits(int value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d", value);
+    return text;
+}
+
+}  // namespace
+
+std::string pieceName(const std::string& prefix, int number) {
+    return prefix + kPieceBaseName + std::to_string(number);
+}
+
+std::int16_t BuildHeader(const std::string& name, Context& context) {
+    JobState& state = context.state;
+    try {
+        context.surface.setCaption(Control::Label9, "BH: " + name);
+        state.HeaderText = std::string(kHeaderLength, ' ');
+        state.HdrBanner = padToWidth(kBannerText, kBannerWidth);
+        state.HdrTitle = padToWidth(name, kTitleWidth) + kEndMark;
+        state.HdrMaker = padToWidth(kMakerText, kMakerWidth);
+        state.HdrFileName = padToWidth(name, kFileNameWidth);
+        const std::int64_t length = context.platform.files.fileLength(state.SourcePath);
+        if (length > std::numeric_limits<std::int32_t>::max()) {
+            throw PlatformError(error_text::kOverflow, state.SourcePath);
+        }
+        state.SourceLen = static_cast<std::int32_t>(length);
+        // The blank stands where a minus sign would.
+        state.HdrFileSize = padToWidth(" " + std::to_string(state.SourceLen), kFileSizeWidth);
+        Clock& clock = context.platform.clock;
+        const LocalTime now = clock.now();
+        state.HdrStamp = padToWidth(" " + twoDigits(now.day) + clock.monthAbbreviation(now.month) +
+                                        fourDigits(now.year) + " " + twoDigits(now.hour) + ":" +
+                                        twoDigits(now.minute),
+                                    kStampWidth);
+        state.HeaderText = state.HdrBanner + state.HdrTitle + state.HdrMaker + state.HdrFileName +
+                           state.HdrFileSize + state.HdrStamp;
+        return 0;
+    } catch (const std::exception& failure) {
+        showFailure(context, failure);
+        return 1;
+    }
+}
+
+}  // namespace roruvez

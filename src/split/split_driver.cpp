@@ -1,0 +1,65 @@
+#include "split/split_driver.h"
+
+#include "files/short_name.h"
+#include "files/target_dir.h"
+#include "split/first_piece.h"
+#include "split/next_pieces.h"
+#include "split/piece_format.h"
+
+namespace roruvez {
+
+namespace {
+
+void markNotCompleted(StatusSurface& surface) {
+    surface.setCaption(Control::Label9, "Not completed!");
+    surface.setBackColour(Control::Label3, kLightRed);
+}
+
+}  // namespace
+
+std::int16_t SplitFile(const std::string& path, Context& context) {
+    JobState& state = context.state;
+    StatusSurface& surface = context.surface;
+    surface.setCaption(Control::Label9, "Breldo:" + path);
+    state.closeAllFiles();
+    surface.setBackColour(Control::Label3, kLightRed);
+    surface.pumpEvents();
+
+    if (MakeShortName(path, context) != 0) {
+        surface.messageBox("File Split Failed!" + path, Buttons::Ok);
+        markNotCompleted(surface);
+        return 0;
+    }
+    if (ResolveTargetDir(path, context) != 0) {
+        markNotCompleted(surface);
+        surface.messageBox("Error decoding directory name: " + path, Buttons::Ok);
+        return 0;
+    }
+    if (BuildHeader(state.ShortName, context) != 0) {
+        markNotCompleted(surface);
+        surface.messageBox("Error reading input file: " + state.ShortName, Buttons::Ok);
+        return 0;
+    }
+    surface.setCaption(Control::Label7, "CSum: " + state.HdrFileSize);
+    surface.setCaption(Control::Label8, state.HdrStamp);
+
+    if (WriteFirstPiece(state.TargetDir, context) != 0) {
+        markNotCompleted(surface);
+        return 0;
+    }
+    if (WriteNextPieces(state.TargetDir, context) != 0) {
+        markNotCompleted(surface);
+        surface.messageBox("Error writing files on: " + state.TargetDir, Buttons::Ok);
+        return 0;
+    }
+
+    surface.appendLog("Done!");
+    surface.setCaption(Control::Label9, "Done!");
+    surface.setEnabled(Control::Command1, false);
+    surface.setEnabled(Control::Check1, false);
+    surface.setEnabled(Control::Drive1, false);
+    surface.setBackColour(Control::Label3, kLightGreen);
+    return 0;
+}
+
+}  // namespace roruvez

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "state/context.h"
+
+namespace roruvez {
+
+// Runs one split of the file at path and reports the outcome on the surface. Always 0.
+std::int16_t SplitFile(const std::string& path, Context& context);
+
+}  // namespace roruvez

@@ -1,0 +1,26 @@
+#include "state/job_state.h"
+
+namespace roruvez {
+
+namespace {
+
+void closeQuietly(std::unique_ptr<OpenFile>& slot) {
+    if (!slot) {
+        return;
+    }
+    try {
+        slot->close();
+    } catch (const std::exception&) {
+        // A job that starts must not fail on what the previous one left behind.
+    }
+    slot.reset();
+}
+
+}  // namespace
+
+void JobState::closeAllFiles() {
+    closeQuietly(File2);
+    closeQuietly(File1);
+}
+
+}  // namespace roruvez

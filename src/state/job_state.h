@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace roruvez {
+
+// The header of piece 1 as a join reads it back: seven fixed-width fields, padding included.
+struct PieceHeaderRecord {
+    std::string Banner;    // 50
+    std::string Title;     // 29
+    std::string EndMark;   // 1
+    std::string Maker;     // 40
+    std::string OrigName;  // 12
+    std::string OrigSize;  // 10
+    std::string Stamp;     // 18
+};
+
+// Everything that carries a split or a join from step to step. Nothing resets it between jobs:
+// each job overwrites the fields it uses.
+struct JobState {
+    std::string FilePath;
+    std::int32_t SourceLen = 0;
+    std::int32_t BytesDone = 0;
+    std::int32_t BytesLeft = 0;
+    std::int32_t PieceSize = 0;
+    std::int32_t FirstDataLen = 0;
+    std::vector<std::byte> Buffer;
+    std::string LongName;
+    std::string ShortName;
+    std::string TargetDir;
+    std::int16_t MaxPieces = 0;
+    std::string SourcePath;
+    std::string HeaderText;
+    std::string HdrBanner;
+    std::string HdrTitle;
+    std::string HdrMaker;
+    std::string HdrFileName;
+    std::string HdrFileSize;
+    std::string HdrStamp;
+    PieceHeaderRecord PieceHeader;
+    std::int16_t PieceCount = 0;
+    std::int32_t TotalBytes = 0;
+
+    // File number 1 is the stream being read, file number 2 the stream being written.
+    std::unique_ptr<OpenFile> File1;
+    std::unique_ptr<OpenFile> File2;
+
+    // Closes both slots, ignoring failures: whatever a failed job left open goes.
+    void closeAllFiles();
+};
+
+}  // namespace roruvez

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace roruvez {
+
+// The window's controls, by their names in the window.
+enum class Control {
+    Form1,
+    Command1,
+    Command2,
+    Command3,
+    Command5,
+    Check1,
+    Drive1,
+    Label2,
+    Label3,
+    Label5,
+    Label7,
+    Label8,
+    Label9,
+    Label10,
+    Text1,
+    Text2,
+    Text3,
+    Shape1,
+};
+
+const char* controlName(Control control);
+
+// Palette indexes of the result lamp.
+inline constexpr int kLightGreen = 10;
+inline constexpr int kLightRed = 12;
+
+enum class Buttons { Ok = 0, OkCancel = 1 };
+enum class Answer { Ok = 1, Cancel = 2 };
+
+inline constexpr const char* kAppTitle = "Velmora RORUVEZ";
+
+// Everything the split and join logic shows or asks goes through this surface: the window, the
+// console and the tests each implement it.
+class StatusSurface {
+  public:
+    virtual ~StatusSurface() = default;
+
+    virtual void setCaption(Control label, const std::string& text) = 0;
+    virtual void setBackColour(Control label, int paletteIndex) = 0;
+    // The log becomes its old text, CR LF, then the line; its end is scrolled into view.
+    virtual void appendLog(const std::string& line) = 0;
+    virtual std::string text(Control box) = 0;
+    virtual void setText(Control box, const std::string& text) = 0;
+    // 0 unchecked, 1 checked, 2 greyed.
+    virtual int checkValue(Control box) = 0;
+    // The drive list's current entry, beginning with the letter and a colon.
+    virtual std::string currentDrive() = 0;
+    virtual void setEnabled(Control control, bool enabled) = 0;
+    // Modal; no icon. An empty title means the application title.
+    virtual Answer messageBox(const std::string& prompt, Buttons buttons,
+                              const std::string& title = {}) = 0;
+    // Lets the window handle pending events once.
+    virtual void pumpEvents() = 0;
+    // Bytes done of the piece being written or read, for surfaces that show progress.
+    virtual void progress(const std::string& /*piecePath*/, int /*pieceNumber*/,
+                          std::int64_t /*bytesDone*/) {}
+};
+
+}  // namespace roruvez

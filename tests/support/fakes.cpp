@@ -1,0 +1,113 @@
+#include "support/fakes.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace roruvez::testing {
+
+FakeDriveTable::FakeDriveTable() {
+    table = {Drive{'a', "", true, true}, Drive{'b', "", true, true}, Drive{'c', "/", false, false}};
+}
+
+void FakeDriveTable::bind(char letter, const std::string& directory) {
+    for (auto& drive : table) {
+        if (drive.letter == letter) {
+            drive.directory = directory;
+            return;
+        }
+    }
+    table.push_back(Drive{letter, directory, false, false});
+    std::sort(table.begin(), table.end(),
+              [](const Drive& x, const Drive& y) { return x.letter < y.letter; });
+}
+
+DiskCounts ScriptedFreeSpace::query(const std::string& root) {
+    roots.push_back(root);
+    return counts;
+}
+
+void ScriptedFreeSpace::setFreeBytes(std::uint32_t bytes) {
+    counts = DiskCounts{1, 1, bytes, bytes};
+}
+
+std::string FixedClock::monthAbbreviation(int month) {
+    static const char* const kNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    return kNames[(month - 1) % 12];
+}
+
+std::string FixedClock::weekdayName(int weekday) {
+    static const char* const kNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                         "Thursday", "Friday", "Saturday"};
+    return kNames[weekday % 7];
+}
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "roruvez-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    // Tests may leave read-only directories behind; give the owner the rights back first.
+    for (auto it = std::filesystem::recursive_directory_iterator(path_, error);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        if (it->is_directory(error) && !it->is_symlink(error)) {
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, error);
+        }
+    }
+    std::filesystem::remove_all(path_, error);
+}
+
+std::string patternBytes(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    std::uint32_t state = seed * 2654435761U + 1;
+    for (auto& byte : bytes) {
+        state = state * 1664525U + 1013904223U;
+        byte = static_cast<char>(state >> 24);
+    }
+    return bytes;
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void makeSparseFile(const std::string& path, std::uint64_t size) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+        throw std::runtime_error("cannot make " + path);
+    }
+    ::close(fd);
+}
+
+std::vector<std::string> listDir(const std::filesystem::path& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace roruvez::testing
