@@ -72,7 +72,7 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
         state.FirstDataLen = state.PieceSize - kHeaderLength;
         state.File1 = context.platform.files.openRead(state.SourcePath);
         copyExact(*state.File1, *state.File2, state.FirstDataLen, state.Buffer,
-                  [&](std::int64_t done) { surface.progress(piecePath, 1, kHeaderLength + done); });
+                  copyProgress(context, piecePath, 1, kHeaderLength));
         if (floppy) {
             // On the disk before the user is asked to take it out.
             state.File2->sync();

@@ -41,7 +41,7 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
 
             state.File2 = context.platform.files.createNew(piecePath);
             copyExact(*state.File1, *state.File2, chunkLen, state.Buffer,
-                      [&](std::int64_t done) { surface.progress(piecePath, number, done); });
+                      copyProgress(context, piecePath, number));
             if (floppy) {
                 // On the disk before the user is asked to change it.
                 state.File2->sync();

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <string>
+
 #include "platform/platform.h"
 #include "state/job_state.h"
 #include "state/status_surface.h"
@@ -15,5 +19,10 @@ struct Context {
 
 // Shows a failure's description the way every error trap does: OK only, default title.
 void showFailure(Context& context, const std::exception& failure);
+
+// The progress callback for copying one piece: reports the piece's bytes done (offset plus the
+// bytes copied) and lets the window handle its events at least every 100 ms of a long copy.
+std::function<void(std::int64_t)> copyProgress(Context& context, const std::string& piecePath,
+                                               int pieceNumber, std::int64_t offset = 0);
 
 }  // namespace roruvez
