@@ -10,16 +10,16 @@ void showFailure(Context& context, const std::exception& failure) {
 
 std::function<void(std::int64_t)> copyProgress(Context& context, const std::string& piecePath,
                                                int pieceNumber, std::int64_t offset) {
-    using Clock = std::chrono::steady_clock;
-    return
-        [&context, piecePath, pieceNumber, offset, last = Clock::now()](std::int64_t done) mutable {
-            context.surface.progress(piecePath, pieceNumber, offset + done);
-            const auto now = Clock::now();
-            if (now - last >= std::chrono::milliseconds(100)) {
-                last = now;
-                context.surface.pumpEvents();
-            }
-        };
+    using Steady = std::chrono::steady_clock;
+    return [&context, piecePath, pieceNumber, offset,
+            last = Steady::now()](std::int64_t done) mutable {
+        context.surface.progress(piecePath, pieceNumber, offset + done);
+        const auto now = Steady::now();
+        if (now - last >= std::chrono::milliseconds(100)) {
+            last = now;
+            context.surface.pumpEvents();
+        }
+    };
 }
 
 }  // namespace roruvez
