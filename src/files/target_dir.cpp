@@ -7,7 +7,8 @@ namespace roruvez {
 std::int16_t ResolveTargetDir(const std::string& path, Context& context) {
     try {
         if (context.surface.checkValue(Control::Check1) == 1) {
-            const auto characters = splitCharacters(context.surface.currentDrive());
+            const std::string driveText = context.surface.currentDrive();
+            const auto characters = splitCharacters(driveText);
             std::string drive;
             for (std::size_t i = 0; i < characters.size() && i < 2; ++i) {
                 drive += characters[i];
