@@ -1,0 +1,109 @@
+#include "join/header_reader.h"
+
+#include <array>
+
+#include "platform/code_page.h"
+#include "platform/error.h"
+#include "platform/text.h"
+#include "split/piece_format.h"
+
+namespace roruvez {
+
+namespace {
+
+bool isControl(std::string_view character) {
+    if (character.size() == 1) {
+        const auto byte = static_cast<unsigned char>(character[0]);
+        return byte < 0x20 || byte == 0x7F;
+    }
+    // U+0080 to U+009F, which undefined code page bytes decode to.
+    return character.size() == 2 && static_cast<unsigned char>(character[0]) == 0xC2 &&
+           static_cast<unsigned char>(character[1]) < 0xA0;
+}
+
+// The name as the user may see it in a message: control characters shown as '?'.
+std::string printable(const std::string& name) {
+    std::string shown;
+    for (std::string_view character : splitCharacters(name)) {
+        shown += isControl(character) ? std::string_view("?") : character;
+    }
+    return shown;
+}
+
+}  // namespace
+
+std::string unsafeNameReason(const std::string& origName) {
+    std::string name = origName;
+    while (!name.empty() && name.back() == ' ') {
+        name.pop_back();
+    }
+    if (name.empty()) {
+        return "the name is blank";
+    }
+    if (name == "." || name == "..") {
+        return "the name is a directory reference";
+    }
+    for (std::string_view character : splitCharacters(name)) {
+        if (character == "/" || character == "\\") {
+            return "the name holds a directory separator";
+        }
+        // A drive-relative name would leave the target directory when the prefix is empty.
+        if (character == ":") {
+            return "the name holds a drive separator";
+        }
+        if (isControl(character)) {
+            return "the name holds a control character";
+        }
+    }
+    return {};
+}
+
+std::int16_t ReadHeader(const std::string& path, Context& context) {
+    JobState& state = context.state;
+    try {
+        state.File1 = context.platform.files.openRead(path);
+        // A piece shorter than the header reads its missing characters as blanks.
+        std::array<char, kHeaderLength> bytes;
+        bytes.fill(' ');
+        state.File1->read(reinterpret_cast<std::byte*>(bytes.data()), bytes.size());
+        state.File1->close();
+        state.File1.reset();
+
+        std::size_t at = 0;
+        auto field = [&](std::size_t width) {
+            std::string text = fromCodePage(std::string_view(bytes.data() + at, width));
+            at += width;
+            return text;
+        };
+        PieceHeaderRecord header;
+        header.Banner = field(kBannerWidth);
+        header.Title = field(kTitleWidth);
+        header.EndMark = field(1);
+        header.Maker = field(kMakerWidth);
+        header.OrigName = field(kFileNameWidth);
+        header.OrigSize = field(kFileSizeWidth);
+        header.Stamp = field(kStampWidth);
+
+        // The name comes from a file anyone may have written: it must not reach outside the
+        // target directory nor name something that is not a plain file.
+        const std::string reason = unsafeNameReason(header.OrigName);
+        if (!reason.empty()) {
+            throw PlatformError(std::string(error_text::kBadFileName) + " in the header (" +
+                                    reason + "): \"" + printable(header.OrigName) + "\"",
+                                path);
+        }
+        state.PieceHeader = std::move(header);
+
+        StatusSurface& surface = context.surface;
+        surface.setCaption(Control::Label5, "H: " + state.PieceHeader.OrigSize);
+        surface.setCaption(Control::Label8, state.PieceHeader.Stamp);
+        surface.setCaption(Control::Label9, state.PieceHeader.OrigName);
+        return 0;
+    } catch (const std::exception& failure) {
+        state.File1.reset();
+        showFailure(context, failure);
+        return 1;
+    }
+}
+
+}  // namespace roruvez

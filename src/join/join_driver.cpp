@@ -1,0 +1,70 @@
+#include "join/join_driver.h"
+
+#include "files/output_guard.h"
+#include "files/target_dir.h"
+#include "join/header_reader.h"
+#include "join/piece_appender.h"
+#include "join/piece_check.h"
+
+namespace roruvez {
+
+namespace {
+
+void markNotCompleted(StatusSurface& surface) {
+    surface.setCaption(Control::Label9, "Not completed!");
+    surface.setBackColour(Control::Label3, kLightRed);
+}
+
+}  // namespace
+
+std::int16_t JoinFiles(const std::string& path, Context& context) {
+    JobState& state = context.state;
+    StatusSurface& surface = context.surface;
+    // The caller may pass FilePath itself, which a selection during the copy could change.
+    const std::string firstPiece = path;
+
+    surface.setBackColour(Control::Label3, kLightRed);
+    surface.setCaption(Control::Label9, "BRELDO -R");
+    state.closeAllFiles();
+
+    if (ResolveTargetDir(firstPiece, context) != 0) {
+        markNotCompleted(surface);
+        surface.messageBox("Error decoding current directory: " + firstPiece, Buttons::Ok);
+        return 0;
+    }
+    if (ReadHeader(firstPiece, context) != 0) {
+        markNotCompleted(surface);
+        surface.messageBox("Error getting file info: " + firstPiece, Buttons::Ok);
+        return 0;
+    }
+    const std::string targetDir = state.TargetDir;
+    if (CheckPieces(targetDir, context) != 0) {
+        markNotCompleted(surface);
+        surface.messageBox("Error getting CheckSum on: " + targetDir, Buttons::Ok);
+        return 0;
+    }
+    const std::string origName = state.PieceHeader.OrigName;
+    if (CheckOutputFile(targetDir + origName, context) != 0) {
+        surface.messageBox("Sorry:" + origName + " already exists or Disk Error: exited!",
+                           Buttons::Ok);
+        surface.setCaption(Control::Label9, "Not completed!");
+        return 0;
+    }
+
+    std::string failure;
+    if (AppendPieces(targetDir, context, failure) != 0) {
+        markNotCompleted(surface);
+        surface.messageBox("Error joining files into: " + restoredName(targetDir, origName) +
+                               "\r\n" + failure + "\r\nNo file was written under this name.",
+                           Buttons::Ok);
+        return 0;
+    }
+
+    surface.appendLog("Done!");
+    surface.setCaption(Control::Label9, "Done!");
+    surface.setBackColour(Control::Label3, kLightGreen);
+    surface.setEnabled(Control::Command3, false);
+    return 0;
+}
+
+}  // namespace roruvez

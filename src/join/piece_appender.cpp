@@ -1,0 +1,135 @@
+#include "join/piece_appender.h"
+
+#include <cerrno>
+
+#include "files/drive_free_space.h"
+#include "platform/copy.h"
+#include "platform/error.h"
+#include "split/piece_format.h"
+
+namespace roruvez {
+
+namespace {
+
+constexpr const char* kNoData = "The piece holds no data";
+constexpr int kTemporaryAttempts = 1000;
+
+// A fresh hidden name in the target directory, created exclusively so nothing is clobbered.
+std::string createTemporary(const std::string& targetDir, Context& context) {
+    for (int attempt = 1;; ++attempt) {
+        const std::string name = targetDir + ".roruvez-join-" + std::to_string(attempt) + ".part";
+        try {
+            context.state.File2 = context.platform.files.createNew(name);
+            return name;
+        } catch (const PlatformError& error) {
+            if (error.errnum() != EEXIST || attempt == kTemporaryAttempts) {
+                throw;
+            }
+        }
+    }
+}
+
+// The data bytes of a piece: all of it, or all after the header for piece 1.
+std::int64_t dataLength(const std::string& piecePath, int number, Context& context) {
+    std::int64_t length = context.platform.files.fileLength(piecePath);
+    if (number == 1) {
+        length -= kHeaderLength;
+    }
+    if (length < 1) {
+        throw PlatformError(kNoData, piecePath);
+    }
+    return length;
+}
+
+}  // namespace
+
+std::string restoredName(const std::string& targetDir, const std::string& origName) {
+    std::string name = targetDir + origName;
+    while (name.size() > targetDir.size() && name.back() == ' ') {
+        name.pop_back();
+    }
+    return name;
+}
+
+std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::string& failure) {
+    JobState& state = context.state;
+    StatusSurface& surface = context.surface;
+    FileSystem& files = context.platform.files;
+    failure.clear();
+    surface.setCaption(Control::Label9, "FA:" + targetDir);
+
+    std::string temporary;
+    std::string doing;
+    try {
+        const std::string outPath = targetDir + state.PieceHeader.OrigName;
+        const std::string shownOut = restoredName(targetDir, state.PieceHeader.OrigName);
+        surface.setBackColour(Control::Label3, kLightRed);
+
+        doing = "Creating " + shownOut;
+        temporary = createTemporary(targetDir, context);
+
+        // The bound is taken once, before the first piece.
+        const int pieceCount = state.PieceCount;
+        for (int number = 1; number == 1 || number <= pieceCount; ++number) {
+            const std::string piecePath = pieceName(targetDir, number);
+            doing = "Opening " + piecePath;
+            state.File1 = files.openRead(piecePath);
+            surface.setCaption(Control::Label9, piecePath);
+            surface.appendLog(piecePath);
+            if (number == 1) {
+                surface.pumpEvents();
+            }
+
+            doing = "Reading " + piecePath;
+            const std::int64_t length = dataLength(piecePath, number, context);
+            if (number == 1) {
+                // The header is consumed, not copied.
+                state.Buffer.resize(kHeaderLength);
+                readExact(*state.File1, state.Buffer.data(), state.Buffer.size());
+            }
+            try {
+                copyExact(
+                    *state.File1, *state.File2, length, state.Buffer,
+                    copyProgress(context, piecePath, number, number == 1 ? kHeaderLength : 0));
+            } catch (const PlatformError& error) {
+                if (error.path() == state.File2->path()) {
+                    doing = "Writing " + shownOut;
+                }
+                throw;
+            }
+            state.File1->close();
+            state.File1.reset();
+            if (number > 1) {
+                surface.pumpEvents();
+            }
+        }
+
+        doing = "Writing " + shownOut;
+        if (isFloppyTarget(targetDir)) {
+            state.File2->sync();
+        }
+        state.File2->close();
+        state.File2.reset();
+        doing = "Moving the joined file to " + shownOut;
+        files.renameNoReplace(temporary, outPath);
+        temporary.clear();
+
+        surface.setBackColour(Control::Label3, kLightGreen);
+        return 0;
+    } catch (const std::exception& error) {
+        failure = doing + ": " + error.what();
+        state.File1.reset();
+        state.File2.reset();
+        if (!temporary.empty()) {
+            try {
+                files.removeFile(temporary);
+            } catch (const std::exception& leftOver) {
+                failure += std::string("\r\nThe unfinished copy ") + temporary +
+                           " could not be removed: " + leftOver.what();
+            }
+        }
+        return 1;
+    }
+}
+
+}  // namespace roruvez

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "state/context.h"
+
+namespace roruvez {
+
+// Joins pieces 1 to PieceCount under the prefix into the file OrigName there. The bytes go to a
+// hidden temporary file first, which is moved under the restored name, never replacing anything,
+// only once it is complete; after a failure it is removed.
+//
+// Shows nothing on a failure: returns 1 and leaves in failure what failed (the step, the file and
+// the system's description), for the caller to report. failure is emptied on success.
+std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::string& failure);
+
+// The output name as the file system gives it: prefix + OrigName without its trailing blanks.
+std::string restoredName(const std::string& targetDir, const std::string& origName);
+
+}  // namespace roruvez

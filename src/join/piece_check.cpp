@@ -1,0 +1,82 @@
+#include "join/piece_check.h"
+
+#include <limits>
+
+#include "platform/error.h"
+#include "split/piece_format.h"
+
+namespace roruvez {
+
+std::optional<std::int64_t> readSizeField(const std::string& field) {
+    std::size_t at = field.find_first_not_of(' ');
+    const std::size_t end = field.find_last_not_of(' ');
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    bool negative = false;
+    if (field[at] == '+' || field[at] == '-') {
+        negative = field[at] == '-';
+        ++at;
+    }
+    if (at > end) {
+        return std::nullopt;
+    }
+    std::int64_t value = 0;
+    for (; at <= end; ++at) {
+        const char digit = field[at];
+        if (digit < '0' || digit > '9') {
+            return std::nullopt;
+        }
+        // The field is ten characters wide, so this cannot overflow; the guard keeps it so.
+        if (value > (std::numeric_limits<std::int64_t>::max() - 9) / 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + (digit - '0');
+    }
+    return negative ? -value : value;
+}
+
+std::int16_t CheckPieces(const std::string& targetDir, Context& context) {
+    JobState& state = context.state;
+    StatusSurface& surface = context.surface;
+    try {
+        surface.setCaption(Control::Label9, "Checking Files...");
+        FileSystem& files = context.platform.files;
+        std::int64_t total = 0;
+        int number = 1;
+        for (;;) {
+            const std::string piecePath = pieceName(targetDir, number);
+            if (!files.findFile(piecePath)) {
+                break;
+            }
+            total += files.fileLength(piecePath);
+            if (total > std::numeric_limits<std::int32_t>::max()) {
+                throw PlatformError(error_text::kOverflow, piecePath);
+            }
+            if (number == std::numeric_limits<std::int16_t>::max()) {
+                throw PlatformError(error_text::kOverflow, piecePath);
+            }
+            ++number;
+        }
+        state.TotalBytes = static_cast<std::int32_t>(total);
+        state.PieceCount = static_cast<std::int16_t>(number - 1);
+        state.TotalBytes -= kHeaderLength;
+        surface.setCaption(Control::Label7, "TB: " + std::to_string(state.TotalBytes) +
+                                                " FN: " + std::to_string(state.PieceCount));
+
+        const auto recorded = readSizeField(state.PieceHeader.OrigSize);
+        if (!recorded) {
+            throw PlatformError(std::string(error_text::kTypeMismatch) +
+                                ": the size in the header is not a number");
+        }
+        if (*recorded != state.TotalBytes) {
+            surface.messageBox("Error: CheckSum error: Ignoring...", Buttons::Ok);
+        }
+        return 0;
+    } catch (const std::exception& failure) {
+        showFailure(context, failure);
+        return 1;
+    }
+}
+
+}  // namespace roruvez
