@@ -1,0 +1,57 @@
+#include "platform/drive_table.h"
+
+#include <gtest/gtest.h>
+
+namespace roruvez {
+namespace {
+
+std::vector<std::string> texts(const std::vector<Drive>& table) {
+    std::vector<std::string> result;
+    for (const auto& drive : table) {
+        result.push_back(driveListText(drive));
+    }
+    return result;
+}
+
+TEST(DriveTable, FloppiesRootThenRemovableAndOtherRealFileSystems) {
+    const auto mounts = parseMounts(
+        "proc /proc proc rw 0 0\n"
+        "/dev/vda / ext4 rw 0 0\n"
+        "/dev/vda /etc/hosts ext4 rw 0 0\n"
+        "tmpfs /tmp tmpfs rw 0 0\n"
+        "/dev/sdc1 /srv/data ext4 rw 0 0\n"
+        "/dev/sdb1 /media/USB\\040STICK vfat rw 0 0\n"
+        "/dev/fd0 /media/floppy vfat rw 0 0\n"
+        "/dev/sdd /home ext4 rw 0 0\n");
+    const std::vector<BlockDevice> devices = {
+        {"vda", false, 100000000000ULL}, {"fd0", true, 1474560},
+        {"sdb", true, 16000000000ULL},   {"sdc", false, 500000000000ULL},
+        {"sdd", false, 500000000000ULL},
+    };
+    EXPECT_EQ(texts(buildDriveTable(mounts, devices)),
+              (std::vector<std::string>{"a: [/media/floppy]", "b: [no disk]", "c: [/]",
+                                        "d: [/media/USB STICK]", "e: [/home]", "f: [/srv/data]"}));
+}
+
+TEST(DriveTable, ASmallRemovableDiskIsAFloppyDriveWithOrWithoutAMedium) {
+    const std::vector<BlockDevice> devices = {{"sde", true, 1474560}, {"vda", false, 1ULL << 36}};
+    auto table = buildDriveTable(parseMounts("/dev/vda / ext4 rw 0 0\n"), devices);
+    EXPECT_EQ(texts(table), (std::vector<std::string>{"a: [no disk]", "b: [no disk]", "c: [/]"}));
+    EXPECT_TRUE(table[0].floppy);
+
+    table = buildDriveTable(parseMounts("/dev/vda / ext4 rw 0 0\n/dev/sde /mnt/fl vfat rw 0 0\n"),
+                            devices);
+    EXPECT_EQ(table[0].directory, "/mnt/fl");
+    EXPECT_EQ(table.size(), 3U);
+}
+
+TEST(DriveTable, TheMachinesOwnTableAlwaysHasTheRootAsC) {
+    LinuxDriveTable machine;
+    const auto drive = findDrive(machine, 'C');
+    ASSERT_TRUE(drive.has_value());
+    EXPECT_EQ(drive->directory, "/");
+    EXPECT_TRUE(findDrive(machine, 'a').has_value());
+}
+
+}  // namespace
+}  // namespace roruvez

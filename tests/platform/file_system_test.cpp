@@ -1,0 +1,181 @@
+#include "platform/file_system.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/code_page.h"
+#include "platform/copy.h"
+#include "platform/error.h"
+#include "support/fakes.h"
+
+namespace roruvez {
+namespace {
+
+using testing::FakeDriveTable;
+using testing::readFile;
+using testing::TempDir;
+using testing::writeFile;
+
+class FileSystemTest : public ::testing::Test {
+  protected:
+    FileSystemTest() { drives.bind('d', dir.path().string()); }
+
+    // Runs body with the working directory changed, and changes it back.
+    template <typename Body>
+    void inDirectory(const std::filesystem::path& where, Body body) {
+        const auto saved = std::filesystem::current_path();
+        std::filesystem::current_path(where);
+        body();
+        std::filesystem::current_path(saved);
+    }
+
+    TempDir dir;
+    FakeDriveTable drives;
+    LinuxFileSystem files{drives};
+};
+
+TEST_F(FileSystemTest, DriveNamesResolveAgainstTheDrivesCurrentDirectory) {
+    const std::string root = dir.path().string();
+    EXPECT_EQ(files.resolve("d:breldo.1"), root + "/breldo.1");
+    EXPECT_EQ(files.resolve("D:breldo.1"), root + "/breldo.1");
+    EXPECT_EQ(files.resolve("d:/sub/x"), root + "/sub/x");
+    EXPECT_EQ(files.resolve("/plain/path"), "/plain/path");
+
+    // The working directory counts only for the drive that holds it.
+    std::filesystem::create_directory(dir.path() / "sub");
+    inDirectory(dir.path() / "sub", [&] {
+        EXPECT_EQ(files.resolve("d:breldo.1"), root + "/sub/breldo.1");
+        EXPECT_EQ(files.resolve("c:x"), "/x");
+    });
+
+    try {
+        files.resolve("a:breldo.1");
+        ADD_FAILURE() << "an empty drive resolved";
+    } catch (const PlatformError& failure) {
+        EXPECT_STREQ(failure.what(), "Drive not ready");
+    }
+    EXPECT_THROW(files.resolve("q:breldo.1"), PlatformError);
+}
+
+TEST_F(FileSystemTest, TrailingBlanksOfTheLastNameAreDropped) {
+    EXPECT_EQ(files.resolve("/a b /FILE.TXT    "), "/a b /FILE.TXT");
+    EXPECT_EQ(files.resolve("d:FILE.TXT  "), dir.file("FILE.TXT"));
+
+    auto created = files.createNew(dir.file("NAME.TXT    "));
+    created->close();
+    EXPECT_TRUE(std::filesystem::exists(dir.file("NAME.TXT")));
+    EXPECT_TRUE(files.entryExists(dir.file("NAME.TXT  ")));
+}
+
+TEST_F(FileSystemTest, EveryKindOfEntryExistsButOnlyOrdinaryFilesAreFound) {
+    writeFile(dir.file("plain"), "x");
+    writeFile(dir.file(".hidden"), "x");
+    std::filesystem::create_directory(dir.file("folder"));
+    std::filesystem::create_symlink(dir.file("nowhere"), dir.file("dangling"));
+    std::filesystem::create_symlink(dir.file("plain"), dir.file("link"));
+    for (const char* name : {"plain", ".hidden", "folder", "dangling", "link"}) {
+        EXPECT_TRUE(files.entryExists(dir.file(name))) << name;
+    }
+    EXPECT_FALSE(files.entryExists(dir.file("absent")));
+    EXPECT_TRUE(files.findFile(dir.file("plain")));
+    EXPECT_TRUE(files.findFile(dir.file("link")));
+    for (const char* name : {".hidden", "folder", "dangling", "absent"}) {
+        EXPECT_FALSE(files.findFile(dir.file(name))) << name;
+    }
+    EXPECT_FALSE(files.findFile("/dev/null"));
+}
+
+TEST_F(FileSystemTest, AMissingDirectoryIsAFailedLookupNotAnAbsentFile) {
+    EXPECT_THROW(files.entryExists(dir.file("gone/breldo.1")), PlatformError);
+    writeFile(dir.file("file"), "x");
+    EXPECT_THROW(files.entryExists(dir.file("file/breldo.1")), PlatformError);
+}
+
+TEST_F(FileSystemTest, CreationNeverReplacesAndRenameNeverReplaces) {
+    writeFile(dir.file("kept"), "old");
+    try {
+        files.createNew(dir.file("kept"));
+        ADD_FAILURE() << "created over an existing file";
+    } catch (const PlatformError& failure) {
+        EXPECT_STREQ(failure.what(), "File exists");
+        EXPECT_EQ(failure.path(), dir.file("kept"));
+    }
+    writeFile(dir.file("new"), "new");
+    EXPECT_THROW(files.renameNoReplace(dir.file("new"), dir.file("kept")), PlatformError);
+    EXPECT_EQ(readFile(dir.file("kept")), "old");
+    files.renameNoReplace(dir.file("new"), dir.file("moved"));
+    EXPECT_EQ(readFile(dir.file("moved")), "new");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("new")));
+}
+
+TEST_F(FileSystemTest, CopiesAreExactAndAShortSourceFails) {
+    const std::string bytes = testing::patternBytes(3 * 1024 * 1024 + 17);
+    writeFile(dir.file("in"), bytes);
+    std::vector<std::byte> buffer;
+    {
+        auto in = files.openRead(dir.file("in"));
+        auto out = files.createNew(dir.file("out"));
+        std::int64_t reported = 0;
+        copyExact(*in, *out, static_cast<std::int64_t>(bytes.size()) - 5, buffer,
+                  [&](std::int64_t done) { reported = done; });
+        out->close();
+        EXPECT_EQ(reported, static_cast<std::int64_t>(bytes.size()) - 5);
+    }
+    EXPECT_TRUE(readFile(dir.file("out")) == bytes.substr(0, bytes.size() - 5));
+
+    auto in = files.openRead(dir.file("in"));
+    auto out = files.createNew(dir.file("out2"));
+    try {
+        copyExact(*in, *out, static_cast<std::int64_t>(bytes.size()) + 1, buffer);
+        ADD_FAILURE() << "copied past the end";
+    } catch (const PlatformError& failure) {
+        EXPECT_STREQ(failure.what(), "Input past end of file");
+    }
+    EXPECT_LE(buffer.size(), std::size_t{1} << 20);
+}
+
+TEST_F(FileSystemTest, ThingsThatAreNotFilesDoNotHang) {
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    auto in = files.openRead(fifo);
+    std::byte byte{};
+    // Nothing is writing: the read fails or finds the end at once instead of waiting.
+    try {
+        EXPECT_EQ(in->read(&byte, 1), 0U);
+    } catch (const PlatformError&) {
+    }
+    EXPECT_THROW(files.openRead(dir.path().string()), PlatformError);
+}
+
+TEST(CodePage, WindowsTwelveFiftyTwoBothWays) {
+    EXPECT_EQ(toCodePage("REPORT.DOC"), "REPORT.DOC");
+    EXPECT_EQ(toCodePage("\xC3\xA9t\xC3\xA9"), "\xE9t\xE9");
+    EXPECT_EQ(toCodePage("\xE2\x82\xAC"), "\x80");
+    EXPECT_EQ(toCodePage("\xE6\x97\xA5x"), "?x");
+    EXPECT_EQ(toCodePage("\xFF"), "?");
+    EXPECT_EQ(fromCodePage("\xE9t\xE9\x80"), "\xC3\xA9t\xC3\xA9\xE2\x82\xAC");
+    // Undefined bytes survive a round trip.
+    EXPECT_EQ(toCodePage(fromCodePage("\x81\x8D\x8F\x90\x9D")), "\x81\x8D\x8F\x90\x9D");
+    std::string all;
+    for (int value = 0; value < 256; ++value) {
+        all.push_back(static_cast<char>(value));
+    }
+    EXPECT_EQ(toCodePage(fromCodePage(all)), all);
+}
+
+TEST(SystemClock, NamesComeFromTheLocale) {
+    SystemClock clock;  // the tests run in the C locale
+    EXPECT_EQ(clock.monthAbbreviation(12), "Dec");
+    EXPECT_EQ(clock.monthAbbreviation(1), "Jan");
+    EXPECT_EQ(clock.weekdayName(0), "Sunday");
+    const LocalTime now = clock.now();
+    EXPECT_GE(now.year, 2024);
+    EXPECT_GE(now.month, 1);
+    EXPECT_LE(now.month, 12);
+}
+
+}  // namespace
+}  // namespace roruvez
