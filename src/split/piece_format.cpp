@@ -43,13 +43,20 @@ std::int16_t BuildHeader(const std::string& name, Context& context) {
         }
         state.SourceLen = static_cast<std::int32_t>(length);
         // The blank stands where a minus sign would.
-        state.HdrFileSize = padToWidth(" " + std::to_string(state.SourceLen), kFileSizeWidth);
+        std::string size(1, ' ');
+        size += std::to_string(state.SourceLen);
+        state.HdrFileSize = padToWidth(size, kFileSizeWidth);
         Clock& clock = context.platform.clock;
         const LocalTime now = clock.now();
-        state.HdrStamp = padToWidth(" " + twoDigits(now.day) + clock.monthAbbreviation(now.month) +
-                                        fourDigits(now.year) + " " + twoDigits(now.hour) + ":" +
-                                        twoDigits(now.minute),
-                                    kStampWidth);
+        std::string stamp(1, ' ');
+        stamp += twoDigits(now.day);
+        stamp += clock.monthAbbreviation(now.month);
+        stamp += fourDigits(now.year);
+        stamp += ' ';
+        stamp += twoDigits(now.hour);
+        stamp += ':';
+        stamp += twoDigits(now.minute);
+        state.HdrStamp = padToWidth(stamp, kStampWidth);
         state.HeaderText = state.HdrBanner + state.HdrTitle + state.HdrMaker + state.HdrFileName +
                            state.HdrFileSize + state.HdrStamp;
         return 0;
