@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace roruvez {
+
+// A command line that cannot be run as given; what() is the one-line reason.
+class UsageError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// One --drive X:=DIR. An empty directory is a drive with no medium in it.
+struct DriveBinding {
+    char letter = 'a';  // lower case
+    std::string directory;
+};
+
+struct ConsoleOptions {
+    enum class Command { Split, Join, Help, Version };
+
+    Command command = Command::Help;
+    std::string file;
+    std::string sizeText = "1400000";
+    bool sizeGiven = false;
+    std::optional<char> saveTo;  // lower case
+    std::vector<DriveBinding> drives;
+    bool yes = false;
+    std::string tracePath;
+};
+
+extern const char* const kUsage;
+
+// Reads the arguments after the program name. Only the form is checked here; whether the
+// files and drives exist is the runner's business.
+ConsoleOptions parseArguments(const std::vector<std::string>& args);
+
+// FILE or DIR made absolute against the working directory, without "." segments and doubled
+// separators. ".." stays: it may cross a link.
+std::string absolutePath(const std::string& path);
+
+}  // namespace roruvez

@@ -1,0 +1,150 @@
+#include "console/console_run.h"
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+
+#include "console/console_drives.h"
+#include "console/console_options.h"
+#include "join/join_driver.h"
+#include "platform/error.h"
+#include "platform/platform.h"
+#include "split/split_driver.h"
+#include "state/context.h"
+#include "state/job_state.h"
+
+#ifndef RORUVEZ_VERSION
+#define RORUVEZ_VERSION "unknown"
+#endif
+
+namespace roruvez {
+
+namespace {
+
+constexpr std::int16_t kMaxPieces = 10000;
+
+bool endsInFirstPieceName(const std::string& path) {
+    if (path.size() < 8) {
+        return false;
+    }
+    std::string tail = path.substr(path.size() - 8);
+    for (char& c : tail) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return tail == "breldo.1";
+}
+
+// The window offers only an existing file, and only the command that fits its name.
+void checkFile(const ConsoleOptions& options, const std::string& path, FileSystem& files) {
+    try {
+        if (files.isDirectory(path)) {
+            throw UsageError(path + " is a directory");
+        }
+    } catch (const PlatformError& failure) {
+        throw UsageError(path + ": " + failure.what());
+    }
+    const bool firstPiece = endsInFirstPieceName(path);
+    if (options.command == ConsoleOptions::Command::Join && !firstPiece) {
+        throw UsageError(path + " is not a first piece: its name must end in breldo.1");
+    }
+    if (options.command == ConsoleOptions::Command::Split && firstPiece) {
+        throw UsageError(path + " is a first piece: join it instead of splitting it");
+    }
+}
+
+void checkBindings(const ConsoleOptions& options) {
+    for (const auto& binding : options.drives) {
+        std::error_code error;
+        if (!binding.directory.empty() &&
+            !std::filesystem::is_directory(binding.directory, error)) {
+            throw UsageError("--drive " + std::string(1, binding.letter) + ": " +
+                             binding.directory + " is not a directory");
+        }
+    }
+}
+
+std::unique_ptr<std::ofstream> openTrace(const std::string& tracePath, const std::string& file) {
+    std::error_code error;
+    if (std::filesystem::equivalent(tracePath, file, error)) {
+        throw UsageError("--trace " + tracePath + " would overwrite the file to work on");
+    }
+    auto trace = std::make_unique<std::ofstream>(tracePath, std::ios::binary | std::ios::trunc);
+    if (!*trace) {
+        throw UsageError("--trace " + tracePath + " cannot be written");
+    }
+    return trace;
+}
+
+}  // namespace
+
+int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
+    ConsoleOptions options;
+    LinuxDriveTable machine;
+    std::optional<ConsoleDriveTable> drives;
+    std::optional<LinuxFileSystem> files;
+    std::string path;
+    std::string driveText;
+    std::unique_ptr<std::ofstream> traceFile;
+    try {
+        options = parseArguments(args);
+        if (options.command == ConsoleOptions::Command::Help) {
+            streams.out << kUsage;
+            return kExitDone;
+        }
+        if (options.command == ConsoleOptions::Command::Version) {
+            streams.out << "roruvez-cli " << RORUVEZ_VERSION << '\n';
+            return kExitDone;
+        }
+        checkBindings(options);
+        drives.emplace(machine, options.drives);
+        files.emplace(*drives);
+        if (options.saveTo) {
+            const auto drive = findDrive(*drives, *options.saveTo);
+            if (!drive) {
+                throw UsageError(std::string("--save-to: there is no drive ") + *options.saveTo +
+                                 ": on this machine");
+            }
+            driveText = driveListText(*drive);
+        }
+        path = absolutePath(options.file);
+        checkFile(options, path, *files);
+        if (!options.tracePath.empty()) {
+            traceFile = openTrace(options.tracePath, path);
+        }
+    } catch (const UsageError& error) {
+        streams.err << "roruvez-cli: " << error.what() << '\n' << kUsage;
+        return kExitUsage;
+    }
+
+    StatvfsFreeSpace freeSpace(*files);
+    SystemClock clock;
+    Platform platform{*files, *drives, freeSpace, clock};
+    std::optional<TraceLog> trace;
+    if (traceFile) {
+        trace.emplace(*traceFile);
+    }
+    ConsoleSurface surface(streams, options.yes, trace ? &*trace : nullptr);
+    surface.presetText(Control::Text1, path);
+    surface.presetText(Control::Text2, options.sizeText);
+    surface.presetCheck(Control::Check1, options.saveTo ? 1 : 0);
+    surface.presetDrive(driveText);
+
+    JobState state;
+    state.MaxPieces = kMaxPieces;
+    state.FilePath = path;
+    Context context{state, surface, platform};
+    if (options.command == ConsoleOptions::Command::Split) {
+        SplitFile(state.FilePath, context);
+    } else {
+        const std::string piece1 = state.FilePath;
+        JoinFiles(piece1, context);
+    }
+    state.closeAllFiles();
+    surface.clearProgress();
+    return surface.caption(Control::Label9) == "Done!" ? kExitDone : kExitNotCompleted;
+}
+
+}  // namespace roruvez

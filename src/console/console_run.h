@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "console/console_surface.h"
+
+namespace roruvez {
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitNotCompleted = 1;
+inline constexpr int kExitUsage = 2;
+
+// Runs one command line (the arguments after the program name) on the real machine and
+// returns the exit status.
+int runConsole(const std::vector<std::string>& args, ConsoleStreams streams);
+
+}  // namespace roruvez

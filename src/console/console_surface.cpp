@@ -1,0 +1,201 @@
+#include "console/console_surface.h"
+
+#include <algorithm>
+
+namespace roruvez {
+
+namespace {
+
+std::string withNewlines(const std::string& prompt) {
+    std::string out;
+    for (std::size_t i = 0; i < prompt.size(); ++i) {
+        if (prompt[i] == '\r' && i + 1 < prompt.size() && prompt[i + 1] == '\n') {
+            continue;
+        }
+        out += prompt[i];
+    }
+    return out;
+}
+
+std::string trimmedLower(const std::string& line) {
+    std::size_t begin = 0;
+    std::size_t end = line.size();
+    while (begin < end && (line[begin] == ' ' || line[begin] == '\t')) {
+        ++begin;
+    }
+    while (end > begin &&
+           (line[end - 1] == ' ' || line[end - 1] == '\t' || line[end - 1] == '\r')) {
+        --end;
+    }
+    std::string out = line.substr(begin, end - begin);
+    std::transform(out.begin(), out.end(), out.begin(), [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    });
+    return out;
+}
+
+}  // namespace
+
+bool waitsForUser(const std::string& prompt) {
+    return prompt == "Please insert a Floppy Disk then press OK" ||
+           prompt == "Please Insert a Floppy Disk then press OK";
+}
+
+ConsoleSurface::ConsoleSurface(ConsoleStreams streams, bool yes, TraceLog* trace)
+    : streams_(streams), yes_(yes), trace_(trace) {}
+
+void ConsoleSurface::presetText(Control box, const std::string& text) {
+    texts_[box] = text;
+}
+
+void ConsoleSurface::presetCheck(Control box, int value) {
+    checks_[box] = value;
+}
+
+void ConsoleSurface::presetDrive(const std::string& driveText) {
+    drive_ = driveText;
+}
+
+void ConsoleSurface::setCaption(Control label, const std::string& text) {
+    changed();
+    captions_[label] = text;
+    if (trace_ != nullptr) {
+        trace_->caption(label, text);
+    }
+}
+
+void ConsoleSurface::setBackColour(Control label, int paletteIndex) {
+    changed();
+    if (trace_ != nullptr) {
+        trace_->back(label, paletteIndex);
+    }
+}
+
+void ConsoleSurface::appendLog(const std::string& line) {
+    changed();
+    clearProgress();
+    streams_.out << line << '\n';
+    streams_.out.flush();
+    if (trace_ != nullptr) {
+        trace_->log(line);
+    }
+}
+
+std::string ConsoleSurface::text(Control box) {
+    const auto found = texts_.find(box);
+    return found == texts_.end() ? std::string{} : found->second;
+}
+
+void ConsoleSurface::setText(Control box, const std::string& text) {
+    changed();
+    texts_[box] = text;
+    if (trace_ != nullptr) {
+        trace_->text(box, text);
+    }
+}
+
+int ConsoleSurface::checkValue(Control box) {
+    const auto found = checks_.find(box);
+    return found == checks_.end() ? 0 : found->second;
+}
+
+std::string ConsoleSurface::currentDrive() {
+    return drive_;
+}
+
+void ConsoleSurface::setEnabled(Control control, bool enabled) {
+    changed();
+    if (trace_ != nullptr) {
+        trace_->enable(control, enabled);
+    }
+}
+
+Answer ConsoleSurface::messageBox(const std::string& prompt, Buttons buttons,
+                                  const std::string& title) {
+    const std::string shown = title.empty() ? kAppTitle : title;
+    clearProgress();
+    streams_.err << "--- " << shown << " ---\n" << withNewlines(prompt) << '\n';
+    const Answer answer = decide(prompt, buttons, shown);
+    streams_.err << "-> " << (answer == Answer::Ok ? "ok" : "cancel") << '\n';
+    streams_.err.flush();
+    if (trace_ != nullptr) {
+        trace_->msgbox(prompt, shown, buttons, answer);
+    }
+    lastBox_ = shown + '\n' + prompt;
+    return answer;
+}
+
+Answer ConsoleSurface::decide(const std::string& prompt, Buttons buttons,
+                              const std::string& title) {
+    if (buttons == Buttons::Ok) {
+        if (!yes_ && waitsForUser(prompt)) {
+            streams_.err << "(press Enter) ";
+            streams_.err.flush();
+            // OK is the only answer, also at the end of the input; the free-space test and
+            // the output guard still stand between a missing disk and the pieces.
+            std::string line;
+            std::getline(streams_.in, line);
+        }
+        return Answer::Ok;
+    }
+    if (yes_) {
+        // The same question again with nothing changed between is a retry that cannot
+        // succeed without the user: OK once more would loop for ever.
+        return lastBox_ == title + '\n' + prompt ? Answer::Cancel : Answer::Ok;
+    }
+    for (;;) {
+        streams_.err << "(ok/cancel) ";
+        streams_.err.flush();
+        std::string line;
+        if (!std::getline(streams_.in, line)) {
+            streams_.err << '\n';
+            return Answer::Cancel;
+        }
+        const std::string word = trimmedLower(line);
+        if (word.empty() || word == "ok") {
+            return Answer::Ok;
+        }
+        if (word == "cancel") {
+            return Answer::Cancel;
+        }
+        streams_.err << "Please answer ok or cancel.\n";
+    }
+}
+
+void ConsoleSurface::pumpEvents() {
+    changed();
+    if (trace_ != nullptr) {
+        trace_->pump();
+    }
+}
+
+void ConsoleSurface::progress(const std::string& piecePath, int pieceNumber,
+                              std::int64_t bytesDone) {
+    if (!streams_.progressLine) {
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (progressShown_ && now - lastDrawn_ < std::chrono::milliseconds(100)) {
+        return;
+    }
+    lastDrawn_ = now;
+    streams_.err << "\rpiece " << pieceNumber << " " << piecePath << ": " << bytesDone
+                 << " bytes\033[K";
+    streams_.err.flush();
+    progressShown_ = true;
+}
+
+std::string ConsoleSurface::caption(Control label) const {
+    const auto found = captions_.find(label);
+    return found == captions_.end() ? std::string{} : found->second;
+}
+
+void ConsoleSurface::clearProgress() {
+    if (progressShown_) {
+        streams_.err << "\r\033[K";
+        streams_.err.flush();
+        progressShown_ = false;
+    }
+}
+
+}  // namespace roruvez

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <chrono>
+#include <istream>
+#include <map>
+#include <ostream>
+#include <string>
+
+#include "console/trace_log.h"
+#include "state/status_surface.h"
+
+namespace roruvez {
+
+struct ConsoleStreams {
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+    // Standard error is a terminal: a progress line is drawn there, redrawn in place.
+    bool progressLine = false;
+};
+
+// The status surface on the standard streams: log lines on standard output, message boxes and
+// the progress line on standard error, answers from standard input.
+class ConsoleSurface : public StatusSurface {
+  public:
+    // yes answers OK to every box without reading; trace may be null.
+    ConsoleSurface(ConsoleStreams streams, bool yes, TraceLog* trace);
+
+    // The window's state before the job, set without tracing: what the user chose.
+    void presetText(Control box, const std::string& text);
+    void presetCheck(Control box, int value);
+    void presetDrive(const std::string& driveText);
+
+    void setCaption(Control label, const std::string& text) override;
+    void setBackColour(Control label, int paletteIndex) override;
+    void appendLog(const std::string& line) override;
+    std::string text(Control box) override;
+    void setText(Control box, const std::string& text) override;
+    int checkValue(Control box) override;
+    std::string currentDrive() override;
+    void setEnabled(Control control, bool enabled) override;
+    Answer messageBox(const std::string& prompt, Buttons buttons,
+                      const std::string& title = {}) override;
+    void pumpEvents() override;
+    void progress(const std::string& piecePath, int pieceNumber, std::int64_t bytesDone) override;
+
+    std::string caption(Control label) const;
+    // Takes the progress line off the terminal; the end of a job calls it.
+    void clearProgress();
+
+  private:
+    Answer decide(const std::string& prompt, Buttons buttons, const std::string& title);
+    // Any change on the surface ends a run of identical boxes.
+    void changed() { lastBox_.clear(); }
+
+    ConsoleStreams streams_;
+    bool yes_;
+    TraceLog* trace_;
+    std::map<Control, std::string> captions_;
+    std::map<Control, std::string> texts_;
+    std::map<Control, int> checks_;
+    std::string drive_;
+    std::string lastBox_;
+    bool progressShown_ = false;
+    std::chrono::steady_clock::time_point lastDrawn_{};
+};
+
+// The OK-only boxes that ask the user to do something first: they wait for a line.
+bool waitsForUser(const std::string& prompt);
+
+}  // namespace roruvez
