@@ -12,6 +12,7 @@ namespace roruvez {
 namespace {
 
 constexpr const char* kNoData = "The piece holds no data";
+constexpr const char* kInterrupted = "Another job closed the files of this one";
 constexpr int kTemporaryAttempts = 1000;
 
 // A fresh hidden name in the target directory, created exclusively so nothing is clobbered.
@@ -39,6 +40,14 @@ std::int64_t dataLength(const std::string& piecePath, int number, Context& conte
         throw PlatformError(kNoData, piecePath);
     }
     return length;
+}
+
+// Lets the window run; a job started meanwhile would have closed this one's files.
+void pumpEvents(Context& context, bool reading) {
+    context.surface.pumpEvents();
+    if (!context.state.File2 || (reading && !context.state.File1)) {
+        throw PlatformError(kInterrupted);
+    }
 }
 
 }  // namespace
@@ -76,13 +85,12 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
             state.File1 = files.openRead(piecePath);
             surface.setCaption(Control::Label9, piecePath);
             surface.appendLog(piecePath);
-            if (number == 1) {
-                surface.pumpEvents();
-            }
 
             doing = "Reading " + piecePath;
+            // Measured before the events run, so a piece that shrinks meanwhile reads short.
             const std::int64_t length = dataLength(piecePath, number, context);
             if (number == 1) {
+                pumpEvents(context, true);
                 // The header is consumed, not copied.
                 state.Buffer.resize(kHeaderLength);
                 readExact(*state.File1, state.Buffer.data(), state.Buffer.size());
@@ -100,7 +108,7 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
             state.File1->close();
             state.File1.reset();
             if (number > 1) {
-                surface.pumpEvents();
+                pumpEvents(context, false);
             }
         }
 

@@ -1,0 +1,80 @@
+#include "join/piece_set.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+
+#include "join/join_driver.h"
+
+namespace roruvez::testing {
+
+namespace {
+
+std::string pad(const std::string& bytes, std::size_t width) {
+    if (bytes.size() > width) {
+        throw std::invalid_argument("header field too long: " + bytes);
+    }
+    return bytes + std::string(width - bytes.size(), ' ');
+}
+
+}  // namespace
+
+std::string headerBytes(const HeaderFields& fields) {
+    const std::string header = pad(fields.banner, 50) +
+                               pad(fields.title.empty() ? fields.name : fields.title, 29) +
+                               pad(fields.endMark, 1) + pad(fields.maker, 40) +
+                               pad(fields.name, 12) + pad(fields.size, 10) + pad(fields.stamp, 18);
+    if (header.size() != 160) {
+        throw std::logic_error("header is not 160 bytes");
+    }
+    return header;
+}
+
+std::vector<std::string> writePieceSet(const std::string& prefix, const std::string& header,
+                                       const std::string& data, std::size_t pieceSize) {
+    const std::string all = header + data;
+    std::vector<std::string> paths;
+    for (std::size_t at = 0; at < all.size(); at += pieceSize) {
+        paths.push_back(prefix + "breldo." + std::to_string(paths.size() + 1));
+        writeFile(paths.back(), all.substr(at, pieceSize));
+    }
+    return paths;
+}
+
+std::string JoinFixture::writeSet(HeaderFields fields, const std::string& data,
+                                  std::size_t pieceSize) {
+    if (fields.size.empty()) {
+        fields.size = " " + std::to_string(data.size());
+    }
+    return writePieceSet(dir.prefix(), headerBytes(fields), data, pieceSize).front();
+}
+
+void JoinFixture::join() {
+    join(piece(1));
+}
+
+void JoinFixture::join(const std::string& piece1) {
+    surface.setEnabled(Control::Command3, true);
+    surface.setText(Control::Text3, "");
+    surface.clearHistory();
+    state.FilePath = piece1;
+    JoinFiles(state.FilePath, context);
+}
+
+void JoinFixture::freshDir() {
+    std::filesystem::remove_all(dir.path());
+    std::filesystem::create_directory(dir.path());
+}
+
+void JoinFixture::expectNotCompleted() const {
+    EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+    EXPECT_EQ(surface.backColour(Control::Label3), kLightRed);
+    EXPECT_TRUE(surface.enabled(Control::Command3));
+}
+
+void JoinFixture::expectDirHolds(std::vector<std::string> names) const {
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(listDir(dir.path()), names);
+}
+
+}  // namespace roruvez::testing
