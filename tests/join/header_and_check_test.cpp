@@ -14,8 +14,6 @@ namespace {
 using testing::HeaderFields;
 using testing::JoinFixture;
 using testing::makeSparseFile;
-using testing::patternBytes;
-using testing::readFile;
 using testing::writeFile;
 
 class HeaderReaderTest : public JoinFixture {};
@@ -101,19 +99,6 @@ TEST(SizeFieldTest, ReadsASignedDecimalBetweenBlanks) {
 }
 
 class PieceCheckTest : public JoinFixture {};
-
-TEST_F(PieceCheckTest, HiddenFilesAndDirectoriesAreNotPieces) {
-    writeSet({.name = "X.BIN"}, patternBytes(500), 400);
-    std::filesystem::create_directory(piece(3));
-    state.PieceHeader.OrigSize = " 500      ";
-
-    EXPECT_EQ(CheckPieces(dir.prefix(), context), 0);
-
-    EXPECT_EQ(state.PieceCount, 2);
-    EXPECT_EQ(state.TotalBytes, 500);
-    EXPECT_TRUE(surface.prompts().empty());
-    EXPECT_EQ(surface.captionsOf(Control::Label9), (std::vector<std::string>{"Checking Files..."}));
-}
 
 TEST_F(PieceCheckTest, ASumBeyondThirtyTwoBitsFails) {
     makeSparseFile(piece(1), 1500000000);

@@ -16,7 +16,6 @@ namespace {
 using testing::JoinFixture;
 using testing::patternBytes;
 using testing::readFile;
-using testing::TempDir;
 using testing::writeFile;
 
 class AppendFailureTest : public JoinFixture {
