@@ -1,0 +1,146 @@
+// What the window does outside file selection: start-up, the three commands, "SaveTo:", the
+// help box, the end of the program and the clock.
+#include "window/commands.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QTimer>
+#include <exception>
+
+#include "join/join_driver.h"
+#include "split/split_driver.h"
+#include "window/form1.h"
+
+namespace roruvez {
+
+namespace {
+
+std::string twoDigits(int value) {
+    std::string text = std::to_string(value);
+    return text.size() < 2 ? "0" + text : text;
+}
+
+}  // namespace
+
+std::string clockText(Clock& clock) {
+    const LocalTime now = clock.now();
+    return clock.weekdayName(now.weekday) + ", " + clock.monthAbbreviation(now.month) + " " +
+           std::to_string(now.day) + " " + std::to_string(now.year) + " " + twoDigits(now.hour) +
+           ":" + twoDigits(now.minute) + ":" + twoDigits(now.second);
+}
+
+std::string helpText() {
+    static const char* const kLines[] = {
+        "To split a file select it using the Browse button, select the size and click BRELDO",
+        "To reassemble the file select breldo.1 with the Browse button and click BRELDO -R ",
+        "(Roruvez uses 8.3 File Name Notation)",
+        "Comments are welcome: roruvez@velmora.example",
+        "",
+        "Drag and drop the file on the blue area to avoid the use of the Browse Button.",
+        "March 2000. Have a fun!",
+    };
+    std::string text;
+    for (std::size_t i = 0; i < std::size(kLines); ++i) {
+        text += (i == 0 ? "" : "\r\n");
+        text += kLines[i];
+    }
+    return text;
+}
+
+void Form1::Form_Load() {
+    surface_.setText(Control::Text2, std::to_string(kDefaultPieceSize));
+    timer1_->setInterval(1000);
+    timer1_->start();
+    state_.MaxPieces = kMaxPieces;
+}
+
+void Form1::runJob(const std::function<void()>& job) {
+    if (jobRunning_ || unloaded_) {
+        return;
+    }
+    // A job's own event pumping must not start a second job or change the choice under it.
+    jobRunning_ = true;
+    surface_.hold({Control::Command1, Control::Command3, Control::Command2, Control::Command5,
+                   Control::Check1, Control::Drive1});
+    about_->setEnabled(false);
+    try {
+        job();
+    } catch (const std::exception& failure) {
+        showFailure(context_, failure);
+        surface_.setCaption(Control::Label9, "Not completed!");
+        surface_.setBackColour(Control::Label3, kLightRed);
+    }
+    about_->setEnabled(true);
+    surface_.release();
+    jobRunning_ = false;
+}
+
+void Form1::Command1_Click() {
+    runJob([this] {
+        setCursor(Qt::WaitCursor);
+        struct RestorePointer {
+            QWidget& window;
+            ~RestorePointer() { window.unsetCursor(); }
+        } restore{*this};
+        SplitFile(state_.FilePath, context_);
+    });
+}
+
+void Form1::Command3_Click() {
+    runJob([this] {
+        const std::string path = state_.FilePath;
+        JoinFiles(path, context_);
+    });
+}
+
+void Form1::Command2_Click() {
+    if (!jobRunning_) {
+        ClearForm();
+    }
+}
+
+void Form1::ClearForm() {
+    for (const Control control :
+         {Control::Command1, Control::Command3, Control::Check1, Control::Drive1}) {
+        surface_.setEnabled(control, false);
+    }
+    surface_.setText(Control::Text1, "");
+    surface_.setText(Control::Text3, "");
+    for (const Control label :
+         {Control::Label5, Control::Label7, Control::Label8, Control::Label9}) {
+        surface_.setCaption(label, "");
+    }
+    surface_.setBackColour(Control::Label3, kLightGreen);
+    surface_.setEnabled(Control::Check1, true);
+    check1_->setCheckState(Qt::Unchecked);
+}
+
+void Form1::Check1_Click() {
+    surface_.setEnabled(Control::Drive1, surface_.checkValue(Control::Check1) == 1);
+}
+
+void Form1::About_Click() {
+    if (!jobRunning_) {
+        surface_.messageBox(helpText(), Buttons::Ok, kHelpTitle);
+    }
+}
+
+void Form1::Exit_Click() {
+    close();
+}
+
+void Form1::Form_Unload() {
+    if (unloaded_) {
+        return;
+    }
+    unloaded_ = true;
+    timer1_->stop();
+    state_.closeAllFiles();
+    endProgram();
+}
+
+void Form1::Timer1_Timer() {
+    surface_.setCaption(Control::Label10, clockText(platform_.clock));
+}
+
+}  // namespace roruvez

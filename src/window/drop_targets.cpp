@@ -1,0 +1,91 @@
+#include "window/drop_targets.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+namespace roruvez {
+
+namespace {
+
+// Copy, never move: a file manager deletes the source of an accepted move.
+template <typename Event>
+void takeOrRefuse(Event* event, bool take) {
+    if (take) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+// The drop source waits for the drop to finish; a message box must not hold it up.
+void handLater(QObject* target, const std::function<void(const QStringList&)>& handler,
+               const QStringList& files) {
+    QMetaObject::invokeMethod(
+        target, [handler, files] { handler(files); }, Qt::QueuedConnection);
+}
+
+}  // namespace
+
+QStringList droppedFiles(const QMimeData& data) {
+    QStringList files;
+    if (!data.hasUrls()) {
+        return files;
+    }
+    for (const QUrl& url : data.urls()) {
+        if (url.isLocalFile()) {
+            files.append(url.toLocalFile());
+        }
+    }
+    return files;
+}
+
+ClientArea::ClientArea(QWidget* parent) : QWidget(parent) {
+    setAcceptDrops(true);
+}
+
+void ClientArea::dragEnterEvent(QDragEnterEvent* event) {
+    takeOrRefuse(event, !droppedFiles(*event->mimeData()).isEmpty() && acceptsDropAt &&
+                            acceptsDropAt(event->position().toPoint()));
+}
+
+void ClientArea::dragMoveEvent(QDragMoveEvent* event) {
+    takeOrRefuse(event, !droppedFiles(*event->mimeData()).isEmpty() && acceptsDropAt &&
+                            acceptsDropAt(event->position().toPoint()));
+}
+
+void ClientArea::dropEvent(QDropEvent* event) {
+    const bool take = !droppedFiles(*event->mimeData()).isEmpty() && acceptsDropAt &&
+                      acceptsDropAt(event->position().toPoint());
+    takeOrRefuse(event, take);
+    if (take && onDrop) {
+        handLater(this, onDrop, droppedFiles(*event->mimeData()));
+    }
+}
+
+PathBox::PathBox(QWidget* parent) : QPlainTextEdit(parent) {
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+}
+
+void PathBox::dragEnterEvent(QDragEnterEvent* event) {
+    takeOrRefuse(event,
+                 !droppedFiles(*event->mimeData()).isEmpty() && acceptsDrop && acceptsDrop());
+}
+
+void PathBox::dragMoveEvent(QDragMoveEvent* event) {
+    takeOrRefuse(event,
+                 !droppedFiles(*event->mimeData()).isEmpty() && acceptsDrop && acceptsDrop());
+}
+
+void PathBox::dropEvent(QDropEvent* event) {
+    const bool take = !droppedFiles(*event->mimeData()).isEmpty() && acceptsDrop && acceptsDrop();
+    takeOrRefuse(event, take);
+    if (take && onDrop) {
+        handLater(this, onDrop, droppedFiles(*event->mimeData()));
+    }
+}
+
+}  // namespace roruvez

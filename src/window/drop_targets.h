@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QPlainTextEdit>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+class QMimeData;
+
+namespace roruvez {
+
+// The local files a drop carries, in the order given; other addresses and plain text are no
+// files.
+QStringList droppedFiles(const QMimeData& data);
+
+// The window's own surface, which holds every control: drops on the blue band, the labels and
+// the free space land here.
+class ClientArea : public QWidget {
+  public:
+    explicit ClientArea(QWidget* parent);
+
+    // Whether a drop at this point (in this widget's coordinates) is taken now.
+    std::function<bool(const QPoint&)> acceptsDropAt;
+    // Called once the drop has finished, with the dropped files.
+    std::function<void(const QStringList&)> onDrop;
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+};
+
+// A multi-line text box that takes file drops with a handler of its own instead of inserting
+// the dropped text.
+class PathBox : public QPlainTextEdit {
+  public:
+    explicit PathBox(QWidget* parent);
+
+    std::function<bool()> acceptsDrop;
+    // Called once the drop has finished, with the dropped files.
+    std::function<void(const QStringList&)> onDrop;
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+};
+
+}  // namespace roruvez

@@ -1,0 +1,50 @@
+#include "window/form1.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QLayout>
+#include <cstdlib>
+
+#include "window/window_icon.h"
+
+namespace roruvez {
+
+Form1::Form1(Platform platform, QWidget* parent)
+    : QMainWindow(parent),
+      surface_(*this),
+      platform_(platform),
+      context_{state_, surface_, platform_} {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("BRELDO  Velmora VER: 160-A.03-2000"));
+    setWindowIcon(makeWindowIcon());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    runFileDialog = [](QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
+    endProgram = [this] {
+        // A job is still on the stack: leaving through the event loop would let it go on
+        // writing, so end at once. Its files were closed when the window unloaded.
+        if (jobRunning_) {
+            std::quick_exit(0);
+        }
+        QCoreApplication::quit();
+    };
+
+    createControls();
+    createMenu();
+    createTimer();
+    createTabOrder();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::closeEvent(QCloseEvent* event) {
+    // Closing is never refused and asks nothing.
+    event->accept();
+    Form_Unload();
+}
+
+}  // namespace roruvez

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+#include "platform/platform.h"
+#include "state/context.h"
+#include "state/job_state.h"
+#include "window/window_surface.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+namespace roruvez {
+
+class ClientArea;
+class PathBox;
+
+// The one window. It owns the job state, the surface the jobs report on, and the context every
+// job runs in, for the whole run.
+class Form1 : public QMainWindow {
+  public:
+    explicit Form1(Platform platform, QWidget* parent = nullptr);
+    ~Form1() override;
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    Context& context() { return context_; }
+    WindowSurface& surface() { return surface_; }
+    bool jobRunning() const { return jobRunning_; }
+
+    // Runs the open-file dialog; true when the user chose a file. Tests answer it here.
+    std::function<bool(QFileDialog&)> runFileDialog;
+    // Ends the program once the window has unloaded.
+    std::function<void()> endProgram;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    // Layout.
+    void createControls();
+    void createMenu();
+    void createTimer();
+    void createTabOrder();
+    void fillDriveList();
+    int pixelsX(int twips) const;
+    int pixelsY(int twips) const;
+
+    // File selection.
+    void Command5_Click();
+    void Form_OLEDragDrop(const QStringList& files);
+    void Text1_OLEDragDrop(const QStringList& files);
+    void dropFiles(const QStringList& files);
+    bool dropAllowedAt(const QPoint& position) const;
+    void SelectFile();
+    QString currentDriveRoot();
+
+    // Commands and clock.
+    void Form_Load();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void ClearForm();
+    void Check1_Click();
+    void About_Click();
+    void Exit_Click();
+    void Form_Unload();
+    void Timer1_Timer();
+    void runJob(const std::function<void()>& job);
+
+    JobState state_;
+    WindowSurface surface_;
+    Platform platform_;
+    Context context_;
+    bool jobRunning_ = false;
+    bool unloaded_ = false;
+    // The dialog's file name survives from one opening to the next, so a cancel selects the
+    // last choice again.
+    QString dialogFileName_;
+
+    ClientArea* client_ = nullptr;
+    QWidget* shape1_ = nullptr;
+    QPushButton* command1_ = nullptr;
+    QPushButton* command2_ = nullptr;
+    QPushButton* command3_ = nullptr;
+    QPushButton* command5_ = nullptr;
+    QCheckBox* check1_ = nullptr;
+    QComboBox* drive1_ = nullptr;
+    QLabel* label2_ = nullptr;
+    QLabel* label3_ = nullptr;
+    QLabel* label5_ = nullptr;
+    QLabel* label7_ = nullptr;
+    QLabel* label8_ = nullptr;
+    QLabel* label9_ = nullptr;
+    QLabel* label10_ = nullptr;
+    PathBox* text1_ = nullptr;
+    QLineEdit* text2_ = nullptr;
+    QPlainTextEdit* text3_ = nullptr;
+    QTimer* timer1_ = nullptr;
+    QFileDialog* commonDialog1_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* about_ = nullptr;
+    QAction* exit_ = nullptr;
+};
+
+}  // namespace roruvez

@@ -1,0 +1,184 @@
+#include "window/window_surface.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QWidget>
+
+#include "window/palette.h"
+
+namespace roruvez {
+
+namespace {
+
+// The surface speaks in CR LF line breaks; the widgets hold plain line feeds.
+QString toWidgetLines(const std::string& text) {
+    return fromText(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+std::string fromWidgetLines(const QString& text) {
+    QString lines = text;
+    return toText(lines.replace(QStringLiteral("\n"), QStringLiteral("\r\n")));
+}
+
+}  // namespace
+
+QString fromText(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string toText(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void prepareMessageBox(QMessageBox& box, const std::string& prompt, Buttons buttons,
+                       const std::string& title) {
+    box.setIcon(QMessageBox::NoIcon);
+    box.setWindowTitle(fromText(title.empty() ? std::string(kAppTitle) : title));
+    // A path can look like markup; show it as it stands.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(toWidgetLines(prompt));
+    if (buttons == Buttons::OkCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+    }
+    box.setDefaultButton(QMessageBox::Ok);
+}
+
+WindowSurface::WindowSurface(QWidget& window)
+    : runMessageBox([](QMessageBox& box) { box.exec(); }), window_(window) {}
+
+QWidget* WindowSurface::widget(Control control) const {
+    if (control == Control::Form1) {
+        return &window_;
+    }
+    return window_.findChild<QWidget*>(QString::fromLatin1(controlName(control)));
+}
+
+void WindowSurface::setCaption(Control label, const std::string& text) {
+    if (auto* shown = qobject_cast<QLabel*>(widget(label))) {
+        shown->setText(fromText(text));
+    }
+}
+
+void WindowSurface::setBackColour(Control label, int paletteIndex) {
+    if (QWidget* shown = widget(label)) {
+        QPalette palette = shown->palette();
+        palette.setColor(QPalette::Window, paletteColour(paletteIndex));
+        shown->setPalette(palette);
+    }
+}
+
+void WindowSurface::appendLog(const std::string& line) {
+    auto* log = qobject_cast<QPlainTextEdit*>(widget(Control::Text3));
+    if (log == nullptr) {
+        return;
+    }
+    QTextCursor end(log->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(QStringLiteral("\n") + toWidgetLines(line));
+    log->setTextCursor(end);
+    log->ensureCursorVisible();
+}
+
+std::string WindowSurface::text(Control box) {
+    QWidget* shown = widget(box);
+    if (auto* line = qobject_cast<QLineEdit*>(shown)) {
+        return toText(line->text());
+    }
+    if (auto* lines = qobject_cast<QPlainTextEdit*>(shown)) {
+        return fromWidgetLines(lines->toPlainText());
+    }
+    return {};
+}
+
+void WindowSurface::setText(Control box, const std::string& text) {
+    QWidget* shown = widget(box);
+    if (auto* line = qobject_cast<QLineEdit*>(shown)) {
+        line->setText(fromText(text));
+    } else if (auto* lines = qobject_cast<QPlainTextEdit*>(shown)) {
+        lines->setPlainText(toWidgetLines(text));
+    }
+}
+
+int WindowSurface::checkValue(Control box) {
+    auto* check = qobject_cast<QCheckBox*>(widget(box));
+    if (check == nullptr) {
+        return 0;
+    }
+    switch (check->checkState()) {
+        case Qt::Checked:
+            return 1;
+        case Qt::PartiallyChecked:
+            return 2;
+        case Qt::Unchecked:
+            break;
+    }
+    return 0;
+}
+
+std::string WindowSurface::currentDrive() {
+    auto* list = qobject_cast<QComboBox*>(widget(Control::Drive1));
+    return list == nullptr ? std::string() : toText(list->currentText());
+}
+
+void WindowSurface::setEnabled(Control control, bool enabled) {
+    if (holding_) {
+        const auto held = enabledAfterJob_.find(control);
+        if (held != enabledAfterJob_.end()) {
+            held->second = enabled;
+            return;
+        }
+    }
+    if (QWidget* shown = widget(control)) {
+        shown->setEnabled(enabled);
+    }
+}
+
+Answer WindowSurface::messageBox(const std::string& prompt, Buttons buttons,
+                                 const std::string& title) {
+    QMessageBox box(&window_);
+    prepareMessageBox(box, prompt, buttons, title);
+    runMessageBox(box);
+    if (buttons == Buttons::Ok) {
+        return Answer::Ok;
+    }
+    return box.clickedButton() == box.button(QMessageBox::Ok) ? Answer::Ok : Answer::Cancel;
+}
+
+void WindowSurface::pumpEvents() {
+    QCoreApplication::processEvents();
+}
+
+void WindowSurface::hold(std::initializer_list<Control> controls) {
+    for (const Control control : controls) {
+        if (QWidget* shown = widget(control)) {
+            enabledAfterJob_[control] = shown->isEnabled();
+            shown->setEnabled(false);
+        }
+    }
+    holding_ = true;
+}
+
+void WindowSurface::release() {
+    holding_ = false;
+    for (const auto& [control, enabled] : enabledAfterJob_) {
+        if (QWidget* shown = widget(control)) {
+            shown->setEnabled(enabled);
+        }
+    }
+    enabledAfterJob_.clear();
+}
+
+}  // namespace roruvez
