@@ -1,0 +1,455 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli_process.h"
+#include "support/fakes.h"
+
+namespace roruvez {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CliProcess;
+using testing::CliResult;
+using testing::countOf;
+using testing::listDir;
+using testing::patternBytes;
+using testing::readFile;
+using testing::runCli;
+using testing::TempDir;
+using testing::writeFile;
+
+class CliTest : public ::testing::Test {
+  protected:
+    std::string makeSource(const std::string& name, std::size_t size) {
+        source = patternBytes(size, 7);
+        writeFile(dir.file(name), source);
+        return dir.file(name);
+    }
+
+    std::string makeDir(const std::string& name) const {
+        fs::create_directory(dir.path() / name);
+        return dir.file(name);
+    }
+
+    static std::string piece(const std::string& directory, int number) {
+        return directory + "/breldo." + std::to_string(number);
+    }
+
+    static int pieceCount(const std::string& directory) {
+        int count = 0;
+        while (fs::exists(piece(directory, count + 1))) {
+            ++count;
+        }
+        return count;
+    }
+
+    // What a join restores: piece 1 after its header, then every further piece whole.
+    static std::string joined(const std::string& directory) {
+        std::string bytes = readFile(piece(directory, 1)).substr(160);
+        for (int number = 2; fs::exists(piece(directory, number)); ++number) {
+            bytes += readFile(piece(directory, number));
+        }
+        return bytes;
+    }
+
+    static std::vector<nlohmann::ordered_json> traceOf(const std::string& path) {
+        std::vector<nlohmann::ordered_json> ops;
+        std::istringstream lines(readFile(path));
+        std::string line;
+        while (std::getline(lines, line)) {
+            ops.push_back(
+                nlohmann::ordered_json::parse(line));  // throws on a line that is not JSON
+        }
+        return ops;
+    }
+
+    static std::string box(const std::string& prompt, const std::string& answer,
+                           const std::string& title = "Velmora RORUVEZ") {
+        return "--- " + title + " ---\n" + prompt + "\n-> " + answer + "\n";
+    }
+
+    // The answers given to every showing of one box, in order.
+    static std::vector<std::string> answersTo(const std::string& err, const std::string& prompt,
+                                              const std::string& title) {
+        std::vector<std::string> answers;
+        const std::string shown = "--- " + title + " ---\n" + prompt + "\n";
+        for (std::size_t at = err.find(shown); at != std::string::npos;
+             at = err.find(shown, at + 1)) {
+            const std::size_t answer = err.find("-> ", at) + 3;
+            answers.push_back(err.substr(answer, err.find('\n', answer) - answer));
+        }
+        return answers;
+    }
+
+    TempDir dir;
+    std::string source;
+};
+
+TEST_F(CliTest, SplitThenJoinRestoresTheSourceByteForByte) {
+    makeSource("REPORT.DOC", 3500000);
+    const std::string here = dir.path().string();
+
+    // A relative FILE is made absolute, so the pieces are named from the directory.
+    const CliResult split = runCli({"split", "./REPORT.DOC"}, "", here);
+    EXPECT_EQ(split.status, 0) << split.err;
+    EXPECT_EQ(split.err, "");
+    EXPECT_EQ(split.out,
+              piece(here, 1) + "\n" + piece(here, 2) + "\n" + piece(here, 3) + "\nDone!\n");
+    EXPECT_EQ(fs::file_size(piece(here, 1)), 1400000U);
+    EXPECT_EQ(fs::file_size(piece(here, 2)), 1400000U);
+    EXPECT_EQ(fs::file_size(piece(here, 3)), 700160U);
+    EXPECT_EQ(readFile(piece(here, 1)).substr(120, 22), "REPORT.DOC   3500000  ");
+
+    const std::string set = makeDir("set");
+    for (int number = 1; number <= 3; ++number) {
+        fs::rename(piece(here, number), piece(set, number));
+    }
+    const CliResult join = runCli({"join", set + "/breldo.1"});
+    EXPECT_EQ(join.status, 0) << join.err;
+    EXPECT_EQ(join.err, "");
+    EXPECT_EQ(join.out, set + "/REPORT.DOC  \n" + piece(set, 1) + "\n" + piece(set, 2) + "\n" +
+                            piece(set, 3) + "\nDone!\n");
+    EXPECT_EQ(readFile(set + "/REPORT.DOC"), source);
+    EXPECT_EQ(listDir(set),
+              (std::vector<std::string>{"REPORT.DOC", "breldo.1", "breldo.2", "breldo.3"}));
+}
+
+TEST_F(CliTest, PieceSizeTextIsReadAsTheWindowReadsItsBox) {
+    struct Case {
+        std::string sizeText;
+        std::size_t sourceSize;
+        std::uintmax_t pieceSize;
+        int pieces;
+        bool replaced;  // the box was set back to the default
+    };
+    const Case cases[] = {
+        {"161", 1000, 161, 8, false},         {"0", 2000000, 1400000, 2, true},
+        {"1,400", 2000000, 1400000, 2, true}, {"&H1000", 20000, 4096, 5, false},
+        {" 5 000", 12000, 5000, 3, false},    {"2.5e3", 10000, 2500, 5, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("size " + c.sizeText);
+        const std::string work = makeDir("work");
+        source = patternBytes(c.sourceSize, 3);
+        writeFile(work + "/data.bin", source);
+        const std::string trace = dir.file("trace.jsonl");
+
+        const CliResult result =
+            runCli({"split", work + "/data.bin", "--size", c.sizeText, "--trace", trace});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(pieceCount(work), c.pieces);
+        for (int number = 1; number < c.pieces; ++number) {
+            EXPECT_EQ(fs::file_size(piece(work, number)), c.pieceSize);
+        }
+        EXPECT_EQ(joined(work), source);
+
+        bool replaced = false;
+        for (const auto& op : traceOf(trace)) {
+            replaced = replaced ||
+                       (op["op"] == "text" && op["control"] == "Text2" && op["text"] == "1400000");
+        }
+        EXPECT_EQ(replaced, c.replaced);
+        fs::remove_all(work);
+    }
+}
+
+TEST_F(CliTest, RefusedSplitsExitOneShowTheirBoxAndWriteNothing) {
+    struct Case {
+        std::string sizeText;
+        std::size_t sourceSize;
+        std::string prompt;
+    };
+    const Case cases[] = {
+        {"-5", 1000, "Noting to do!\nThe source file filesize is: 1000 Exited!"},
+        {"1000", 1000, "Noting to do!\nThe source file filesize is: 1000 Exited!"},
+        {"100", 50000, "Sorry no action on files less than 160 bytes!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("size " + c.sizeText);
+        const std::string path = makeSource("SOURCE.BIN", c.sourceSize);
+        const CliResult result = runCli({"split", path, "--size", c.sizeText});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find(box(c.prompt, "ok")), std::string::npos) << result.err;
+        EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"SOURCE.BIN"});
+        EXPECT_EQ(readFile(path), source);
+    }
+}
+
+TEST_F(CliTest, TheShortNameQuestionIsAnsweredOnStandardInput) {
+    struct Case {
+        std::vector<std::string> extra;
+        std::string input;
+        bool goesOn;
+        int questions;  // how often the answer was asked for
+    };
+    const Case cases[] = {
+        {{}, "", false, 1},  // the end of the input is Cancel
+        {{}, "ok\n", true, 1},
+        {{}, "\n", true, 1},
+        {{}, "  Cancel \n", false, 1},
+        {{}, "maybe\ncancel\n", false, 2},
+        {{"--yes"}, "", true, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("input \"" + c.input + "\"");
+        const std::string path = makeSource("report_2000.doc", 3000);
+        std::vector<std::string> args{"split", path, "--size", "2000"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const CliResult result = runCli(args, c.input);
+
+        const std::string question =
+            "--- Filename warning(8.3): report_2.doc ---\n"
+            "The file will be saved and restored as: report_2.doc\n";
+        EXPECT_EQ(result.err.rfind(question, 0), 0U) << result.err;
+        EXPECT_EQ(countOf(result.err, "(ok/cancel) "), c.questions);
+        EXPECT_EQ(countOf(result.err, "Please answer ok or cancel."), std::max(0, c.questions - 1));
+        if (c.goesOn) {
+            EXPECT_EQ(result.status, 0);
+            EXPECT_EQ(readFile(piece(dir.path().string(), 1)).substr(120, 12), "report_2.doc");
+            EXPECT_EQ(joined(dir.path().string()), source);
+        } else {
+            EXPECT_EQ(result.status, 1);
+            EXPECT_NE(result.err.find(box("File Split Failed!" + path, "ok")), std::string::npos);
+            EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"report_2000.doc"});
+        }
+        fs::remove_all(dir.path());
+        fs::create_directory(dir.path());
+    }
+}
+
+TEST_F(CliTest, TheTraceHoldsEveryOperationAsOneJsonObjectPerLine) {
+    const std::string path = makeSource("Größe.bin", 5000);
+    const std::string trace = dir.file("trace.jsonl");
+    const CliResult split = runCli({"split", path, "--size", "3000", "--trace", trace});
+    ASSERT_EQ(split.status, 0) << split.err;
+
+    const auto ops = traceOf(trace);
+    ASSERT_GE(ops.size(), 4U);
+    EXPECT_EQ(ops[0],
+              nlohmann::ordered_json::parse(R"({"op":"caption","control":"Label9","text":")" +
+                                            std::string("Breldo:") + path + "\"}"));
+    EXPECT_EQ(ops[1],
+              nlohmann::ordered_json::parse(R"({"op":"back","control":"Label3","colour":12})"));
+    EXPECT_EQ(ops[2], nlohmann::ordered_json::parse(R"({"op":"pump"})"));
+    std::string logged;
+    std::vector<std::string> captions;
+    for (const auto& op : ops) {
+        const std::string kind = op["op"];
+        EXPECT_TRUE(kind == "caption" || kind == "back" || kind == "log" || kind == "enable" ||
+                    kind == "text" || kind == "msgbox" || kind == "pump")
+            << op.dump();
+        EXPECT_EQ(op.begin().key(), "op");
+        if (kind == "log") {
+            logged += op["text"].get<std::string>() + "\n";
+        }
+        if (kind == "caption" && op["control"] == "Label9") {
+            captions.push_back(op["text"]);
+        }
+    }
+    EXPECT_EQ(logged, split.out);
+    EXPECT_NE(std::find(captions.begin(), captions.end(), "BH: Größe.bin"), captions.end());
+    EXPECT_EQ(captions.back(), "Done!");
+    EXPECT_EQ(ops.back(),
+              nlohmann::ordered_json::parse(R"({"op":"back","control":"Label3","colour":10})"));
+    EXPECT_EQ(readFile(piece(dir.path().string(), 1)).substr(120, 12),
+              "Gr\xF6\xDF"
+              "e.bin   ");
+
+    // A prompt with a line break, and a name that is not UTF-8.
+    const std::string odd = makeSource("caf\xE9.bin", 10);
+    const CliResult refused = runCli({"split", odd, "--trace", trace});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(readFile(trace).find(
+                  R"("prompt":"Noting to do!\r\nThe source file filesize is: 10 Exited!")"),
+              std::string::npos);
+    nlohmann::ordered_json boxOp;
+    for (const auto& op : traceOf(trace)) {
+        if (op["op"] == "msgbox") {
+            boxOp = op;
+        }
+        if (op["op"] == "caption" && op["text"].get<std::string>().rfind("SFN:", 0) == 0) {
+            EXPECT_NE(op["text"].get<std::string>().find("caf\xEF\xBF\xBD.bin"), std::string::npos);
+        }
+    }
+    EXPECT_EQ(boxOp,
+              nlohmann::ordered_json::parse(
+                  R"({"op":"msgbox","prompt":"Noting to do!\r\nThe source file filesize )"
+                  R"(is: 10 Exited!","title":"Velmora RORUVEZ","buttons":"ok","answer":"ok"})"));
+}
+
+TEST_F(CliTest, UsageErrorsExitTwoWithAReasonAndTheUsage) {
+    const std::string file = makeSource("data.bin", 5000);
+    const std::string folder = makeDir("folder");
+    writeFile(folder + "/breldo.1", "not split");
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate", file},
+        {"split"},
+        {"split", file, file},
+        {"split", file, "--bogus"},
+        {"split", file, "--size"},
+        {"split", file, "--yes=1"},
+        {"join", folder + "/breldo.1", "--size", "5000"},
+        {"split", file, "--save-to", "ab"},
+        {"split", file, "--save-to", "e:", "--save-to", "e:"},
+        {"split", file, "--save-to", "z:", "--drive", "z:=" + folder + "/none"},
+        {"split", file, "--drive", "a:" + folder},
+        {"split", file, "--drive", "1:=" + folder},
+        {"split", file, "--drive", "e:=" + folder, "--drive", "E:=" + folder},
+        {"split", folder + "/missing.bin"},
+        {"split", folder},
+        {"split", folder + "/breldo.1"},
+        {"join", file},
+        {"split", file, "--trace", file},
+        {"split", file, "--trace", folder + "/missing/trace.jsonl"},
+        {"--help", "split"},
+    };
+    for (const auto& args : cases) {
+        std::string line;
+        for (const auto& arg : args) {
+            line += arg + " ";
+        }
+        SCOPED_TRACE(line);
+        const CliResult result = runCli(args);
+        EXPECT_EQ(result.status, 2);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err.rfind("roruvez-cli: ", 0), 0U) << result.err;
+        const std::size_t firstEnd = result.err.find('\n');
+        EXPECT_EQ(result.err.compare(firstEnd + 1, 7, "usage: "), 0) << result.err;
+        EXPECT_EQ(listDir(dir.path()), (std::vector<std::string>{"data.bin", "folder"}));
+        EXPECT_EQ(listDir(folder), std::vector<std::string>{"breldo.1"});
+        EXPECT_EQ(readFile(file), source);
+    }
+
+    const CliResult help = runCli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("usage: roruvez-cli split FILE", 0), 0U);
+    const CliResult version = runCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "roruvez-cli " RORUVEZ_VERSION "\n");
+}
+
+TEST_F(CliTest, SaveToABoundDriveWritesAndJoinsOnThatDrive) {
+    const std::string path = makeSource("data.bin", 5000);
+    const std::string out = makeDir("out");
+    const std::vector<std::string> drive{"--drive", "e:=" + out, "--save-to", "E:"};
+
+    std::vector<std::string> split{"split", path, "--size", "2000"};
+    split.insert(split.end(), drive.begin(), drive.end());
+    const CliResult splitResult = runCli(split);
+    EXPECT_EQ(splitResult.status, 0) << splitResult.err;
+    EXPECT_EQ(splitResult.out, "e:breldo.1\ne:breldo.2\ne:breldo.3\nDone!\n");
+    EXPECT_EQ(listDir(out), (std::vector<std::string>{"breldo.1", "breldo.2", "breldo.3"}));
+    EXPECT_EQ(joined(out), source);
+
+    std::vector<std::string> join{"join", out + "/breldo.1"};
+    join.insert(join.end(), drive.begin(), drive.end());
+    const CliResult joinResult = runCli(join);
+    EXPECT_EQ(joinResult.status, 0) << joinResult.err;
+    EXPECT_EQ(joinResult.out.rfind("e:data.bin    \ne:breldo.1\n", 0), 0U) << joinResult.out;
+    EXPECT_EQ(readFile(out + "/data.bin"), source);
+}
+
+TEST_F(CliTest, TwoFloppySplitAsksForEachDiskOnStandardInput) {
+    const std::string path = makeSource("data.bin", 2500);
+    const std::string drive = makeDir("drive");
+    const std::string disk1 = makeDir("disk1");
+    const std::string disk2 = makeDir("disk2");
+
+    CliProcess cli({"split", path, "--size", "2000", "--drive", "a:=" + drive, "--save-to", "a:"});
+    ASSERT_TRUE(cli.waitForError("Please insert a Floppy Disk then press OK\n", 1)) << cli.err();
+    EXPECT_TRUE(listDir(drive).empty());
+    cli.writeInput("\n");
+
+    ASSERT_TRUE(cli.waitForError("Please Insert a Floppy Disk then press OK\n", 1)) << cli.err();
+    // Disk 1 is full: take it out before answering.
+    EXPECT_EQ(listDir(drive), std::vector<std::string>{"breldo.1"});
+    fs::rename(drive + "/breldo.1", disk1 + "/breldo.1");
+    cli.writeInput("\n");
+
+    EXPECT_EQ(cli.finish(), 0) << cli.err();
+    EXPECT_EQ(cli.out(), "a:breldo.1\na:breldo.2\nDone!\n");
+    EXPECT_EQ(countOf(cli.err(), "(press Enter) "), 2);
+    EXPECT_EQ(listDir(drive), std::vector<std::string>{"breldo.2"});
+    fs::rename(drive + "/breldo.2", disk2 + "/breldo.2");
+    EXPECT_EQ(fs::file_size(disk1 + "/breldo.1"), 2000U);
+    EXPECT_EQ(fs::file_size(disk2 + "/breldo.2"), 660U);
+
+    // Both disks copied into one directory join back into the source.
+    const std::string set = makeDir("set");
+    fs::copy_file(disk1 + "/breldo.1", set + "/breldo.1");
+    fs::copy_file(disk2 + "/breldo.2", set + "/breldo.2");
+    const CliResult join = runCli({"join", set + "/breldo.1"});
+    EXPECT_EQ(join.status, 0) << join.err;
+    EXPECT_EQ(readFile(set + "/data.bin"), source);
+}
+
+TEST_F(CliTest, ADriveThatIsNeverReadyEndsTheJobInsteadOfHanging) {
+    struct Case {
+        bool yes;
+        std::string input;
+        std::vector<std::string> answers;
+    };
+    const Case cases[] = {
+        {true, "", {"ok", "cancel"}},
+        {false, "", {"cancel"}},
+        {false, "ok\n\ncancel\n", {"ok", "ok", "cancel"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("input \"" + c.input + "\"");
+        const std::string path = makeSource("data.bin", 5000);
+        std::vector<std::string> args{"split",   path,  "--size",    "2000",
+                                      "--drive", "e:=", "--save-to", "e:"};
+        if (c.yes) {
+            args.push_back("--yes");
+        }
+        const CliResult result = runCli(args, c.input);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(answersTo(result.err, "Verify the Disk.", "Warning!"), c.answers);
+        EXPECT_NE(result.err.find("Sorry:e:breldo.1 already exists or Disk Error: Exited!"),
+                  std::string::npos);
+        EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"data.bin"});
+    }
+
+    // A floppy drive with no disk: no room on it, whatever the answer.
+    const std::string path = makeSource("data.bin", 5000);
+    const CliResult floppy =
+        runCli({"split", path, "--size", "2000", "--drive", "a:=", "--save-to", "a:", "--yes"});
+    EXPECT_EQ(floppy.status, 1);
+    EXPECT_NE(floppy.err.find(box("No space on disk: a:", "ok")), std::string::npos);
+}
+
+TEST_F(CliTest, ExistingFilesAreNeverOverwritten) {
+    const std::string here = dir.path().string();
+    const std::string path = makeSource("data.bin", 5000);
+    writeFile(piece(here, 2), "keep me");
+
+    const CliResult split = runCli({"split", path, "--size", "2000"});
+    EXPECT_EQ(split.status, 1);
+    EXPECT_EQ(readFile(piece(here, 2)), "keep me");
+    EXPECT_FALSE(fs::exists(piece(here, 3)));
+    EXPECT_NE(split.err.find(
+                  box("Sorry:" + piece(here, 2) + " already exists or Disk Error: Exited!", "ok") +
+                  box("Error writing files on: " + here + "/", "ok")),
+              std::string::npos)
+        << split.err;
+
+    // The source itself is the join's output name.
+    fs::remove(piece(here, 2));
+    fs::remove(piece(here, 1));
+    ASSERT_EQ(runCli({"split", path, "--size", "2000"}).status, 0);
+    const CliResult join = runCli({"join", piece(here, 1)});
+    EXPECT_EQ(join.status, 1);
+    EXPECT_NE(join.err.find(box("Sorry:data.bin     already exists or Disk Error: exited!", "ok")),
+              std::string::npos)
+        << join.err;
+    EXPECT_EQ(readFile(path), source);
+    EXPECT_EQ(listDir(dir.path()),
+              (std::vector<std::string>{"breldo.1", "breldo.2", "breldo.3", "data.bin"}));
+}
+
+}  // namespace
+}  // namespace roruvez

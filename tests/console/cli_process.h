@@ -1,0 +1,56 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace roruvez::testing {
+
+// The built roruvez-cli, run as a child with pipes on all three standard streams.
+class CliProcess {
+  public:
+    explicit CliProcess(const std::vector<std::string>& args, const std::string& workDir = {});
+    ~CliProcess();
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+
+    // Reads the child's output until standard error holds text count times; false when the
+    // child ends or the time runs out first.
+    bool waitForError(const std::string& text, int count,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(30));
+    void writeInput(const std::string& text);
+    void closeInput();
+    // Closes the input, reads to the end and returns the exit status; -1 when killed after
+    // the time ran out (a hang).
+    int finish(std::chrono::milliseconds timeout = std::chrono::seconds(120));
+
+    const std::string& out() const { return out_; }
+    const std::string& err() const { return err_; }
+
+  private:
+    // One poll over both outputs; false once both are closed or the time is up.
+    bool readSome(std::chrono::steady_clock::time_point deadline);
+
+    pid_t pid_ = -1;
+    int in_ = -1;
+    int outFd_ = -1;
+    int errFd_ = -1;
+    std::string out_;
+    std::string err_;
+};
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the command line to its end with the given standard input.
+CliResult runCli(const std::vector<std::string>& args, const std::string& input = {},
+                 const std::string& workDir = {});
+
+int countOf(const std::string& text, const std::string& part);
+
+}  // namespace roruvez::testing
