@@ -1,0 +1,340 @@
+// Fails the n-th open, read, write, fsync, close or in-kernel copy of a split of a five-piece set
+// and of its join, for n = 1, 2, 3, ... until the job completes, once with a single failure and
+// once with every call from n on, and checks after every run that nothing was lost, overwritten
+// or reported as done.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <set>
+
+#include "fault_points.h"
+#include "join/join_driver.h"
+#include "platform/error.h"
+#include "split/piece_format.h"
+#include "split/split_driver.h"
+#include "support/job_fixture.h"
+#include "tree_snapshot.h"
+
+namespace roruvez {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::faultPoint;
+using testing::JobFixture;
+using testing::NthCallFault;
+using testing::patternBytes;
+using testing::readFile;
+using testing::TreeSnapshot;
+using testing::writeFile;
+
+constexpr std::size_t kSourceSize = 13000;
+constexpr const char* kPieceSize = "3000";  // 5 pieces: 4 of 3000 bytes and one of 1160
+constexpr int kPieces = 5;
+constexpr long kMaxRuns = 400;
+
+enum class Job { Split, Join };
+enum class Target { Directory, Floppy };
+enum class Copy { Kernel, Buffered };
+
+struct Scenario {
+    Job job;
+    Target target;
+    Copy copy;
+    std::string point;
+    bool persistent;
+};
+
+std::string scenarioName(const ::testing::TestParamInfo<Scenario>& info) {
+    const Scenario& s = info.param;
+    return std::string(s.job == Job::Split ? "Split" : "Join") + "_" +
+           (s.target == Target::Directory ? "Directory" : "Floppy") + "_" +
+           (s.copy == Copy::Kernel ? "KernelCopy" : "BufferedCopy") + "_" + s.point + "_" +
+           (s.persistent ? "FromNOn" : "Once");
+}
+
+// Every combination in which the job makes the call at all: fsync only on a floppy; no read()
+// in a split and no write() in a join while the kernel copies the data; the in-kernel copy only
+// when the kernel offers it.
+std::vector<Scenario> scenarios() {
+    std::vector<Scenario> all;
+    for (Job job : {Job::Split, Job::Join}) {
+        for (Target target : {Target::Directory, Target::Floppy}) {
+            for (Copy copy : {Copy::Kernel, Copy::Buffered}) {
+                for (const auto& point : testing::faultPoints()) {
+                    const std::string name = point.name;
+                    if ((name == "fsync" && target != Target::Floppy) ||
+                        (name == "read" && job == Job::Split && copy == Copy::Kernel) ||
+                        (name == "write" && job == Job::Join && copy == Copy::Kernel) ||
+                        (name == "copy_file_range" && copy != Copy::Kernel)) {
+                        continue;
+                    }
+                    for (bool persistent : {false, true}) {
+                        all.push_back({job, target, copy, name, persistent});
+                    }
+                }
+            }
+        }
+    }
+    return all;
+}
+
+struct Totals {
+    long runs = 0;
+    long faults = 0;
+    long scenarios = 0;
+};
+Totals gTotals;
+
+class TotalsReport : public ::testing::Environment {
+  public:
+    void TearDown() override {
+        std::cout << "N-th call fault injection: " << gTotals.scenarios << " scenarios, "
+                  << gTotals.runs << " runs, " << gTotals.faults << " injected failures\n";
+    }
+};
+const auto* const gReport = ::testing::AddGlobalTestEnvironment(new TotalsReport);
+
+class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scenario> {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(testing::posixWrappersLoaded())
+            << "libfiu's POSIX wrappers are not loaded; run this test through ctest, which "
+               "preloads fiu_posix_preload.so";
+        source = patternBytes(kSourceSize, 11);
+        freeSpace.setFreeBytes(100000000);
+        // The pieces a split without faults writes, the yardstick for every run.
+        prepare();
+        runJob(Job::Split);
+        ASSERT_EQ(surface.caption(Control::Label9), "Done!");
+        for (int number = 1; number <= kPieces; ++number) {
+            reference.push_back(readFile(piecePath(number)));
+        }
+        ASSERT_EQ(reference[0].size(), 3000U);
+        ASSERT_EQ(reference[kPieces - 1].size(), kSourceSize + 160 - 4 * 3000);
+    }
+
+    fs::path home() const { return dir.path() / "home"; }
+    fs::path floppy() const { return dir.path() / "floppy"; }
+    fs::path pieceDir() const { return GetParam().target == Target::Floppy ? floppy() : home(); }
+    std::string piecePath(int number) const {
+        return (pieceDir() / ("breldo." + std::to_string(number))).string();
+    }
+    std::string prefix() const { return GetParam().target == Target::Floppy ? "a:" : ""; }
+
+    // A fresh tree: the source and an unrelated file in home, and in the floppy drive an
+    // unrelated file too; for a join, the piece set where the target wants it.
+    void prepare() {
+        fs::remove_all(home());
+        fs::remove_all(floppy());
+        fs::create_directories(home());
+        fs::create_directories(floppy());
+        writeFile((home() / "DATA.BIN").string(), source);
+        writeFile((home() / "KEEP.TXT").string(), "keep me");
+        writeFile((floppy() / "KEEP.TXT").string(), "keep me too");
+        drives.bind('a', floppy().string());
+        const bool onFloppy = GetParam().target == Target::Floppy;
+        surface.check1 = onFloppy ? 1 : 0;
+        surface.drive = "a: [" + floppy().string() + "]";
+        surface.setText(Control::Text2, kPieceSize);
+        if (GetParam().job == Job::Join && !reference.empty()) {
+            for (int number = 1; number <= kPieces; ++number) {
+                writeFile(piecePath(number), reference[static_cast<std::size_t>(number - 1)]);
+            }
+            if (!onFloppy) {
+                // The restored file must not meet its own source.
+                fs::rename(home() / "DATA.BIN", dir.path() / "DATA.ORIG");
+            }
+        }
+    }
+
+    void runJob(Job job) {
+        surface.clearHistory();
+        if (job == Job::Split) {
+            state.FilePath = (home() / "DATA.BIN").string();
+            SplitFile(state.FilePath, context);
+        } else {
+            state.FilePath = piecePath(1);
+            surface.setEnabled(Control::Command3, true);
+            JoinFiles(state.FilePath, context);
+        }
+    }
+
+    bool anyBoxCarries(const std::string& description) const {
+        for (const std::string& prompt : surface.prompts()) {
+            if (prompt.find(description) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // What a split may leave after a failure: pieces 1 to m, all complete but the last, which
+    // may be short; nothing else new, nothing changed.
+    void checkFailedSplit(const std::vector<std::string>& changes) {
+        std::set<std::string> added;
+        for (const std::string& change : changes) {
+            ASSERT_EQ(change.rfind("added ", 0), 0U) << "an existing entry changed: " << change;
+            added.insert(change.substr(6));
+        }
+        const std::string folder = fs::relative(pieceDir(), dir.path()).string() + "/";
+        int last = 0;
+        while (added.count(folder + "breldo." + std::to_string(last + 1)) != 0) {
+            ++last;
+        }
+        ASSERT_EQ(added.size(), static_cast<std::size_t>(last))
+            << "a new entry that is not one of the consecutive pieces";
+        for (int number = 1; number <= last; ++number) {
+            const std::string bytes = readFile(piecePath(number));
+            const std::string& expected = reference[static_cast<std::size_t>(number - 1)];
+            if (number < last) {
+                EXPECT_TRUE(bytes == expected) << "piece " << number << " is not intact";
+            } else {
+                EXPECT_TRUE(expected.compare(0, bytes.size(), bytes) == 0 &&
+                            bytes.size() <= expected.size())
+                    << "piece " << number << " holds bytes that are not the source's";
+                if (bytes.size() < expected.size()) {
+                    // The short piece is the one the outcome names as last.
+                    const auto lines = surface.logLines();
+                    std::string lastPiece;
+                    for (const std::string& line : lines) {
+                        if (line.find("breldo.") != std::string::npos) {
+                            lastPiece = line;
+                        }
+                    }
+                    EXPECT_EQ(lastPiece,
+                              pieceName(prefix().empty() ? home().string() + "/" : "a:", number));
+                }
+            }
+        }
+    }
+
+    void checkCompleted(Job job, const std::vector<std::string>& changes) {
+        EXPECT_EQ(surface.backColour(Control::Label3), kLightGreen);
+        if (job == Job::Split) {
+            EXPECT_EQ(changes.size(), static_cast<std::size_t>(kPieces));
+            for (int number = 1; number <= kPieces; ++number) {
+                EXPECT_TRUE(readFile(piecePath(number)) ==
+                            reference[static_cast<std::size_t>(number - 1)])
+                    << "piece " << number;
+            }
+        } else {
+            const std::string folder = fs::relative(pieceDir(), dir.path()).string();
+            EXPECT_EQ(changes, (std::vector<std::string>{"added " + folder + "/DATA.BIN"}));
+            EXPECT_TRUE(readFile((pieceDir() / "DATA.BIN").string()) == source);
+        }
+    }
+
+    std::string source;
+    std::vector<std::string> reference;
+};
+
+TEST_P(NthCallTest, EveryFailureEndsCleanlyAndNothingIsLost) {
+    const Scenario& scenario = GetParam();
+    const testing::FaultPoint& point = faultPoint(scenario.point);
+    const std::string description = describeErrno(point.errnum);
+    ++gTotals.scenarios;
+
+    long n = 1;
+    for (; n <= kMaxRuns; ++n) {
+        SCOPED_TRACE(std::string("failing call ") + std::to_string(n) + " of " + point.name);
+        prepare();
+        const TreeSnapshot before = TreeSnapshot::of(dir.path());
+        const std::vector<int> descriptorsBefore = testing::openDescriptors();
+
+        long calls = 0;
+        long failed = 0;
+        {
+            std::optional<testing::NoKernelCopy> noKernelCopy;
+            if (scenario.copy == Copy::Buffered) {
+                noKernelCopy.emplace();
+            }
+            NthCallFault fault(point, n, scenario.persistent);
+            runJob(scenario.job);
+            calls = fault.calls();
+            failed = fault.failed();
+        }
+        ++gTotals.runs;
+        gTotals.faults += failed;
+        if (n == 1) {
+            ASSERT_GT(calls, 0) << "the job never calls " << point.name;
+        }
+
+        // What the next job does first; after that nothing of this one may stay open, except
+        // descriptors whose close the injection itself swallowed.
+        state.closeAllFiles();
+        for (int fd : testing::openDescriptors()) {
+            if (std::find(descriptorsBefore.begin(), descriptorsBefore.end(), fd) ==
+                descriptorsBefore.end()) {
+                EXPECT_TRUE(failed > 0 && scenario.point == "close")
+                    << "descriptor " << fd << " left open";
+                ::close(fd);
+            }
+        }
+
+        const std::vector<std::string> changes = TreeSnapshot::of(dir.path()).changesSince(before);
+        const bool done = surface.caption(Control::Label9) == "Done!";
+        if (failed == 0) {
+            // The job got through all of its calls: it must have completed, and correctly.
+            EXPECT_TRUE(done) << "completed its calls but reported "
+                              << surface.caption(Control::Label9);
+            checkCompleted(scenario.job, changes);
+            break;
+        }
+        if (done) {
+            // Only a failed close of a file that was only read may go unnoticed.
+            EXPECT_EQ(scenario.point, "close") << "a failed " << point.name << " reported as done";
+            checkCompleted(scenario.job, changes);
+        } else {
+            EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+            EXPECT_EQ(surface.backColour(Control::Label3), kLightRed);
+            EXPECT_TRUE(anyBoxCarries(description))
+                << "no message box says \"" << description << "\"";
+            if (scenario.job == Job::Split) {
+                checkFailedSplit(changes);
+            } else {
+                EXPECT_TRUE(changes.empty()) << "the failed join left " << changes.front();
+                EXPECT_TRUE(surface.enabled(Control::Command3));
+            }
+        }
+        if (::testing::Test::HasFailure()) {
+            break;
+        }
+    }
+    EXPECT_LE(n, kMaxRuns) << "the job did not complete within " << kMaxRuns << " calls";
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, NthCallTest, ::testing::ValuesIn(scenarios()), scenarioName);
+
+// Reads and writes that return fewer bytes than asked are no failure: both jobs complete and the
+// data is exact.
+class ShortTransferTest : public JobFixture {};
+
+TEST_F(ShortTransferTest, SplitAndJoinThroughShortReadsAndWrites) {
+    ASSERT_TRUE(testing::posixWrappersLoaded());
+    const std::string source = patternBytes(3 * 1024 * 1024 + 17, 5);
+    const std::string path = dir.file("BIG.BIN");
+    writeFile(path, source);
+    surface.setText(Control::Text2, "1400000");
+    {
+        testing::NoKernelCopy buffered;
+        testing::ShortTransfers shortTransfers;
+        SplitFile(path, context);
+    }
+    ASSERT_EQ(surface.caption(Control::Label9), "Done!");
+    fs::rename(path, dir.file("BIG.ORIG"));
+    surface.setEnabled(Control::Command3, true);
+    {
+        testing::NoKernelCopy buffered;
+        testing::ShortTransfers shortTransfers;
+        JoinFiles(dir.file("breldo.1"), context);
+    }
+    EXPECT_EQ(surface.caption(Control::Label9), "Done!");
+    EXPECT_TRUE(readFile(path) == source);
+}
+
+}  // namespace
+}  // namespace roruvez
