@@ -120,7 +120,10 @@ std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,
         bool removable;
     };
     std::vector<Candidate> others;
-    for (const auto& [disk, directory] : mountOfDisk) {
+    for (const auto& mount : mountOfDisk) {
+        // Named copies: clang 14 cannot capture structured bindings in the lambdas below.
+        const std::string& disk = mount.first;
+        const std::string& directory = mount.second;
         const bool floppy = std::any_of(floppies.begin(), floppies.end(),
                                         [&](const BlockDevice& f) { return f.name == disk; });
         if (floppy || directory == "/") {
