@@ -14,3 +14,10 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build-asan --output-on-failure
+
+# The fuzz targets, built with clang's libFuzzer in a tree of their own, each fuzzed for a few
+# seconds on the committed corpus.
+CXX=clang++ cmake -S . -B build-asan-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRORUVEZ_FUZZ=ON \
+    -DRORUVEZ_TESTS=OFF -DRORUVEZ_WINDOW=OFF -DRORUVEZ_FUZZ_SECONDS=5
+cmake --build build-asan-fuzz -j "$(nproc)" --target fuzz_header fuzz_piece_size
+ctest --test-dir build-asan-fuzz --output-on-failure
