@@ -1,0 +1,316 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "window/commands.h"
+#include "window/window_surface.h"
+#include "window_fixture.h"
+
+namespace roruvez {
+namespace {
+
+using testing::patternBytes;
+using testing::readFile;
+using testing::WindowFixture;
+using testing::writeFile;
+
+const QColor kGreen(0, 255, 0);
+const QColor kRed(255, 0, 0);
+
+class CommandsTest : public WindowFixture {
+  protected:
+    // A 1,000,000-byte source split into pieces of 400000 bytes: three pieces.
+    std::string prepareSplit(const std::string& name = "REPORT.DOC") {
+        source = patternBytes(1000000, 7);
+        writeFile(dir.file(name), source);
+        browse(QString::fromStdString(dir.file(name)));
+        typePieceSize(QStringLiteral("400000"));
+        return dir.file(name);
+    }
+    QAction* action(const char* name) { return find<QAction>(name); }
+    std::string source;
+};
+
+TEST_F(CommandsTest, SplitByClickingEndsDoneGreenWithTheSplitControlsDisabled) {
+    const std::string path = prepareSplit();
+    find<QCheckBox>("Check1")->setCheckState(Qt::Unchecked);
+    click("Command1");
+
+    const std::string piece1 = readFile(dir.file("breldo.1"));
+    const std::string piece2 = readFile(dir.file("breldo.2"));
+    const std::string piece3 = readFile(dir.file("breldo.3"));
+    EXPECT_EQ(piece1.size(), 400000U);
+    EXPECT_EQ(piece3.size(), 200160U);
+    EXPECT_EQ(piece1.substr(160) + piece2 + piece3, source);
+
+    EXPECT_EQ(caption("Label9"), "Done!");
+    EXPECT_EQ(backColour("Label3"), kGreen);
+    EXPECT_EQ(caption("Label7"), "CSum:  1000000  ");
+    EXPECT_EQ(caption("Label8"), " 06Dec2026 14:05  ");
+    EXPECT_EQ(caption("Label5"), "FSize: 1000000");
+    EXPECT_EQ(plainText("Text3"), "\n" + dir.file("breldo.1") + "\n" + dir.file("breldo.2") + "\n" +
+                                      dir.file("breldo.3") + "\nDone!");
+    for (const char* name : {"Command1", "Check1", "Drive1", "Command3"}) {
+        EXPECT_FALSE(enabled(name)) << name;
+    }
+    for (const char* name : {"Command2", "Command5"}) {
+        EXPECT_TRUE(enabled(name)) << name;
+    }
+    EXPECT_TRUE(action("About")->isEnabled());
+    EXPECT_EQ(form->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(form->context().state.FilePath, path);
+}
+
+TEST_F(CommandsTest, ARefusedShortNameIsAnsweredFromTheTestAndTheControlsComeBack) {
+    const std::string path = prepareSplit("quarterly report.doc");
+    answers = {QMessageBox::Cancel};
+    click("Command1");
+
+    ASSERT_EQ(boxes.size(), 2U);
+    EXPECT_EQ(boxes[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(boxes[0].defaultButton, QMessageBox::Ok);
+    EXPECT_EQ(boxes[0].title, "Filename warning(8.3): quarterl.doc");
+    EXPECT_EQ(boxes[1].prompt, "File Split Failed!" + path);
+    EXPECT_EQ(boxes[1].title, "Velmora RORUVEZ");
+    EXPECT_EQ(boxes[1].icon, QMessageBox::NoIcon);
+    EXPECT_EQ(caption("Label9"), "Not completed!");
+    EXPECT_EQ(backColour("Label3"), kRed);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("breldo.1")));
+    // Held during the job, given back after it: the failed split changed none of them.
+    for (const char* name : {"Command1", "Check1", "Drive1", "Command2", "Command5"}) {
+        EXPECT_TRUE(enabled(name)) << name;
+    }
+    EXPECT_FALSE(enabled("Command3"));
+
+    // The name accepted this time, the split goes through.
+    boxes.clear();
+    click("Command1");
+    ASSERT_EQ(boxes.size(), 1U);
+    EXPECT_EQ(caption("Label9"), "Done!");
+    EXPECT_EQ(readFile(dir.file("breldo.1")).substr(120, 12), "quarterl.doc");
+}
+
+TEST_F(CommandsTest, AnExistingPieceIsRefusedWithItsMessages) {
+    prepareSplit();
+    writeFile(dir.file("breldo.1"), "someone else's");
+    click("Command1");
+    EXPECT_EQ(prompts(), std::vector<std::string>{"Sorry:" + dir.file("breldo.1") +
+                                                  " already exists or Disk Error: Exited!"});
+    EXPECT_EQ(readFile(dir.file("breldo.1")), "someone else's");
+    EXPECT_EQ(caption("Label9"), "Not completed!");
+    EXPECT_EQ(backColour("Label3"), kRed);
+    EXPECT_TRUE(enabled("Command1"));
+}
+
+TEST_F(CommandsTest, ClicksDropsAndMenuDuringASplitChangeNothingButExitStillWorks) {
+    const std::string path = prepareSplit();
+    const std::string other = dir.file("other.txt");
+    writeFile(other, "x");
+    bool during = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        during = true;
+        EXPECT_EQ(caption("Label9"), "Breldo:" + path);
+        EXPECT_EQ(backColour("Label3"), kRed);
+        EXPECT_EQ(form->cursor().shape(), Qt::WaitCursor);
+        for (const char* name :
+             {"Command1", "Command2", "Command3", "Command5", "Check1", "Drive1"}) {
+            EXPECT_FALSE(enabled(name)) << name;
+        }
+        EXPECT_FALSE(action("About")->isEnabled());
+        EXPECT_TRUE(action("Exit")->isEnabled());
+        click("Command1");
+        click("Command2");
+        find<QAbstractButton>("Command1")->click();
+        find<QAbstractButton>("Command2")->click();
+        EXPECT_FALSE(drop(find("Text1"), {QString::fromStdString(other)}).entered);
+        EXPECT_FALSE(drop(form->centralWidget(), {QString::fromStdString(other)}, twips(1600, 1000))
+                         .entered);
+    });
+    click("Command1");
+    ASSERT_TRUE(during);
+
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(form->context().state.FilePath, path);
+    EXPECT_EQ(plainText("Text1"), path);
+    const std::string log = plainText("Text3");
+    EXPECT_EQ(log.find("Done!"), log.rfind("Done!"));
+    EXPECT_EQ(caption("Label9"), "Done!");
+    EXPECT_EQ(readFile(dir.file("breldo.3")).size(), 200160U);
+    EXPECT_EQ(ends, 0);
+}
+
+TEST_F(CommandsTest, ExitDuringASplitEndsTheProgramAtOnce) {
+    prepareSplit();
+    QTimer::singleShot(0, form.get(), [&] { action("Exit")->trigger(); });
+    click("Command1");
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(find<QTimer>("Timer1")->isActive());
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(CommandsTest, ExitAndTheCloseBoxEndTheProgramOnceWithoutAQuestion) {
+    action("Exit")->trigger();
+    EXPECT_EQ(ends, 1);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(find<QTimer>("Timer1")->isActive());
+    form->close();
+    EXPECT_EQ(ends, 1);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(CommandsTest, CloseBoxEndsTheProgram) {
+    EXPECT_TRUE(form->close());
+    EXPECT_EQ(ends, 1);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(CommandsTest, ClearAfterASplitResetsTheDisplayButKeepsSizeDriveAndChoice) {
+    drives.bind('d', dir.path().string());
+    rebuildWindow();
+    const std::string path = prepareSplit();
+    click("Check1");
+    find<QComboBox>("Drive1")->setCurrentIndex(3);
+    click("Command1");
+    ASSERT_EQ(caption("Label9"), "Done!");
+    ASSERT_EQ(form->context().state.TargetDir, "d:");
+    ASSERT_TRUE(find<QCheckBox>("Check1")->isChecked());
+    ASSERT_FALSE(enabled("Check1"));
+
+    click("Command2");
+    EXPECT_EQ(plainText("Text1"), "");
+    EXPECT_EQ(plainText("Text3"), "");
+    for (const char* label : {"Label5", "Label7", "Label8", "Label9"}) {
+        EXPECT_EQ(caption(label), "") << label;
+    }
+    EXPECT_EQ(backColour("Label3"), kGreen);
+    EXPECT_FALSE(find<QCheckBox>("Check1")->isChecked());
+    EXPECT_TRUE(enabled("Check1"));
+    for (const char* name : {"Command1", "Command3", "Drive1"}) {
+        EXPECT_FALSE(enabled(name)) << name;
+    }
+    EXPECT_EQ(plainText("Text2"), "400000");
+    EXPECT_EQ(caption("Label2"), "File size:");
+    EXPECT_EQ(find<QComboBox>("Drive1")->currentIndex(), 3);
+    EXPECT_EQ(form->context().state.FilePath, path);
+
+    // "SaveTo:" works after CLEAR although nothing is chosen.
+    click("Check1");
+    EXPECT_TRUE(enabled("Drive1"));
+    EXPECT_FALSE(enabled("Command1"));
+}
+
+TEST_F(CommandsTest, SaveToTogglesTheDriveListAndSendsThePiecesToTheChosenDrive) {
+    testing::TempDir stick;
+    drives.bind('d', stick.path().string());
+    rebuildWindow();
+    prepareSplit();
+
+    auto* check = find<QCheckBox>("Check1");
+    EXPECT_TRUE(enabled("Drive1"));
+    click("Check1");
+    EXPECT_EQ(check->checkState(), Qt::Checked);
+    EXPECT_TRUE(enabled("Drive1"));
+    click("Check1");
+    EXPECT_EQ(check->checkState(), Qt::Unchecked);
+    EXPECT_FALSE(enabled("Drive1"));
+    click("Check1");
+    EXPECT_TRUE(enabled("Drive1"));
+    check->setCheckState(Qt::PartiallyChecked);
+    EXPECT_FALSE(enabled("Drive1"));
+    EXPECT_EQ(form->surface().checkValue(Control::Check1), 2);
+    check->setCheckState(Qt::Checked);
+    EXPECT_EQ(form->surface().checkValue(Control::Check1), 1);
+
+    auto* list = find<QComboBox>("Drive1");
+    ASSERT_EQ(list->itemText(3), QString::fromStdString("d: [" + stick.path().string() + "]"));
+    list->setCurrentIndex(3);
+    click("Command1");
+    EXPECT_EQ(caption("Label9"), "Done!");
+    EXPECT_EQ(form->context().state.TargetDir, "d:");
+    EXPECT_EQ(readFile(stick.file("breldo.3")).size(), 200160U);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("breldo.1")));
+}
+
+TEST_F(CommandsTest, HelpBoxShowsSevenLinesUnderItsOwnTitle) {
+    action("About")->trigger();
+    ASSERT_EQ(boxes.size(), 1U);
+    const auto& help = boxes[0];
+    EXPECT_EQ(help.title, "Velmora RORUVEZ Help.");
+    EXPECT_EQ(help.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(help.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    const QStringList lines = fromText(help.prompt).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 7);
+    EXPECT_EQ(lines[0], QStringLiteral("To split a file select it using the Browse button, "
+                                       "select the size and click BRELDO"));
+    EXPECT_EQ(lines[1], QStringLiteral("To reassemble the file select breldo.1 with the Browse "
+                                       "button and click BRELDO -R "));
+    EXPECT_EQ(lines[2], QStringLiteral("(Roruvez uses 8.3 File Name Notation)"));
+    EXPECT_EQ(lines[3], QStringLiteral("Comments are welcome: roruvez@velmora.example"));
+    EXPECT_TRUE(lines[4].isEmpty());
+    EXPECT_EQ(lines[5], QStringLiteral("Drag and drop the file on the blue area to avoid the "
+                                       "use of the Browse Button."));
+    EXPECT_EQ(lines[6], QStringLiteral("March 2000. Have a fun!"));
+    const std::string text = helpText();
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 6);
+    EXPECT_EQ(plainText("Text3"), "");
+}
+
+TEST_F(CommandsTest, JoinByClickingRestoresTheFileAndDisablesRejoin) {
+    prepareSplit();
+    click("Command1");
+    ASSERT_EQ(caption("Label9"), "Done!");
+    std::filesystem::remove(dir.file("REPORT.DOC"));
+
+    browse(QString::fromStdString(dir.file("breldo.1")));
+    ASSERT_TRUE(enabled("Command3"));
+    click("Command3");
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(readFile(dir.file("REPORT.DOC")), source);
+    EXPECT_EQ(caption("Label9"), "Done!");
+    EXPECT_EQ(backColour("Label3"), kGreen);
+    EXPECT_EQ(caption("Label5"), "H:  1000000  ");
+    EXPECT_EQ(caption("Label7"), "TB: 1000000 FN: 3");
+    EXPECT_FALSE(enabled("Command3"));
+    EXPECT_TRUE(enabled("Command2"));
+    EXPECT_TRUE(enabled("Command5"));
+    const QStringList log = fromText(plainText("Text3")).split(QLatin1Char('\n'));
+    EXPECT_EQ(log.last(), QStringLiteral("Done!"));
+    // The output name as the header stores it, padding included.
+    EXPECT_TRUE(log.contains(QString::fromStdString(dir.file("REPORT.DOC  "))));
+
+    // The restored file is there now: a second join is refused and touches nothing.
+    browse(QString::fromStdString(dir.file("breldo.1")));
+    click("Command3");
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().prompt, "Sorry:REPORT.DOC   already exists or Disk Error: exited!");
+    EXPECT_EQ(caption("Label9"), "Not completed!");
+    EXPECT_EQ(backColour("Label3"), kRed);
+    EXPECT_TRUE(enabled("Command3"));
+    EXPECT_EQ(readFile(dir.file("REPORT.DOC")), source);
+}
+
+TEST(ClockText, DayWithoutLeadingZeroTimeWithLeadingZeros) {
+    testing::FixedClock clock;
+    struct Case {
+        LocalTime time;
+        const char* text;
+    };
+    const Case cases[] = {
+        {{2027, 1, 3, 8, 5, 9, 0}, "Sunday, Jan 3 2027 08:05:09"},
+        {{2026, 12, 31, 23, 59, 59, 4}, "Thursday, Dec 31 2026 23:59:59"},
+        {{2000, 3, 10, 0, 0, 0, 5}, "Friday, Mar 10 2000 00:00:00"},
+    };
+    for (const Case& c : cases) {
+        clock.time = c.time;
+        EXPECT_EQ(clockText(clock), c.text);
+    }
+}
+
+}  // namespace
+}  // namespace roruvez

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <QFileDialog>
+#include <QPlainTextEdit>
+#include <filesystem>
+
+#include "window/file_selection.h"
+#include "window/window_surface.h"
+#include "window_fixture.h"
+
+namespace roruvez {
+namespace {
+
+using testing::patternBytes;
+using testing::WindowFixture;
+using testing::writeFile;
+
+// Command1, Command3, Check1, Drive1.
+struct Enabled {
+    bool command1;
+    bool command3;
+    bool check1;
+    bool drive1;
+    bool operator==(const Enabled&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Enabled& e) {
+    return out << e.command1 << e.command3 << e.check1 << e.drive1;
+}
+
+class FileSelectionTest : public WindowFixture {
+  protected:
+    Enabled fourControls() const {
+        return {enabled("Command1"), enabled("Command3"), enabled("Check1"), enabled("Drive1")};
+    }
+    std::string filePath() const { return form->context().state.FilePath; }
+    QString made(const std::string& name, std::size_t size) {
+        writeFile(dir.file(name), patternBytes(size));
+        return QString::fromStdString(dir.file(name));
+    }
+};
+
+enum class Route { Browse, DropOnWindow, DropOnText1 };
+
+TEST_F(FileSelectionTest, EachKindOfChoiceEnablesWhatFitsItByEveryRoute) {
+    std::filesystem::create_directory(dir.path() / "folder");
+    std::filesystem::create_directory(dir.path() / ".hidden folder");
+    std::filesystem::permissions(
+        dir.path() / ".hidden folder",
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    struct Case {
+        const char* name;
+        std::size_t size;  // the file written; folders are made above
+        Enabled expected;
+        const char* label5;
+    };
+    const Enabled split{true, false, true, true};
+    const Enabled join{false, true, false, false};
+    const Enabled none{false, false, false, false};
+    const Case cases[] = {
+        {"report.doc", 1234, split, "FSize: 1234"},
+        {"BRELDO.1", 160, join, "FSize: 160"},
+        {"xbreldo.1", 5, join, "FSize: 5"},
+        {"Breldo.1", 77, join, "FSize: 77"},
+        {"breldo.2", 99, split, "FSize: 99"},
+        {"breldo.10", 99, split, "FSize: 99"},
+        {"empty", 0, split, "FSize: 0"},
+        {"folder", 0, none, "DIRECTORY"},
+        {".hidden folder", 0, none, "DIRECTORY"},
+    };
+    for (const Route route : {Route::Browse, Route::DropOnWindow, Route::DropOnText1}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + " by route " + std::to_string(int(route)));
+            const std::string path = dir.file(c.name);
+            if (!std::filesystem::is_directory(path)) {
+                writeFile(path, patternBytes(c.size));
+            }
+            // Start each choice from the opposite state, so that nothing passes by staying.
+            form->surface().setCaption(Control::Label5, "stale");
+            const QString chosen = QString::fromStdString(path);
+            switch (route) {
+                case Route::Browse:
+                    browse(chosen);
+                    break;
+                case Route::DropOnWindow:
+                    EXPECT_TRUE(drop(form->centralWidget(), {chosen}, twips(1600, 1000)).dropped);
+                    break;
+                case Route::DropOnText1:
+                    EXPECT_TRUE(drop(find("Text1"), {chosen}).dropped);
+                    break;
+            }
+            EXPECT_EQ(fourControls(), c.expected);
+            EXPECT_EQ(caption("Label5"), c.label5);
+            EXPECT_EQ(plainText("Text1"), path);
+            EXPECT_EQ(filePath(), path);
+        }
+    }
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(FileSelectionTest, TwoFilesDroppedAreRefusedAndTheEarlierChoiceStillSplits) {
+    const QString source = made("notes.txt", 300000);
+    const QString other = made("other.txt", 10);
+    browse(source);
+    typePieceSize("100000");
+
+    for (QWidget* target : {form->centralWidget(), find("Text1")}) {
+        const auto outcome = drop(target, {source, other});
+        EXPECT_TRUE(outcome.dropped);
+        ASSERT_EQ(boxes.size(), 1U);
+        EXPECT_EQ(boxes[0].prompt, "Only one file can be dropped.");
+        EXPECT_EQ(boxes[0].title, "Velmora RORUVEZ");
+        EXPECT_EQ(boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        EXPECT_EQ(plainText("Text1"), "");
+        EXPECT_EQ(filePath(), source.toStdString());
+        EXPECT_EQ(fourControls(), (Enabled{true, false, true, true}));
+        EXPECT_EQ(caption("Label5"), "FSize: 300000");
+        boxes.clear();
+    }
+
+    click("Command1");
+    EXPECT_EQ(caption("Label9"), "Done!");
+    EXPECT_EQ(testing::readFile(dir.file("breldo.4")).size(), 160U);
+}
+
+TEST_F(FileSelectionTest, DialogOpensAtTheDrivesRootAndACancelSelectsTheLastChoiceAgain) {
+    QString directory;
+    QStringList filters;
+    onDialog = [&](QFileDialog& dialog) {
+        directory = dialog.directory().absolutePath();
+        filters = dialog.nameFilters();
+    };
+    browse(std::nullopt);
+    EXPECT_EQ(directory, QStringLiteral("/"));
+    EXPECT_EQ(filters, QStringList{QStringLiteral("All Files (*)")});
+    EXPECT_EQ(plainText("Text1"), "");
+    EXPECT_EQ(filePath(), "");
+    EXPECT_EQ(fourControls(), (Enabled{false, false, false, false}));
+    EXPECT_EQ(caption("Label5"), "");
+
+    const QString piece = made("breldo.1", 500);
+    browse(piece);
+    EXPECT_EQ(fourControls(), (Enabled{false, true, false, false}));
+    form->surface().setEnabled(Control::Command3, false);
+    form->surface().setText(Control::Text1, "");
+
+    browse(std::nullopt);
+    EXPECT_EQ(plainText("Text1"), piece.toStdString());
+    EXPECT_EQ(filePath(), piece.toStdString());
+    EXPECT_EQ(fourControls(), (Enabled{false, true, false, false}));
+}
+
+TEST_F(FileSelectionTest, APathThatVanishedLeavesAllDisabledAndTheSizeEmpty) {
+    const QString source = made("gone.bin", 1000);
+    browse(source);
+    EXPECT_EQ(caption("Label5"), "FSize: 1000");
+    std::filesystem::remove(source.toStdString());
+
+    EXPECT_TRUE(drop(find("Text1"), {source}).dropped);
+    EXPECT_EQ(fourControls(), (Enabled{false, false, false, false}));
+    EXPECT_EQ(caption("Label5"), "");
+    EXPECT_EQ(plainText("Text1"), source.toStdString());
+    EXPECT_TRUE(boxes.empty());
+
+    // A dangling link is just as gone.
+    std::filesystem::create_symlink(dir.file("nowhere"), dir.file("link"));
+    browse(QString::fromStdString(dir.file("link")));
+    EXPECT_EQ(fourControls(), (Enabled{false, false, false, false}));
+}
+
+TEST_F(FileSelectionTest, DropsLandOnTheSurfaceBandAndLabelsButNotOnControlsWithInput) {
+    const QString file = made("a.txt", 3);
+    struct Case {
+        const char* what;
+        QPoint at;  // in the window's surface
+        bool taken;
+    };
+    const Case cases[] = {
+        {"blue band between buttons", twips(1600, 1000), true},
+        {"Label5", twips(200, 1800), true},
+        {"Label9", twips(3000, 2100), true},
+        {"Label3 lamp on the band", twips(4600, 600), true},
+        {"below the log", twips(2000, 4540), true},
+        {"Command2", twips(3500, 900), false},
+        {"Command1", twips(400, 900), false},
+        {"Drive1", twips(2500, 550), false},
+        {"Check1", twips(1300, 550), false},
+        {"Text2", twips(1200, 1450), false},
+        {"Text3", twips(2000, 3800), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        form->surface().setText(Control::Text1, "");
+        const auto outcome = drop(form->centralWidget(), {file}, c.at);
+        EXPECT_EQ(outcome.dropped, c.taken);
+        EXPECT_EQ(plainText("Text1"), c.taken ? file.toStdString() : "");
+        if (c.taken) {
+            // Never a move: the file manager would delete the file.
+            EXPECT_EQ(outcome.action, Qt::CopyAction);
+        }
+    }
+
+    // Through the widget under the pointer, as the platform delivers it.
+    form->surface().setText(Control::Text1, "");
+    EXPECT_FALSE(drop(find("Command2"), {file}).entered);
+    EXPECT_FALSE(drop(find("Text2"), {file}).entered);
+    EXPECT_TRUE(drop(find("Label5"), {file}).dropped);
+    EXPECT_EQ(plainText("Text1"), file.toStdString());
+}
+
+TEST_F(FileSelectionTest, ADropWithoutAFileIsIgnored) {
+    const QString file = made("kept.txt", 42);
+    browse(file);
+    for (QWidget* target : {form->centralWidget(), find("Text1")}) {
+        EXPECT_FALSE(dropText(target, QStringLiteral("just words")).entered);
+        EXPECT_FALSE(drop(target, {}).entered);
+    }
+    EXPECT_EQ(plainText("Text1"), file.toStdString());
+    EXPECT_EQ(filePath(), file.toStdString());
+    EXPECT_EQ(caption("Label5"), "FSize: 42");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST(FirstPieceName, ComparesTheLastEightCharactersWithoutCase) {
+    struct Case {
+        const char* path;
+        bool firstPiece;
+    };
+    const Case cases[] = {{"/d/breldo.1", true},   {"/d/BRELDO.1", true},  {"/d/xBreldo.1", true},
+                          {"breldo.1", true},      {"reldo.1", false},     {"/d/breldo.10", false},
+                          {"/d/breldo.1 ", false}, {"/d/breldo_1", false}, {"", false}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(isFirstPieceName(c.path), c.firstPiece) << c.path;
+    }
+}
+
+}  // namespace
+}  // namespace roruvez

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontInfo>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSet>
+#include <QTest>
+#include <QTimer>
+
+#include "window/commands.h"
+#include "window/current_drive.h"
+#include "window/palette.h"
+#include "window/window_icon.h"
+#include "window/window_surface.h"
+#include "window_fixture.h"
+
+namespace roruvez {
+namespace {
+
+using testing::WindowFixture;
+
+class LayoutTest : public WindowFixture {};
+
+const QColor kGreen(0, 255, 0);
+
+TEST_F(LayoutTest, StartsWithDefaultSizeFourControlsDisabledAndTheClockOneTickLater) {
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("BRELDO  Velmora VER: 160-A.03-2000"));
+    EXPECT_EQ(find<QPushButton>("Command3")->text(), QStringLiteral(" BRELDO -R"));
+    EXPECT_EQ(find<QPushButton>("Command1")->text(), QStringLiteral("BRELDO"));
+    EXPECT_EQ(find<QPushButton>("Command2")->text(), QStringLiteral("CLEAR"));
+    EXPECT_EQ(find<QPushButton>("Command5")->text(), QStringLiteral("Browse"));
+    EXPECT_EQ(find<QCheckBox>("Check1")->text(), QStringLiteral("SaveTo:"));
+    EXPECT_EQ(caption("Label2"), "File size:");
+    EXPECT_EQ(plainText("Text2"), "1400000");
+    EXPECT_EQ(plainText("Text1"), "");
+    EXPECT_EQ(plainText("Text3"), "");
+    EXPECT_EQ(form->context().state.MaxPieces, 10000);
+
+    for (const char* name : {"Command1", "Command3", "Check1", "Drive1"}) {
+        EXPECT_FALSE(enabled(name)) << name;
+    }
+    for (const char* name : {"Command2", "Command5", "Text1", "Text2", "Text3"}) {
+        EXPECT_TRUE(enabled(name)) << name;
+    }
+    EXPECT_EQ(find<QCheckBox>("Check1")->checkState(), Qt::Unchecked);
+    for (const char* name : {"Label3", "Label9", "Label10"}) {
+        EXPECT_EQ(backColour(name), kGreen) << name;
+    }
+
+    auto* timer = find<QTimer>("Timer1");
+    EXPECT_EQ(timer->interval(), 1000);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(caption("Label10"), "");
+    clock.time = {2027, 1, 3, 8, 5, 9, 0};
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !caption("Label10").empty(); }, 5000));
+    EXPECT_EQ(caption("Label10"), "Sunday, Jan 3 2027 08:05:09");
+}
+
+struct Placed {
+    const char* name;
+    int left;
+    int top;
+    int width;
+    int height;
+    const char* family;
+    double points;
+};
+
+// Twips and fonts as laid out; 15 twips a pixel on the offscreen screen's 96 dpi.
+const Placed kLayout[] = {
+    {"Command3", 1860, 780, 1215, 495, "Arial", 9},
+    {"Command1", 240, 780, 1275, 495, "MS Sans Serif", 8.25},
+    {"Text1", 120, 2460, 4695, 675, "Arial", 8.25},
+    {"Text2", 960, 1320, 1575, 375, "System", 9.75},
+    {"Command2", 3360, 780, 1095, 495, "MS Sans Serif", 8.25},
+    {"Label2", 120, 1320, 855, 375, "MS Sans Serif", 8.25},
+    {"Label3", 4500, 240, 255, 975, "MS Sans Serif", 8.25},
+    {"Label5", 120, 1680, 2415, 375, "MS Sans Serif", 8.25},
+    {"Label7", 2520, 1680, 2295, 375, "MS Sans Serif", 8.25},
+    {"Label8", 2520, 1320, 2295, 375, "MS Sans Serif", 8.25},
+    {"Label9", 120, 2040, 4695, 375, "MS Sans Serif", 8.25},
+    {"Command5", 240, 240, 975, 495, "MS Sans Serif", 8.25},
+    {"Label10", 1260, 180, 3135, 255, "MS Sans Serif", 8.25},
+    {"Check1", 1260, 480, 1035, 255, "Small Fonts", 6.75},
+    {"Text3", 120, 3180, 4695, 1335, "Small Fonts", 6.75},
+    {"Drive1", 2340, 480, 2115, 285, "Small Fonts", 6.75},
+    {"Shape1", 120, 120, 4695, 1215, nullptr, 0},
+};
+
+TEST_F(LayoutTest, EveryControlSitsAtItsTwipsWithItsFont) {
+    ASSERT_EQ(form->logicalDpiX(), 96);
+    ASSERT_EQ(form->logicalDpiY(), 96);
+    for (const Placed& placed : kLayout) {
+        SCOPED_TRACE(placed.name);
+        QWidget* widget = find(placed.name);
+        ASSERT_NE(widget, nullptr);
+        EXPECT_EQ(widget->geometry(),
+                  QRect(placed.left / 15, placed.top / 15, placed.width / 15, placed.height / 15));
+        if (placed.family != nullptr) {
+            EXPECT_EQ(widget->font().family(), QString::fromLatin1(placed.family));
+            EXPECT_DOUBLE_EQ(widget->font().pointSizeF(), placed.points);
+            EXPECT_TRUE(widget->font().bold());
+            // None of these faces is on the machine: the metric twin of Arial stands in.
+            EXPECT_EQ(QFontInfo(widget->font()).family(), QStringLiteral("Liberation Sans"));
+        }
+    }
+    EXPECT_EQ(form->centralWidget()->size(), QSize(325, 305));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_LT(form->menuBar()->geometry().bottom(), form->centralWidget()->geometry().top());
+}
+
+TEST_F(LayoutTest, ColoursBordersLimitsAndTheBandBehindEverything) {
+    auto* text1 = find<QPlainTextEdit>("Text1");
+    EXPECT_EQ(text1->palette().color(QPalette::Base), QColor(0, 255, 255));
+    EXPECT_EQ(text1->palette().color(QPalette::Text), QColor(0, 0, 192));
+    EXPECT_EQ(text1->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    auto* text2 = find<QLineEdit>("Text2");
+    EXPECT_EQ(text2->palette().color(QPalette::Base), QColor(255, 255, 255));
+    EXPECT_EQ(text2->palette().color(QPalette::Text), QColor(0, 0, 192));
+    auto* text3 = find<QPlainTextEdit>("Text3");
+    EXPECT_EQ(text3->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(text3->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+
+    EXPECT_EQ(find("Label3")->palette().color(QPalette::WindowText), QColor(64, 64, 64));
+    EXPECT_EQ(find("Label8")->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+    EXPECT_EQ(find("Label9")->palette().color(QPalette::WindowText), QColor(0, 0, 192));
+    EXPECT_EQ(backColour("Shape1"), QColor(0, 0, 255));
+    EXPECT_TRUE(find("Shape1")->autoFillBackground());
+
+    for (const char* name :
+         {"Label2", "Label3", "Label5", "Label7", "Label8", "Label9", "Label10"}) {
+        auto* label = find<QLabel>(name);
+        EXPECT_EQ(label->frameShape(), QFrame::Box) << name;
+        EXPECT_EQ(label->lineWidth(), 1) << name;
+        EXPECT_EQ(label->focusPolicy(), Qt::NoFocus) << name;
+    }
+    EXPECT_EQ(find<QLabel>("Label10")->alignment(), Qt::AlignCenter);
+
+    text2->selectAll();
+    QTest::keyClicks(text2, QStringLiteral("123456789012345"));
+    EXPECT_EQ(text2->text(), QStringLiteral("1234567890"));
+
+    // The band is the lowest child, so every control is painted over it.
+    EXPECT_EQ(form->centralWidget()->children().indexOf(find("Shape1")), 0);
+}
+
+TEST_F(LayoutTest, TabOrderFollowsTheTabIndexesAndSkipsDisabledControls) {
+    auto nextFocusable = [](QWidget* from) {
+        for (QWidget* next = from->nextInFocusChain(); next != from;
+             next = next->nextInFocusChain()) {
+            if ((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() &&
+                !next->objectName().isEmpty() && !next->objectName().startsWith("qt_")) {
+                return next;
+            }
+        }
+        return from;
+    };
+    for (const char* name : {"Command1", "Command3", "Check1", "Drive1"}) {
+        find(name)->setEnabled(true);
+    }
+    QStringList order{QStringLiteral("Command3")};
+    for (QWidget* at = find("Command3"); order.size() < 9;) {
+        at = nextFocusable(at);
+        order.append(at->objectName());
+    }
+    EXPECT_EQ(order, (QStringList{"Command3", "Command1", "Text1", "Text2", "Command2", "Command5",
+                                  "Check1", "Text3", "Drive1"}));
+
+    find("Command1")->setEnabled(false);
+    EXPECT_EQ(nextFocusable(find("Command3"))->objectName(), QStringLiteral("Text1"));
+}
+
+TEST_F(LayoutTest, MenuHasAboutAndExitWithoutShortcuts) {
+    auto* file = find<QMenu>("File");
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->title(), QStringLiteral("File"));
+    const QList<QAction*> items = file->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("About"));
+    EXPECT_EQ(items[1]->text(), QStringLiteral("Exit"));
+    for (QAction* item : items) {
+        EXPECT_TRUE(item->shortcut().isEmpty());
+        EXPECT_FALSE(item->isCheckable());
+    }
+    EXPECT_EQ(form->menuBar()->actions().size(), 1);
+}
+
+TEST_F(LayoutTest, DriveListShowsTheDriveTableWithTheWorkingDirectorysDriveSelected) {
+    auto* list = find<QComboBox>("Drive1");
+    QStringList shown;
+    for (int i = 0; i < list->count(); ++i) {
+        shown.append(list->itemText(i));
+    }
+    EXPECT_EQ(shown, (QStringList{"a: [no disk]", "b: [no disk]", "c: [/]"}));
+    EXPECT_EQ(list->currentText(), QStringLiteral("c: [/]"));
+    EXPECT_EQ(form->surface().currentDrive(), "c: [/]");
+}
+
+TEST(CurrentDrive, IsTheDriveWithTheLongestRootAboveTheWorkingDirectory) {
+    const std::vector<Drive> drives = {Drive{'a', "", true, true}, Drive{'c', "/", false, false},
+                                       Drive{'d', "/home", false, false},
+                                       Drive{'e', "/home/user/stick/", false, true}};
+    struct Case {
+        const char* cwd;
+        std::optional<std::size_t> drive;
+    };
+    const Case cases[] = {
+        {"/home/user", 2}, {"/home", 2},       {"/homework", 1},        {"/", 1},
+        {"/var/tmp", 1},   {"", std::nullopt}, {"/home/user/stick", 3}, {"/home/user/stick/x", 3},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(currentDriveIndex(drives, c.cwd), c.drive) << c.cwd;
+    }
+}
+
+TEST(Twips, ScaleWithTheScreensDotsPerInch) {
+    struct Case {
+        int twips;
+        double dpi;
+        int pixels;
+    };
+    const Case cases[] = {{15, 96, 1},      {4875, 96, 325},  {4575, 96, 305},
+                          {4875, 144, 488}, {1440, 120, 120}, {255, 192, 34}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(twipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
+    }
+}
+
+TEST(WindowIcon, HasTwoSizesInSixteenColours) {
+    for (const int size : {32, 16}) {
+        const QImage image = drawIconImage(size);
+        EXPECT_EQ(image.size(), QSize(size, size));
+        EXPECT_EQ(image.format(), QImage::Format_Indexed8);
+        EXPECT_EQ(image.colorCount(), 16);
+        QSet<int> used;
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                used.insert(image.pixelIndex(x, y));
+            }
+        }
+        // Blue band, page, cut and lamp at the least.
+        EXPECT_GE(used.size(), 4) << size;
+        EXPECT_TRUE(used.contains(9) && used.contains(12) && used.contains(10)) << size;
+    }
+    const QList<QSize> sizes = makeWindowIcon().availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(32, 32)));
+    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+}
+
+}  // namespace
+}  // namespace roruvez

@@ -1,0 +1,141 @@
+#include "window_fixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+#include "window/palette.h"
+#include "window/window_surface.h"
+
+namespace roruvez::testing {
+
+WindowFixture::WindowFixture() {
+    rebuildWindow();
+}
+
+void WindowFixture::rebuildWindow() {
+    form = std::make_unique<Form1>(platform);
+    form->surface().runMessageBox = [this](QMessageBox& box) {
+        boxes.push_back(SeenBox{
+            toText(box.text()), toText(box.windowTitle()), box.icon(), box.standardButtons(),
+            box.defaultButton() == nullptr ? QMessageBox::NoButton
+                                           : box.standardButton(box.defaultButton())});
+        QMessageBox::StandardButton answer = QMessageBox::Ok;
+        if (!answers.empty()) {
+            answer = answers.front();
+            answers.pop_front();
+        }
+        if (QAbstractButton* button = box.button(answer)) {
+            button->click();
+        }
+    };
+    form->runFileDialog = [this](QFileDialog& dialog) {
+        if (onDialog) {
+            onDialog(dialog);
+        }
+        if (!dialogChoice_) {
+            return false;
+        }
+        dialog.selectFile(*dialogChoice_);
+        return true;
+    };
+    form->endProgram = [this] { ++ends; };
+    form->show();
+}
+
+WindowFixture::~WindowFixture() = default;
+
+std::string WindowFixture::caption(const char* label) const {
+    return toText(find<QLabel>(label)->text());
+}
+
+std::string WindowFixture::plainText(const char* box) const {
+    if (auto* line = form->findChild<QLineEdit*>(QString::fromLatin1(box))) {
+        return toText(line->text());
+    }
+    return toText(find<QPlainTextEdit>(box)->toPlainText());
+}
+
+bool WindowFixture::enabled(const char* name) const {
+    return find(name)->isEnabled();
+}
+
+QColor WindowFixture::backColour(const char* label) const {
+    return find(label)->palette().color(QPalette::Window);
+}
+
+void WindowFixture::click(const char* button) {
+    QTest::mouseClick(find(button), Qt::LeftButton);
+}
+
+void WindowFixture::typePieceSize(const QString& text) {
+    auto* box = find<QLineEdit>("Text2");
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
+}
+
+void WindowFixture::browse(std::optional<QString> choice) {
+    dialogChoice_ = std::move(choice);
+    click("Command5");
+}
+
+DropOutcome WindowFixture::drop(QWidget* target, const QStringList& paths, QPoint at) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& path : paths) {
+        urls.append(QUrl::fromLocalFile(path));
+    }
+    data.setUrls(urls);
+    return dropData(target, data, at);
+}
+
+DropOutcome WindowFixture::dropText(QWidget* target, const QString& text, QPoint at) {
+    QMimeData data;
+    data.setText(text);
+    return dropData(target, data, at);
+}
+
+DropOutcome WindowFixture::dropData(QWidget* target, const QMimeData& data, QPoint at) {
+    // Drops reach a text box through its viewport.
+    if (auto* box = qobject_cast<QPlainTextEdit*>(target)) {
+        target = box->viewport();
+    }
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    DropOutcome outcome;
+    QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
+    enter.setDropAction(Qt::MoveAction);
+    QApplication::sendEvent(target, &enter);
+    outcome.entered = enter.isAccepted();
+    if (outcome.entered) {
+        QDropEvent dropped(QPointF(at), offered, &data, Qt::LeftButton, Qt::NoModifier);
+        dropped.setDropAction(Qt::MoveAction);
+        QApplication::sendEvent(target, &dropped);
+        outcome.dropped = dropped.isAccepted();
+        outcome.action = dropped.dropAction();
+    }
+    QApplication::processEvents();
+    return outcome;
+}
+
+QPoint WindowFixture::twips(int left, int top) const {
+    return {twipsToPixels(left, form->logicalDpiX()), twipsToPixels(top, form->logicalDpiY())};
+}
+
+std::vector<std::string> WindowFixture::prompts() const {
+    std::vector<std::string> shown;
+    for (const auto& box : boxes) {
+        shown.push_back(box.prompt);
+    }
+    return shown;
+}
+
+}  // namespace roruvez::testing

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/platform.h"
+#include "state/status_surface.h"
+#include "support/fakes.h"
+#include "window/form1.h"
+
+class QFileDialog;
+class QMimeData;
+
+namespace roruvez::testing {
+
+// A message box as the window showed it.
+struct SeenBox {
+    std::string prompt;  // with the line feeds the box shows
+    std::string title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+};
+
+struct DropOutcome {
+    bool entered = false;  // the target took the drag
+    bool dropped = false;  // the target took the drop
+    Qt::DropAction action = Qt::IgnoreAction;
+};
+
+// The real window on the real file system of a temporary directory, with fake drives, free
+// space and clock. Message boxes and the file dialog are answered from the test.
+class WindowFixture : public ::testing::Test {
+  protected:
+    WindowFixture();
+    ~WindowFixture() override;
+
+    template <typename T = QWidget>
+    T* find(const char* name) const {
+        T* widget = form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    std::string caption(const char* label) const;
+    std::string plainText(const char* box) const;
+    bool enabled(const char* name) const;
+    QColor backColour(const char* label) const;
+    void click(const char* button);
+    void typePieceSize(const QString& text);
+
+    // Clicks Browse; the dialog is answered with this file, or cancelled when there is none.
+    void browse(std::optional<QString> choice);
+    // Drags the files over the target and drops them at the point, as a file manager would.
+    DropOutcome drop(QWidget* target, const QStringList& files, QPoint at = {5, 5});
+    DropOutcome dropText(QWidget* target, const QString& text, QPoint at = {5, 5});
+    // A new window on the fixture's platform, answered from the test like the first.
+    void rebuildWindow();
+    // A point of the window's surface, from twips.
+    QPoint twips(int left, int top) const;
+
+    // Answers for the next boxes in order; OK once they run out.
+    std::deque<QMessageBox::StandardButton> answers;
+    std::vector<SeenBox> boxes;
+    std::vector<std::string> prompts() const;
+    // Called with the dialog before it is answered.
+    std::function<void(QFileDialog&)> onDialog;
+    int ends = 0;
+
+    TempDir dir;
+    FakeDriveTable drives;
+    LinuxFileSystem files{drives};
+    ScriptedFreeSpace freeSpace;
+    FixedClock clock;
+    Platform platform{files, drives, freeSpace, clock};
+    std::unique_ptr<Form1> form;
+
+  private:
+    DropOutcome dropData(QWidget* target, const QMimeData& data, QPoint at);
+    std::optional<QString> dialogChoice_;
+};
+
+}  // namespace roruvez::testing
