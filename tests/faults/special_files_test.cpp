@@ -1,0 +1,161 @@
+// Pieces and sources that are not plain files: directories, FIFOs with nobody at the other end,
+// links to devices. Every job ends within seconds with a clear outcome and changes nothing.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "deadline.h"
+#include "join/join_driver.h"
+#include "split/split_driver.h"
+#include "support/job_fixture.h"
+#include "tree_snapshot.h"
+
+namespace roruvez {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::patternBytes;
+using testing::readFile;
+using testing::TreeSnapshot;
+using testing::writeFile;
+
+constexpr auto kLimit = std::chrono::seconds(10);
+
+using Maker = std::function<void(const fs::path&)>;
+
+struct Special {
+    const char* what;
+    Maker make;
+};
+
+const Special kSpecials[] = {
+    {"directory", [](const fs::path& p) { fs::create_directory(p); }},
+    {"FIFO", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }},
+    {"link to /dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }},
+    {"link to /dev/null", [](const fs::path& p) { fs::create_symlink("/dev/null", p); }},
+};
+
+class SpecialFileTest : public testing::JobFixture {
+  protected:
+    void split(const std::string& path, const std::string& pieceSize) {
+        surface.setText(Control::Text2, pieceSize);
+        surface.clearHistory();
+        state.FilePath = path;
+        testing::mustFinishWithin(kLimit, "the split", [&] { SplitFile(state.FilePath, context); });
+    }
+    void join(const std::string& piece1) {
+        surface.setEnabled(Control::Command3, true);
+        surface.clearHistory();
+        state.FilePath = piece1;
+        testing::mustFinishWithin(kLimit, "the join", [&] { JoinFiles(state.FilePath, context); });
+    }
+    void fresh() {
+        fs::remove_all(dir.path());
+        fs::create_directory(dir.path());
+    }
+    std::string piece(int number) const { return dir.file("breldo." + std::to_string(number)); }
+};
+
+TEST_F(SpecialFileTest, ASplitMeetingOneWhereAPieceGoesStopsThere) {
+    for (const Special& special : kSpecials) {
+        SCOPED_TRACE(special.what);
+        fresh();
+        const std::string source = patternBytes(10000, 2);
+        const std::string path = dir.file("DATA.BIN");
+        writeFile(path, source);
+        special.make(piece(2));
+        const TreeSnapshot before = TreeSnapshot::of(dir.path());
+
+        split(path, "4000");
+
+        EXPECT_EQ(surface.prompts(),
+                  (std::vector<std::string>{
+                      "Sorry:" + piece(2) + " already exists or Disk Error: Exited!",
+                      "Error writing files on: " + dir.prefix()}));
+        EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+        EXPECT_EQ(TreeSnapshot::of(dir.path()).changesSince(before),
+                  (std::vector<std::string>{"added breldo.1"}));
+        EXPECT_TRUE(readFile(piece(1)).substr(160) == source.substr(0, 3840));
+    }
+}
+
+TEST_F(SpecialFileTest, AJoinWhosePieceOneIsNotAFileEndsNotCompleted) {
+    const struct {
+        const Special& special;
+        std::vector<std::string> prompts;
+    } cases[] = {
+        {kSpecials[0], {"Is a directory"}},
+        {kSpecials[1], {"Bad file name in the header (the name is blank): \"            \""}},
+        {kSpecials[2],
+         {"Bad file name in the header (the name holds a control character): "
+          "\"????????????\""}},
+        {kSpecials[3], {"Bad file name in the header (the name is blank): \"            \""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.special.what);
+        fresh();
+        c.special.make(piece(1));
+        const TreeSnapshot before = TreeSnapshot::of(dir.path());
+
+        join(piece(1));
+
+        std::vector<std::string> expected = c.prompts;
+        expected.push_back("Error getting file info: " + piece(1));
+        EXPECT_EQ(surface.prompts(), expected);
+        EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+        EXPECT_TRUE(TreeSnapshot::of(dir.path()).changesSince(before).empty());
+    }
+}
+
+// A later piece that is not a file ends the count there, as a missing piece does: the warning,
+// then the pieces before it are joined.
+TEST_F(SpecialFileTest, AJoinWhoseLaterPieceIsNotAFileStopsCountingThere) {
+    for (const Special& special : kSpecials) {
+        SCOPED_TRACE(special.what);
+        fresh();
+        const std::string source = patternBytes(10000, 2);
+        writeFile(dir.file("DATA.BIN"), source);
+        split(dir.file("DATA.BIN"), "4000");
+        ASSERT_EQ(surface.caption(Control::Label9), "Done!");
+        fs::remove(dir.file("DATA.BIN"));
+        fs::remove(piece(2));
+        special.make(piece(2));
+
+        join(piece(1));
+
+        EXPECT_EQ(surface.prompts(),
+                  (std::vector<std::string>{"Error: CheckSum error: Ignoring..."}));
+        EXPECT_EQ(surface.caption(Control::Label7), "TB: 3840 FN: 1");
+        EXPECT_EQ(surface.caption(Control::Label9), "Done!");
+        EXPECT_TRUE(readFile(dir.file("DATA.BIN")) == source.substr(0, 3840));
+    }
+}
+
+TEST_F(SpecialFileTest, ASourceThatIsNotAFileHasNothingToSplit) {
+    const struct {
+        const char* what;
+        Maker make;
+    } cases[] = {
+        {"FIFO", kSpecials[1].make},
+        {"/dev/zero", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fresh();
+        c.make(dir.path() / "SOURCE");
+        const TreeSnapshot before = TreeSnapshot::of(dir.path());
+
+        split(dir.file("SOURCE"), "1000");
+
+        EXPECT_EQ(surface.prompts(), (std::vector<std::string>{"Noting to do!\r\nThe source file "
+                                                               "filesize is: 0 Exited!"}));
+        EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+        EXPECT_TRUE(TreeSnapshot::of(dir.path()).changesSince(before).empty());
+    }
+}
+
+}  // namespace
+}  // namespace roruvez
