@@ -4,6 +4,10 @@
 
 namespace roruvez::testing {
 
+namespace {
+constexpr std::uintmax_t kLargestRead = 64U << 20U;
+}  // namespace
+
 TreeSnapshot TreeSnapshot::of(const std::filesystem::path& root) {
     namespace fs = std::filesystem;
     TreeSnapshot snapshot;
@@ -15,7 +19,13 @@ TreeSnapshot TreeSnapshot::of(const std::filesystem::path& root) {
         std::string& value = snapshot.entries[name];
         switch (status.type()) {
             case fs::file_type::regular:
-                value = "file:" + readFile(it->path().string());
+                // Huge (sparse) files are told by size and time, not read.
+                if (it->file_size(error) > kLargestRead) {
+                    value = "large file:" + std::to_string(it->file_size(error)) + ":" +
+                            std::to_string(it->last_write_time(error).time_since_epoch().count());
+                } else {
+                    value = "file:" + readFile(it->path().string());
+                }
                 break;
             case fs::file_type::directory:
                 value = "directory";

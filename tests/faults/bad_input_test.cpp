@@ -1,0 +1,303 @@
+// The bad inputs the program can meet, each with the exact outcome the user sees. The README's
+// reliability section lists the same table.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "join/join_driver.h"
+#include "split/split_driver.h"
+#include "support/job_fixture.h"
+#include "tree_snapshot.h"
+
+namespace roruvez {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::patternBytes;
+using testing::TreeSnapshot;
+using testing::writeFile;
+
+enum class Job { Split, Join };
+
+class BadInputTest;
+
+struct BadInput {
+    const char* kind;
+    const char* input;
+    Job job;
+    // Prepares the directory and the window; returns the chosen file's name in it.
+    std::function<std::string(BadInputTest&)> setUp;
+    // "{d}" stands for the directory with its trailing separator.
+    std::vector<std::string> prompts;
+    std::string status;
+    std::vector<std::string> added;
+};
+
+std::string pad(const std::string& text, std::size_t width) {
+    return text + std::string(width - text.size(), ' ');
+}
+
+// Header bytes laid out field by field.
+std::string header(const std::string& name, const std::string& size) {
+    return pad("Velmora RORUVEZ", 50) + pad(name, 29) + "\x1A" +
+           pad("Velmora Software Works Ltd.", 40) + pad(name, 12) + pad(size, 10) +
+           pad(" 06Dec2026 14:05", 18);
+}
+
+class BadInputTest : public testing::JobFixture {
+  public:
+    using JobFixture::dir;
+    using JobFixture::drives;
+    using JobFixture::freeSpace;
+    using JobFixture::surface;
+
+    std::string source(const std::string& pieceSize, const std::string& name = "DATA.BIN") {
+        writeFile(dir.file(name), patternBytes(50000));
+        surface.setText(Control::Text2, pieceSize);
+        return name;
+    }
+    std::string pieces(const std::string& piece1, const std::string& piece2 = "") {
+        writeFile(dir.file("breldo.1"), piece1);
+        if (!piece2.empty()) {
+            writeFile(dir.file("breldo.2"), piece2);
+        }
+        return "breldo.1";
+    }
+    void onDrive(const std::string& text) {
+        surface.check1 = 1;
+        surface.drive = text;
+    }
+};
+
+const std::string kData(300, 'x');
+
+const BadInput kBadInputs[] = {
+    {"piece size",
+     "-5",
+     Job::Split,
+     [](BadInputTest& t) { return t.source("-5"); },
+     {"Noting to do!\r\nThe source file filesize is: 50000 Exited!"},
+     "Not completed!",
+     {}},
+    {"piece size",
+     "50000 (the source's size)",
+     Job::Split,
+     [](BadInputTest& t) { return t.source("50000"); },
+     {"Noting to do!\r\nThe source file filesize is: 50000 Exited!"},
+     "Not completed!",
+     {}},
+    {"piece size",
+     "100",
+     Job::Split,
+     [](BadInputTest& t) { return t.source("100"); },
+     {"Sorry no action on files less than 160 bytes!"},
+     "Not completed!",
+     {}},
+    {"piece size",
+     "0, empty, or letters",
+     Job::Split,
+     [](BadInputTest& t) { return t.source("abc"); },
+     {"Sorry no action on files less than 160 bytes!"},
+     "Not completed!",
+     {}},
+    {"piece size",
+     "1,400,000 (reads as 1)",
+     Job::Split,
+     [](BadInputTest& t) { return t.source("1,400,000"); },
+     {"Sorry no action on files less than 160 bytes!"},
+     "Not completed!",
+     {}},
+    {"piece size",
+     "99999999999",
+     Job::Split,
+     [](BadInputTest& t) { return t.source("99999999999"); },
+     {"Overflow"},
+     "Not completed!",
+     {}},
+    {"piece size",
+     "&HFFFFFFFFFF",
+     Job::Split,
+     [](BadInputTest& t) { return t.source("&HFFFFFFFFFF"); },
+     {"Overflow"},
+     "Not completed!",
+     {}},
+    {"piece size",
+     "1e400",
+     Job::Split,
+     [](BadInputTest& t) { return t.source("1e400"); },
+     {"Overflow"},
+     "Not completed!",
+     {}},
+    {"path",
+     "a source that does not exist",
+     Job::Split,
+     [](BadInputTest&) { return std::string("MISSING.BIN"); },
+     {"No such file or directory", "Error reading input file: MISSING.BIN"},
+     "Not completed!",
+     {}},
+    {"path",
+     "a 12-character name, shortening refused",
+     Job::Split,
+     [](BadInputTest& t) {
+         t.surface.answer({Answer::Cancel});
+         return t.source("20000", "verylongname");
+     },
+     {"The file will be saved and restored as: verylong.ame", "File Split Failed!{d}verylongname"},
+     "Not completed!",
+     {}},
+    {"path",
+     "breldo.1 already there",
+     Job::Split,
+     [](BadInputTest& t) {
+         writeFile(t.dir.file("breldo.1"), "older piece");
+         return t.source("20000");
+     },
+     {"Sorry:{d}breldo.1 already exists or Disk Error: Exited!"},
+     "Not completed!",
+     {}},
+    {"path",
+     "a source of 3 GB",
+     Job::Split,
+     [](BadInputTest& t) {
+         testing::makeSparseFile(t.dir.file("HUGE.BIN"), 3000000000ULL);
+         return std::string("HUGE.BIN");
+     },
+     {"Overflow", "Error reading input file: HUGE.BIN"},
+     "Not completed!",
+     {}},
+    {"header",
+     "size field \"abc\"",
+     Job::Join,
+     [](BadInputTest& t) { return t.pieces(header("X.BIN", "abc") + kData); },
+     {"Type mismatch: the size in the header is not a number", "Error getting CheckSum on: {d}"},
+     "Not completed!",
+     {}},
+    {"header",
+     "name \"../x\"",
+     Job::Join,
+     [](BadInputTest& t) { return t.pieces(header("../x", " 300") + kData); },
+     {"Bad file name in the header (the name holds a directory separator): \"../x        \"",
+      "Error getting file info: {d}breldo.1"},
+     "Not completed!",
+     {}},
+    {"header",
+     "name of blanks, or piece 1 shorter than 132 bytes",
+     Job::Join,
+     [](BadInputTest& t) { return t.pieces(header("X.BIN", " 300").substr(0, 100)); },
+     {"Bad file name in the header (the name is blank): \"            \"",
+      "Error getting file info: {d}breldo.1"},
+     "Not completed!",
+     {}},
+    {"header",
+     "name with a tab",
+     Job::Join,
+     [](BadInputTest& t) { return t.pieces(header("A\tB", " 300") + kData); },
+     {"Bad file name in the header (the name holds a control character): \"A?B         \"",
+      "Error getting file info: {d}breldo.1"},
+     "Not completed!",
+     {}},
+    {"header",
+     "piece 1 of the header only",
+     Job::Join,
+     [](BadInputTest& t) { return t.pieces(header("X.BIN", " 0")); },
+     {"Error joining files into: {d}X.BIN\r\nReading {d}breldo.1: The piece holds no "
+      "data\r\nNo file was written under this name."},
+     "Not completed!",
+     {}},
+    {"header",
+     "names a file that exists",
+     Job::Join,
+     [](BadInputTest& t) {
+         writeFile(t.dir.file("X.BIN"), "precious");
+         return t.pieces(header("X.BIN", " 300") + kData);
+     },
+     {"Sorry:X.BIN        already exists or Disk Error: exited!"},
+     "Not completed!",
+     {}},
+    {"header",
+     "size field that does not match the pieces",
+     Job::Join,
+     [](BadInputTest& t) { return t.pieces(header("X.BIN", " 999") + kData, kData); },
+     {"Error: CheckSum error: Ignoring..."},
+     "Done!",
+     {"X.BIN"}},
+    {"drive",
+     "SaveTo: on q:, a drive that does not exist; Cancel",
+     Job::Split,
+     [](BadInputTest& t) {
+         t.onDrive("q: [nowhere]");
+         t.surface.answer({Answer::Cancel});
+         return t.source("20000");
+     },
+     {"Verify the Disk.", "Sorry:q:breldo.1 already exists or Disk Error: Exited!"},
+     "Not completed!",
+     {}},
+    {"drive",
+     "SaveTo: on a:, no disk in the drive",
+     Job::Split,
+     [](BadInputTest& t) {
+         t.onDrive("a: [no disk]");
+         t.freeSpace.setFreeBytes(0);
+         return t.source("20000");
+     },
+     {"Please insert a Floppy Disk then press OK", "No space on disk: a:"},
+     "Not completed!",
+     {}},
+    {"drive",
+     "SaveTo: on a:, a disk with less room than a piece",
+     Job::Split,
+     [](BadInputTest& t) {
+         t.drives.bind('a', t.dir.path().string());
+         t.onDrive("a: [" + t.dir.path().string() + "]");
+         t.freeSpace.setFreeBytes(19999);
+         return t.source("20000");
+     },
+     {"Please insert a Floppy Disk then press OK", "No space on disk: a:"},
+     "Not completed!",
+     {}},
+};
+
+std::string expand(std::string text, const std::string& prefix) {
+    for (std::size_t at; (at = text.find("{d}")) != std::string::npos;) {
+        text.replace(at, 3, prefix);
+    }
+    return text;
+}
+
+TEST_F(BadInputTest, EachBadInputHasItsExactOutcome) {
+    for (const BadInput& bad : kBadInputs) {
+        SCOPED_TRACE(std::string(bad.kind) + ": " + bad.input);
+        fs::remove_all(dir.path());
+        fs::create_directory(dir.path());
+        surface.check1 = 0;
+        surface.drive = "c: [/]";
+        freeSpace.setFreeBytes(100000000);
+        const std::string chosen = dir.file(bad.setUp(*this));
+        const TreeSnapshot before = TreeSnapshot::of(dir.path());
+        surface.clearHistory();
+        state.FilePath = chosen;
+        if (bad.job == Job::Split) {
+            SplitFile(state.FilePath, context);
+        } else {
+            surface.setEnabled(Control::Command3, true);
+            JoinFiles(state.FilePath, context);
+        }
+
+        std::vector<std::string> prompts;
+        for (const std::string& prompt : bad.prompts) {
+            prompts.push_back(expand(prompt, dir.prefix()));
+        }
+        EXPECT_EQ(surface.prompts(), prompts);
+        EXPECT_EQ(surface.caption(Control::Label9), bad.status);
+        std::vector<std::string> added;
+        for (const std::string& name : bad.added) {
+            added.push_back("added " + name);
+        }
+        EXPECT_EQ(TreeSnapshot::of(dir.path()).changesSince(before), added);
+    }
+}
+
+}  // namespace
+}  // namespace roruvez
