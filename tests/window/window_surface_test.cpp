@@ -111,27 +111,5 @@ TEST_F(WindowSurfaceTest, TextsCaptionsAndColoursReachTheirControls) {
     EXPECT_EQ(find<QPlainTextEdit>("Text1")->toPlainText(), QStringLiteral("/d/\u00e9t\u00e9.txt"));
 }
 
-TEST_F(WindowSurfaceTest, HeldControlsKeepWhatTheJobAskedAndGetBackTheRestAfterIt) {
-    WindowSurface& surface = form->surface();
-    surface.setEnabled(Control::Command1, true);
-    surface.setEnabled(Control::Check1, true);
-    surface.hold({Control::Command1, Control::Command3, Control::Check1, Control::Command2});
-    EXPECT_FALSE(enabled("Command1"));
-    EXPECT_FALSE(enabled("Command2"));
-    surface.setEnabled(Control::Command1, false);
-    surface.setEnabled(Control::Command3, true);
-    EXPECT_FALSE(enabled("Command3"));
-    // Controls that are not held change at once.
-    surface.setEnabled(Control::Drive1, true);
-    EXPECT_TRUE(enabled("Drive1"));
-    surface.release();
-    EXPECT_FALSE(enabled("Command1"));
-    EXPECT_TRUE(enabled("Command3"));
-    EXPECT_TRUE(enabled("Check1"));
-    EXPECT_TRUE(enabled("Command2"));
-    surface.setEnabled(Control::Command3, false);
-    EXPECT_FALSE(enabled("Command3"));
-}
-
 }  // namespace
 }  // namespace roruvez
