@@ -117,6 +117,25 @@ TEST_F(CliTest, SplitThenJoinRestoresTheSourceByteForByte) {
               (std::vector<std::string>{"REPORT.DOC", "breldo.1", "breldo.2", "breldo.3"}));
 }
 
+TEST_F(CliTest, AProgressLineShowsOnATerminalOnly) {
+    const std::string path = makeSource("data.bin", 3500000);
+    const std::string here = dir.path().string();
+    CliProcess terminal({"split", path}, "", true);
+    EXPECT_EQ(terminal.finish(), 0) << terminal.err();
+    for (int number = 1; number <= 3; ++number) {
+        const std::string size = number < 3 ? "1400000" : "700160";
+        EXPECT_NE(terminal.err().find("\rpiece " + std::to_string(number) + " " +
+                                      piece(here, number) + ": " + size + " bytes\x1b[K"),
+                  std::string::npos)
+            << terminal.err();
+    }
+    // Taken off the line before the job ends.
+    EXPECT_EQ(terminal.err().substr(terminal.err().size() - 4), "\r\x1b[K");
+    EXPECT_EQ(terminal.out(),
+              piece(here, 1) + "\n" + piece(here, 2) + "\n" + piece(here, 3) + "\nDone!\n");
+    EXPECT_EQ(joined(here), source);
+}
+
 TEST_F(CliTest, PieceSizeTextIsReadAsTheWindowReadsItsBox) {
     struct Case {
         std::string sizeText;

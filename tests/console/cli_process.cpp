@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,14 +23,24 @@ void closeFd(int& fd) {
 
 }  // namespace
 
-CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& workDir) {
+CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& workDir,
+                       bool errorOnTerminal) {
     // A child that ended early must not take the test down when it is written to.
     ::signal(SIGPIPE, SIG_IGN);
     int input[2];
     int output[2];
     int error[2];
-    if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0 ||
-        ::pipe2(error, O_CLOEXEC) != 0) {
+    if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    if (errorOnTerminal) {
+        // error[0] is the terminal's master side, error[1] the terminal the child writes to.
+        if (::openpty(&error[0], &error[1], nullptr, nullptr, nullptr) != 0) {
+            throw std::runtime_error("openpty failed");
+        }
+        ::fcntl(error[0], F_SETFD, FD_CLOEXEC);
+        ::fcntl(error[1], F_SETFD, FD_CLOEXEC);
+    } else if (::pipe2(error, O_CLOEXEC) != 0) {
         throw std::runtime_error("pipe failed");
     }
     std::vector<std::string> argv{RORUVEZ_CLI};

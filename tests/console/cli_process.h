@@ -11,7 +11,9 @@ namespace roruvez::testing {
 // The built roruvez-cli, run as a child with pipes on all three standard streams.
 class CliProcess {
   public:
-    explicit CliProcess(const std::vector<std::string>& args, const std::string& workDir = {});
+    // errorOnTerminal puts standard error on a pseudo-terminal instead of a pipe.
+    explicit CliProcess(const std::vector<std::string>& args, const std::string& workDir = {},
+                        bool errorOnTerminal = false);
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
