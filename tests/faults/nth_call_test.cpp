@@ -48,12 +48,19 @@ struct Scenario {
     bool persistent;
 };
 
-std::string scenarioName(const ::testing::TestParamInfo<Scenario>& info) {
-    const Scenario& s = info.param;
+std::string describe(const Scenario& s) {
     return std::string(s.job == Job::Split ? "Split" : "Join") + "_" +
            (s.target == Target::Directory ? "Directory" : "Floppy") + "_" +
            (s.copy == Copy::Kernel ? "KernelCopy" : "BufferedCopy") + "_" + s.point + "_" +
            (s.persistent ? "FromNOn" : "Once");
+}
+
+std::string scenarioName(const ::testing::TestParamInfo<Scenario>& info) {
+    return describe(info.param);
+}
+
+void PrintTo(const Scenario& scenario, std::ostream* out) {
+    *out << describe(scenario);
 }
 
 // Every combination in which the job makes the call at all: fsync only on a floppy; no read()
