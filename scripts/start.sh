@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DRORUVEZ_TESTS=OFF
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DRORUVEZ_WINDOW=ON -DRORUVEZ_TESTS=OFF
 cmake --build build -j "$(nproc)"
 
 if [ -x build/src/window/roruvez ]; then
