@@ -8,15 +8,6 @@
 
 namespace roruvez {
 
-namespace {
-
-void markNotCompleted(StatusSurface& surface) {
-    surface.setCaption(Control::Label9, "Not completed!");
-    surface.setBackColour(Control::Label3, kLightRed);
-}
-
-}  // namespace
-
 std::int16_t JoinFiles(const std::string& path, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;

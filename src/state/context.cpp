@@ -8,6 +8,11 @@ void showFailure(Context& context, const std::exception& failure) {
     context.surface.messageBox(failure.what(), Buttons::Ok);
 }
 
+void markNotCompleted(StatusSurface& surface) {
+    surface.setCaption(Control::Label9, "Not completed!");
+    surface.setBackColour(Control::Label3, kLightRed);
+}
+
 std::function<void(std::int64_t)> copyProgress(Context& context, const std::string& piecePath,
                                                int pieceNumber, std::int64_t offset) {
     using Steady = std::chrono::steady_clock;

@@ -20,6 +20,9 @@ struct Context {
 // Shows a failure's description the way every error trap does: OK only, default title.
 void showFailure(Context& context, const std::exception& failure);
 
+// A job's failed ending: "Not completed!" and the red lamp.
+void markNotCompleted(StatusSurface& surface);
+
 // The progress callback for copying one piece: reports the piece's bytes done (offset plus the
 // bytes copied) and lets the window handle its events at least every 100 ms of a long copy.
 std::function<void(std::int64_t)> copyProgress(Context& context, const std::string& piecePath,
