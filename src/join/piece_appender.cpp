@@ -67,7 +67,8 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
     failure.clear();
     surface.setCaption(Control::Label9, "FA:" + targetDir);
 
-    std::string temporary;
+    std::string& temporary = state.UnfinishedOutput;
+    temporary.clear();
     std::string doing;
     try {
         const std::string outPath = targetDir + state.PieceHeader.OrigName;
@@ -135,9 +136,23 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
                 failure += std::string("\r\nThe unfinished copy ") + temporary +
                            " could not be removed: " + leftOver.what();
             }
+            temporary.clear();
         }
         return 1;
     }
+}
+
+void discardUnfinishedOutput(Context& context) {
+    std::string& temporary = context.state.UnfinishedOutput;
+    if (temporary.empty()) {
+        return;
+    }
+    try {
+        context.platform.files.removeFile(temporary);
+    } catch (const std::exception&) {
+        // Gone already, or the disk is gone: nothing more can be done on the way out.
+    }
+    temporary.clear();
 }
 
 }  // namespace roruvez

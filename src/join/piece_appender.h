@@ -15,6 +15,10 @@ namespace roruvez {
 // the system's description), for the caller to report. failure is emptied on success.
 std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::string& failure);
 
+// Removes the temporary file of a join that is being written, for a program that ends in the
+// middle of one; its files must be closed first.
+void discardUnfinishedOutput(Context& context);
+
 // The output name as the file system gives it: prefix + OrigName without its trailing blanks.
 std::string restoredName(const std::string& targetDir, const std::string& origName);
 

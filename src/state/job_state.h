@@ -47,6 +47,9 @@ struct JobState {
     std::int16_t PieceCount = 0;
     std::int32_t TotalBytes = 0;
 
+    // A join's temporary file while it is being written; what must go if the program ends.
+    std::string UnfinishedOutput;
+
     // File number 1 is the stream being read, file number 2 the stream being written.
     std::unique_ptr<OpenFile> File1;
     std::unique_ptr<OpenFile> File2;

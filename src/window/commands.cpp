@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "join/join_driver.h"
+#include "join/piece_appender.h"
 #include "split/split_driver.h"
 #include "window/form1.h"
 
@@ -136,6 +137,8 @@ void Form1::Form_Unload() {
     unloaded_ = true;
     timer1_->stop();
     state_.closeAllFiles();
+    // A join cut short must not leave its unfinished copy behind.
+    discardUnfinishedOutput(context_);
     endProgram();
 }
 

@@ -44,6 +44,24 @@ TEST_F(AppendFailureTest, APieceThatVanishesAfterItWasCounted) {
     expectDirHolds({"breldo.1", "breldo.3"});
 }
 
+TEST_F(AppendFailureTest, AProgramEndingMidJoinLeavesNoUnfinishedCopy) {
+    writeSet({.name = "QUIT.BIN"}, patternBytes(1000), 400);
+    std::string seen;
+    surface.onPump = [&] {
+        // What the window does when it is closed during the copy.
+        seen = state.UnfinishedOutput;
+        state.closeAllFiles();
+        discardUnfinishedOutput(context);
+    };
+
+    join();
+
+    EXPECT_FALSE(seen.empty());
+    EXPECT_TRUE(state.UnfinishedOutput.empty());
+    expectNotCompleted();
+    expectDirHolds({"breldo.1", "breldo.2", "breldo.3"});
+}
+
 TEST_F(AppendFailureTest, PiecesWithoutData) {
     struct Case {
         const char* what;

@@ -154,6 +154,24 @@ TEST_F(CommandsTest, ExitDuringASplitEndsTheProgramAtOnce) {
     EXPECT_FALSE(form->isVisible());
 }
 
+TEST_F(CommandsTest, ExitDuringAJoinLeavesNoUnfinishedCopy) {
+    prepareSplit();
+    click("Command1");
+    ASSERT_EQ(caption("Label9"), "Done!");
+    std::filesystem::remove(dir.file("REPORT.DOC"));
+    browse(QString::fromStdString(dir.file("breldo.1")));
+    // What is on disk at the moment the program ends, with the join still on the stack.
+    std::vector<std::string> atEnd;
+    form->endProgram = [&] {
+        ++ends;
+        atEnd = testing::listDir(dir.path());
+    };
+    QTimer::singleShot(0, form.get(), [&] { action("Exit")->trigger(); });
+    click("Command3");
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(atEnd, (std::vector<std::string>{"breldo.1", "breldo.2", "breldo.3"}));
+}
+
 TEST_F(CommandsTest, ExitAndTheCloseBoxEndTheProgramOnceWithoutAQuestion) {
     action("Exit")->trigger();
     EXPECT_EQ(ends, 1);
