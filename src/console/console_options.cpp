@@ -23,7 +23,8 @@ const char* const kUsage =
     "  --trace FILE     write every operation on the status surface to FILE, as JSON lines\n"
     "\n"
     "Message boxes are answered on standard input: ok or cancel (an empty line is ok); the\n"
-    "end of the input answers cancel. Exit status: 0 done, 1 not completed, 2 usage error.\n";
+    "end of the input answers cancel. Exit status: 0 done, 1 not completed, 2 usage error,\n"
+    "130 interrupted (Ctrl-C ends the job at its next step and removes an unfinished join).\n";
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "console/console_run.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -8,6 +9,7 @@
 #include "console/console_drives.h"
 #include "console/console_options.h"
 #include "join/join_driver.h"
+#include "join/piece_appender.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "split/split_driver.h"
@@ -136,6 +138,16 @@ int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
     state.MaxPieces = kMaxPieces;
     state.FilePath = path;
     Context context{state, surface, platform};
+    surface.onInterrupt = [&] {
+        // As the window's close box does: end at once, leaving no unfinished joined file.
+        surface.clearProgress();
+        state.closeAllFiles();
+        discardUnfinishedOutput(context);
+        streams.err << "roruvez-cli: interrupted\n";
+        streams.err.flush();
+        streams.out.flush();
+        std::_Exit(kExitInterrupted);
+    };
     if (options.command == ConsoleOptions::Command::Split) {
         SplitFile(state.FilePath, context);
     } else {

@@ -10,6 +10,8 @@ namespace roruvez {
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitNotCompleted = 1;
 inline constexpr int kExitUsage = 2;
+// Ended by Ctrl-C or a termination request, as shells number it.
+inline constexpr int kExitInterrupted = 130;
 
 // Runs one command line (the arguments after the program name) on the real machine and
 // returns the exit status.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "console/interruption.h"
+
 namespace roruvez {
 
 namespace {
@@ -112,6 +114,7 @@ void ConsoleSurface::setEnabled(Control control, bool enabled) {
 
 Answer ConsoleSurface::messageBox(const std::string& prompt, Buttons buttons,
                                   const std::string& title) {
+    checkInterrupt();
     const std::string shown = title.empty() ? kAppTitle : title;
     clearProgress();
     streams_.err << "--- " << shown << " ---\n" << withNewlines(prompt) << '\n';
@@ -162,7 +165,14 @@ Answer ConsoleSurface::decide(const std::string& prompt, Buttons buttons,
     }
 }
 
+void ConsoleSurface::checkInterrupt() {
+    if (interruptRequested() && onInterrupt) {
+        onInterrupt();
+    }
+}
+
 void ConsoleSurface::pumpEvents() {
+    checkInterrupt();
     changed();
     if (trace_ != nullptr) {
         trace_->pump();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <istream>
 #include <map>
 #include <ostream>
@@ -44,12 +45,16 @@ class ConsoleSurface : public StatusSurface {
     void pumpEvents() override;
     void progress(const std::string& piecePath, int pieceNumber, std::int64_t bytesDone) override;
 
+    // Called at the next event pump or message box once the user interrupted the program.
+    std::function<void()> onInterrupt;
+
     std::string caption(Control label) const;
     // Takes the progress line off the terminal; the end of a job calls it.
     void clearProgress();
 
   private:
     Answer decide(const std::string& prompt, Buttons buttons, const std::string& title);
+    void checkInterrupt();
     // Any change on the surface ends a run of identical boxes.
     void changed() { lastBox_.clear(); }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -404,6 +405,23 @@ TEST_F(CliTest, TwoFloppySplitAsksForEachDiskOnStandardInput) {
     const CliResult join = runCli({"join", set + "/breldo.1"});
     EXPECT_EQ(join.status, 0) << join.err;
     EXPECT_EQ(readFile(set + "/data.bin"), source);
+}
+
+TEST_F(CliTest, CtrlCWhileWaitingForADiskEndsTheJobAtOnce) {
+    const std::string path = makeSource("data.bin", 2500);
+    const std::string drive = makeDir("drive");
+
+    CliProcess cli({"split", path, "--size", "2000", "--drive", "a:=" + drive, "--save-to", "a:"});
+    ASSERT_TRUE(cli.waitForError("Please insert a Floppy Disk then press OK\n", 1)) << cli.err();
+    cli.writeInput("\n");
+    ASSERT_TRUE(cli.waitForError("Please Insert a Floppy Disk then press OK\n", 1)) << cli.err();
+    cli.sendSignal(SIGINT);
+
+    EXPECT_EQ(cli.finish(std::chrono::seconds(10)), 130) << cli.err();
+    EXPECT_NE(cli.err().find("roruvez-cli: interrupted\n"), std::string::npos) << cli.err();
+    // The disk that was finished stays as it was; nothing more was written.
+    EXPECT_EQ(listDir(drive), std::vector<std::string>{"breldo.1"});
+    EXPECT_EQ(fs::file_size(drive + "/breldo.1"), 2000U);
 }
 
 TEST_F(CliTest, ADriveThatIsNeverReadyEndsTheJobInsteadOfHanging) {

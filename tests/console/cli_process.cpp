@@ -142,6 +142,10 @@ void CliProcess::closeInput() {
     closeFd(in_);
 }
 
+void CliProcess::sendSignal(int signal) {
+    ::kill(pid_, signal);
+}
+
 int CliProcess::finish(std::chrono::milliseconds timeout) {
     closeInput();
     const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -23,6 +23,7 @@ class CliProcess {
     bool waitForError(const std::string& text, int count,
                       std::chrono::milliseconds timeout = std::chrono::seconds(30));
     void writeInput(const std::string& text);
+    void sendSignal(int signal);
     void closeInput();
     // Closes the input, reads to the end and returns the exit status; -1 when killed after
     // the time ran out (a hang).

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 #include <sstream>
 
 #include "cli_process.h"
 #include "console/console_drives.h"
 #include "console/console_options.h"
+#include "console/console_run.h"
 #include "console/console_surface.h"
+#include "console/interruption.h"
 #include "support/fakes.h"
 
 namespace roruvez {
@@ -76,6 +80,30 @@ TEST(ConsoleSurfaceTest, ProgressLineOnATerminalIsClearedBeforeOtherOutput) {
     pipe.surface.progress("/x/breldo.2", 2, 1048576);
     pipe.surface.appendLog("/x/breldo.3");
     EXPECT_EQ(pipe.err.str(), "");
+}
+
+TEST(ConsoleInterruptTest, AnInterruptedJoinEndsAtOnceWithoutItsUnfinishedCopy) {
+    testing::TempDir dir;
+    testing::writeFile(dir.file("data.bin"), testing::patternBytes(5000));
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(
+        runConsole({"split", dir.file("data.bin"), "--size", "2000", "--yes"}, {in, out, err}),
+        kExitDone);
+    std::filesystem::remove(dir.file("data.bin"));
+
+    // The interrupt is already noted when the join starts: it acts at the first pump, with
+    // the temporary file of the join created.
+    EXPECT_EXIT(
+        {
+            installInterruptHandlers();
+            ::raise(SIGINT);
+            runConsole({"join", dir.file("breldo.1"), "--yes"}, {in, out, err});
+        },
+        ::testing::ExitedWithCode(kExitInterrupted), "");
+    EXPECT_EQ(testing::listDir(dir.path()),
+              (std::vector<std::string>{"breldo.1", "breldo.2", "breldo.3"}));
 }
 
 TEST(ConsoleDriveTableTest, BindingsReplaceOrAddLettersForThisRunOnly) {
