@@ -77,6 +77,7 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
 
         doing = "Creating " + shownOut;
         temporary = createTemporary(targetDir, context);
+        state.File2->reserve(state.TotalBytes);
 
         // The bound is taken once, before the first piece.
         const int pieceCount = state.PieceCount;

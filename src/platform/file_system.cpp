@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 
@@ -68,10 +69,21 @@ class PosixFile : public OpenFile {
         }
     }
 
+    void reserve(std::int64_t bytes) override {
+        if (fd_ < 0 || bytes <= 0) {
+            return;
+        }
+        const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+        if (at >= 0 && ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, at, static_cast<off_t>(bytes)) == 0) {
+            reservedEnd_ = std::max<off_t>(reservedEnd_, at + static_cast<off_t>(bytes));
+        }
+    }
+
     void close() override {
         if (fd_ < 0) {
             return;
         }
+        releaseUnusedRoom();
         const int fd = fd_;
         fd_ = -1;
         if (::close(fd) != 0 && errno != EINTR) {
@@ -83,6 +95,15 @@ class PosixFile : public OpenFile {
     const std::string& path() const override { return path_; }
 
   private:
+    // Blocks reserved past the end stay allocated on some file systems until a truncation.
+    void releaseUnusedRoom() {
+        struct stat info {};
+        if (reservedEnd_ > 0 && ::fstat(fd_, &info) == 0 && info.st_size < reservedEnd_) {
+            static_cast<void>(::ftruncate(fd_, info.st_size));
+        }
+        reservedEnd_ = 0;
+    }
+
     int checkedFd() const {
         if (fd_ < 0) {
             throwErrno(EBADF, path_);
@@ -92,6 +113,7 @@ class PosixFile : public OpenFile {
 
     int fd_;
     std::string path_;
+    off_t reservedEnd_ = 0;
 };
 
 bool startsWithDrive(const std::string& name) {

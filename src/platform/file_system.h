@@ -18,6 +18,10 @@ class OpenFile {
     // Writes all of the bytes or throws.
     virtual void write(const std::byte* data, std::size_t size) = 0;
     virtual void sync() = 0;
+    // Asks for room for bytes more bytes after the current position, without changing the size:
+    // the file system can then place them in one go. Only a hint; it never fails. Room left
+    // unused is given back when the file is closed.
+    virtual void reserve(std::int64_t bytes) = 0;
     // Closing twice is harmless; a failed close throws once.
     virtual void close() = 0;
     // The descriptor for in-kernel copies; -1 when there is none.

@@ -66,6 +66,7 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
         }
 
         state.File2 = context.platform.files.createNew(piecePath);
+        state.File2->reserve(state.PieceSize);
         const std::string header = toCodePage(state.HeaderText);
         state.File2->write(reinterpret_cast<const std::byte*>(header.data()), header.size());
 

@@ -40,6 +40,7 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
             }
 
             state.File2 = context.platform.files.createNew(piecePath);
+            state.File2->reserve(chunkLen);
             copyExact(*state.File1, *state.File2, chunkLen, state.Buffer,
                       copyProgress(context, piecePath, number));
             if (floppy) {

@@ -111,6 +111,20 @@ TEST_F(FileSystemTest, CreationNeverReplacesAndRenameNeverReplaces) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("new")));
 }
 
+TEST_F(FileSystemTest, ReservedRoomKeepsTheSizeAndWhatIsNotUsedIsGivenBack) {
+    auto out = files.createNew(dir.file("reserved"));
+    out->reserve(8 << 20);
+    const std::string bytes = testing::patternBytes(1 << 20);
+    out->write(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size());
+    EXPECT_EQ(std::filesystem::file_size(dir.file("reserved")), bytes.size());
+    out->close();
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.file("reserved").c_str(), &info), 0);
+    EXPECT_EQ(info.st_size, 1 << 20);
+    EXPECT_LT(info.st_blocks * 512, 2 << 20);
+    EXPECT_TRUE(readFile(dir.file("reserved")) == bytes);
+}
+
 TEST_F(FileSystemTest, CopiesAreExactAndAShortSourceFails) {
     const std::string bytes = testing::patternBytes(3 * 1024 * 1024 + 17);
     writeFile(dir.file("in"), bytes);
