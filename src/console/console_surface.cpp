@@ -185,10 +185,13 @@ void ConsoleSurface::progress(const std::string& piecePath, int pieceNumber,
         return;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (progressShown_ && now - lastDrawn_ < std::chrono::milliseconds(100)) {
+    // A new piece is shown at once; within a piece ten lines a second are enough.
+    if (progressShown_ && pieceNumber == pieceDrawn_ &&
+        now - lastDrawn_ < std::chrono::milliseconds(100)) {
         return;
     }
     lastDrawn_ = now;
+    pieceDrawn_ = pieceNumber;
     streams_.err << "\rpiece " << pieceNumber << " " << piecePath << ": " << bytesDone
                  << " bytes\033[K";
     streams_.err.flush();

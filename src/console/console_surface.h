@@ -67,6 +67,7 @@ class ConsoleSurface : public StatusSurface {
     std::string drive_;
     std::string lastBox_;
     bool progressShown_ = false;
+    int pieceDrawn_ = 0;
     std::chrono::steady_clock::time_point lastDrawn_{};
 };
 

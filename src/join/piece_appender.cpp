@@ -3,7 +3,6 @@
 #include <cerrno>
 
 #include "files/drive_free_space.h"
-#include "platform/copy.h"
 #include "platform/error.h"
 #include "split/piece_format.h"
 
@@ -77,7 +76,6 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
 
         doing = "Creating " + shownOut;
         temporary = createTemporary(targetDir, context);
-        state.File2->reserve(state.TotalBytes);
 
         // The bound is taken once, before the first piece.
         const int pieceCount = state.PieceCount;
@@ -95,11 +93,11 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
                 pumpEvents(context, true);
                 // The header is consumed, not copied.
                 state.Buffer.resize(kHeaderLength);
-                readExact(*state.File1, state.Buffer.data(), state.Buffer.size());
+                state.File1->readExact(state.Buffer.data(), state.Buffer.size());
             }
             try {
-                copyExact(
-                    *state.File1, *state.File2, length, state.Buffer,
+                state.File1->copyTo(
+                    *state.File2, length, state.Buffer,
                     copyProgress(context, piecePath, number, number == 1 ? kHeaderLength : 0));
             } catch (const PlatformError& error) {
                 if (error.path() == state.File2->path()) {

@@ -12,109 +12,11 @@
 
 #include "platform/drive_table.h"
 #include "platform/error.h"
+#include "platform/posix_file.h"
 
 namespace roruvez {
 
 namespace {
-
-class PosixFile : public OpenFile {
-  public:
-    PosixFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-    ~PosixFile() override {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    PosixFile(const PosixFile&) = delete;
-    PosixFile& operator=(const PosixFile&) = delete;
-
-    std::size_t read(std::byte* data, std::size_t size) override {
-        std::size_t done = 0;
-        while (done < size) {
-            const ssize_t got = ::read(checkedFd(), data + done, size - done);
-            if (got < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                throwErrno(errno, path_);
-            }
-            if (got == 0) {
-                break;
-            }
-            done += static_cast<std::size_t>(got);
-        }
-        return done;
-    }
-
-    void write(const std::byte* data, std::size_t size) override {
-        std::size_t done = 0;
-        while (done < size) {
-            const ssize_t put = ::write(checkedFd(), data + done, size - done);
-            if (put < 0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                throwErrno(errno, path_);
-            }
-            if (put == 0) {
-                throwErrno(ENOSPC, path_);
-            }
-            done += static_cast<std::size_t>(put);
-        }
-    }
-
-    void sync() override {
-        if (::fsync(checkedFd()) != 0) {
-            throwErrno(errno, path_);
-        }
-    }
-
-    void reserve(std::int64_t bytes) override {
-        if (fd_ < 0 || bytes <= 0) {
-            return;
-        }
-        const off_t at = ::lseek(fd_, 0, SEEK_CUR);
-        if (at >= 0 && ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, at, static_cast<off_t>(bytes)) == 0) {
-            reservedEnd_ = std::max<off_t>(reservedEnd_, at + static_cast<off_t>(bytes));
-        }
-    }
-
-    void close() override {
-        if (fd_ < 0) {
-            return;
-        }
-        releaseUnusedRoom();
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0 && errno != EINTR) {
-            throwErrno(errno, path_);
-        }
-    }
-
-    int descriptor() const override { return fd_; }
-    const std::string& path() const override { return path_; }
-
-  private:
-    // Blocks reserved past the end stay allocated on some file systems until a truncation.
-    void releaseUnusedRoom() {
-        struct stat info {};
-        if (reservedEnd_ > 0 && ::fstat(fd_, &info) == 0 && info.st_size < reservedEnd_) {
-            static_cast<void>(::ftruncate(fd_, info.st_size));
-        }
-        reservedEnd_ = 0;
-    }
-
-    int checkedFd() const {
-        if (fd_ < 0) {
-            throwErrno(EBADF, path_);
-        }
-        return fd_;
-    }
-
-    int fd_;
-    std::string path_;
-    off_t reservedEnd_ = 0;
-};
 
 bool startsWithDrive(const std::string& name) {
     return name.size() >= 2 && name[1] == ':' &&
@@ -257,7 +159,7 @@ std::unique_ptr<OpenFile> LinuxFileSystem::openRead(const std::string& name) {
     if (fd < 0) {
         throwErrno(errno, path);
     }
-    auto file = std::make_unique<PosixFile>(fd, path);
+    auto file = std::make_unique<PosixFile>(fd, path, copyChoices_);
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         throwErrno(errno, path);
@@ -280,7 +182,7 @@ std::unique_ptr<OpenFile> LinuxFileSystem::createNew(const std::string& name) {
     if (fd < 0) {
         throwErrno(errno, path);
     }
-    return std::make_unique<PosixFile>(fd, path);
+    return std::make_unique<PosixFile>(fd, path, copyChoices_);
 }
 
 void LinuxFileSystem::renameNoReplace(const std::string& from, const std::string& to) {

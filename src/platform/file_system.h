@@ -5,29 +5,12 @@
 #include <memory>
 #include <string>
 
+#include "platform/copy_choice.h"
+#include "platform/open_file.h"
+
 namespace roruvez {
 
 class DriveTable;
-
-// An open file of one of the job's file slots. Every failure throws PlatformError.
-class OpenFile {
-  public:
-    virtual ~OpenFile() = default;
-    // Reads up to size bytes; fewer only at the end of the file.
-    virtual std::size_t read(std::byte* data, std::size_t size) = 0;
-    // Writes all of the bytes or throws.
-    virtual void write(const std::byte* data, std::size_t size) = 0;
-    virtual void sync() = 0;
-    // Asks for room for bytes more bytes after the current position, without changing the size:
-    // the file system can then place them in one go. Only a hint; it never fails. Room left
-    // unused is given back when the file is closed.
-    virtual void reserve(std::int64_t bytes) = 0;
-    // Closing twice is harmless; a failed close throws once.
-    virtual void close() = 0;
-    // The descriptor for in-kernel copies; -1 when there is none.
-    virtual int descriptor() const = 0;
-    virtual const std::string& path() const = 0;
-};
 
 // Names are as the job forms them: absolute paths, or drive-relative names such as "a:breldo.1"
 // that resolve against the drive table. Blanks at the end of the last name are dropped on every
@@ -69,6 +52,7 @@ class LinuxFileSystem : public FileSystem {
 
   private:
     DriveTable& drives_;
+    CopyChoices copyChoices_;
 };
 
 }  // namespace roruvez

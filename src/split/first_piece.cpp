@@ -3,7 +3,6 @@
 #include "files/drive_free_space.h"
 #include "files/output_guard.h"
 #include "platform/code_page.h"
-#include "platform/copy.h"
 #include "platform/number_text.h"
 #include "split/piece_format.h"
 
@@ -66,14 +65,13 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
         }
 
         state.File2 = context.platform.files.createNew(piecePath);
-        state.File2->reserve(state.PieceSize);
         const std::string header = toCodePage(state.HeaderText);
         state.File2->write(reinterpret_cast<const std::byte*>(header.data()), header.size());
 
         state.FirstDataLen = state.PieceSize - kHeaderLength;
         state.File1 = context.platform.files.openRead(state.SourcePath);
-        copyExact(*state.File1, *state.File2, state.FirstDataLen, state.Buffer,
-                  copyProgress(context, piecePath, 1, kHeaderLength));
+        state.File1->copyTo(*state.File2, state.FirstDataLen, state.Buffer,
+                            copyProgress(context, piecePath, 1, kHeaderLength));
         if (floppy) {
             // On the disk before the user is asked to take it out.
             state.File2->sync();

@@ -4,7 +4,6 @@
 
 #include "files/drive_free_space.h"
 #include "files/output_guard.h"
-#include "platform/copy.h"
 #include "split/piece_format.h"
 
 namespace roruvez {
@@ -40,9 +39,8 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
             }
 
             state.File2 = context.platform.files.createNew(piecePath);
-            state.File2->reserve(chunkLen);
-            copyExact(*state.File1, *state.File2, chunkLen, state.Buffer,
-                      copyProgress(context, piecePath, number));
+            state.File1->copyTo(*state.File2, chunkLen, state.Buffer,
+                                copyProgress(context, piecePath, number));
             if (floppy) {
                 // On the disk before the user is asked to change it.
                 state.File2->sync();

@@ -56,7 +56,6 @@ const std::vector<FaultPoint>& faultPoints() {
         {"open", "posix/io/oc/open", EACCES},   {"read", "posix/io/rw/read", EIO},
         {"write", "posix/io/rw/write", ENOSPC}, {"fsync", "posix/io/sync/fsync", EIO},
         {"close", "posix/io/oc/close", EIO},    {"copy_file_range", kCopyPoint, EIO},
-        {"mmap", "posix/mm/mmap", ENOMEM},
     };
     return points;
 }

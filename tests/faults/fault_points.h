@@ -12,7 +12,7 @@ struct FaultPoint {
     int errnum;         // what the failing call reports
 };
 
-// open, read, write, fsync, close and mmap as libfiu's preload wraps them, and the in-kernel
+// open, read, write, fsync and close as libfiu's preload wraps them, and the in-kernel
 // copy, which it does not wrap and this test program wraps itself.
 const std::vector<FaultPoint>& faultPoints();
 const FaultPoint& faultPoint(const std::string& name);

@@ -36,18 +36,13 @@ constexpr long kMaxRuns = 400;
 
 enum class Job { Split, Join };
 enum class Target { Directory, Floppy };
-// How the data travels: small pieces in the kernel (copy_file_range) or through read and write
-// when the kernel cannot; pieces of 256 KiB and more through a mapped window of the source and
-// write.
-enum class Copy { Kernel, Buffered, Mapped };
+// How the data travels: while the copy has not settled on a way, pieces go in turn through the
+// kernel (copy_file_range) and through read and write; only the buffer when the kernel cannot.
+enum class Copy { Kernel, Buffered };
 
 // Five pieces: four of the piece size and a last one of 1000 bytes.
-std::size_t pieceSizeFor(Copy copy) {
-    return copy == Copy::Mapped ? 270000 : 3000;
-}
-std::size_t sourceSizeFor(Copy copy) {
-    return 4 * pieceSizeFor(copy) + 1000 - 160;
-}
+constexpr std::size_t kPieceSize = 3000;
+constexpr std::size_t kSourceSize = 4 * kPieceSize + 1000 - 160;
 
 struct Scenario {
     Job job;
@@ -60,10 +55,8 @@ struct Scenario {
 std::string describe(const Scenario& s) {
     return std::string(s.job == Job::Split ? "Split" : "Join") + "_" +
            (s.target == Target::Directory ? "Directory" : "Floppy") + "_" +
-           (s.copy == Copy::Kernel     ? "KernelCopy"
-            : s.copy == Copy::Buffered ? "BufferedCopy"
-                                       : "MappedCopy") +
-           "_" + s.point + "_" + (s.persistent ? "FromNOn" : "Once");
+           (s.copy == Copy::Kernel ? "KernelCopy" : "BufferedCopy") + "_" + s.point + "_" +
+           (s.persistent ? "FromNOn" : "Once");
 }
 
 std::string scenarioName(const ::testing::TestParamInfo<Scenario>& info) {
@@ -74,22 +67,17 @@ void PrintTo(const Scenario& scenario, std::ostream* out) {
     *out << describe(scenario);
 }
 
-// Every combination in which the job makes the call at all: fsync only on a floppy; no read()
-// in a split while the kernel or a mapping carries the data, no write() in a join while the
-// kernel copies it; the in-kernel copy only when the kernel offers it; mmap only for large
-// pieces.
+// Every combination in which the job makes the call at all: fsync only on a floppy; the
+// in-kernel copy only when the kernel offers it.
 std::vector<Scenario> scenarios() {
     std::vector<Scenario> all;
     for (Job job : {Job::Split, Job::Join}) {
         for (Target target : {Target::Directory, Target::Floppy}) {
-            for (Copy copy : {Copy::Kernel, Copy::Buffered, Copy::Mapped}) {
+            for (Copy copy : {Copy::Kernel, Copy::Buffered}) {
                 for (const auto& point : testing::faultPoints()) {
                     const std::string name = point.name;
                     if ((name == "fsync" && target != Target::Floppy) ||
-                        (name == "read" && job == Job::Split && copy != Copy::Buffered) ||
-                        (name == "write" && job == Job::Join && copy == Copy::Kernel) ||
-                        (name == "copy_file_range" && copy == Copy::Buffered) ||
-                        (name == "mmap" && copy != Copy::Mapped)) {
+                        (name == "copy_file_range" && copy == Copy::Buffered)) {
                         continue;
                     }
                     for (bool persistent : {false, true}) {
@@ -124,7 +112,7 @@ class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scen
         ASSERT_TRUE(testing::posixWrappersLoaded())
             << "libfiu's POSIX wrappers are not loaded; run this test through ctest, which "
                "preloads fiu_posix_preload.so";
-        source = patternBytes(sourceSizeFor(GetParam().copy), 11);
+        source = patternBytes(kSourceSize, 11);
         freeSpace.setFreeBytes(100000000);
         // The pieces a split without faults writes, the yardstick for every run.
         prepare();
@@ -133,7 +121,7 @@ class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scen
         for (int number = 1; number <= kPieces; ++number) {
             reference.push_back(readFile(piecePath(number)));
         }
-        ASSERT_EQ(reference[0].size(), pieceSizeFor(GetParam().copy));
+        ASSERT_EQ(reference[0].size(), kPieceSize);
         ASSERT_EQ(reference[kPieces - 1].size(), 1000U);
     }
 
@@ -159,7 +147,7 @@ class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scen
         const bool onFloppy = GetParam().target == Target::Floppy;
         surface.check1 = onFloppy ? 1 : 0;
         surface.drive = "a: [" + floppy().string() + "]";
-        surface.setText(Control::Text2, std::to_string(pieceSizeFor(GetParam().copy)));
+        surface.setText(Control::Text2, std::to_string(kPieceSize));
         if (GetParam().job == Job::Join && !reference.empty()) {
             for (int number = 1; number <= kPieces; ++number) {
                 writeFile(piecePath(number), reference[static_cast<std::size_t>(number - 1)]);
@@ -305,9 +293,8 @@ TEST_P(NthCallTest, EveryFailureEndsCleanlyAndNothingIsLost) {
             break;
         }
         if (done) {
-            // Only a failed close of a file that was only read may go unnoticed, and a mapping
-            // that cannot be made leaves the copy to the kernel.
-            EXPECT_TRUE(scenario.point == "close" || scenario.point == "mmap")
+            // Only a failed close of a file that was only read may go unnoticed.
+            EXPECT_TRUE(scenario.point == "close")
                 << "a failed " << point.name << " reported as done";
             checkCompleted(scenario.job, changes);
         } else {

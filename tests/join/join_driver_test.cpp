@@ -329,9 +329,7 @@ class LeftOpenFile : public OpenFile {
     std::size_t read(std::byte*, std::size_t) override { return 0; }
     void write(const std::byte*, std::size_t) override {}
     void sync() override {}
-    void reserve(std::int64_t) override {}
     void close() override { closed_ = true; }
-    int descriptor() const override { return -1; }
     const std::string& path() const override { return path_; }
 
   private:

@@ -1,126 +1,203 @@
-#include "platform/copy.h"
-
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <algorithm>
+#include <optional>
 
+#include "platform/copy_choice.h"
 #include "platform/error.h"
-#include "platform/file_system.h"
+#include "platform/posix_file.h"
 #include "support/fakes.h"
 
 namespace roruvez {
 namespace {
 
-using testing::FakeDriveTable;
 using testing::patternBytes;
 using testing::readFile;
 using testing::TempDir;
 using testing::writeFile;
 
+constexpr std::int64_t kMebibyte = 1 << 20;
+
+TEST(CopyChoiceTest, TriesBothWaysInTurnThenKeepsTheOneWithTheBetterBestTime) {
+    constexpr std::size_t kWhole = 1000;
+    for (const CopyWay faster : {CopyWay::Buffer, CopyWay::Kernel}) {
+        CopyChoice choice;
+        CopyWay expected = CopyWay::Buffer;
+        bool outlierTaken = false;
+        int i = 0;
+        for (; !choice.settled(); ++i) {
+            ASSERT_LT(i, 3 * CopyChoice::kTries);
+            const CopyWay way = choice.next();
+            EXPECT_EQ(way, expected);
+            expected = way == CopyWay::Buffer ? CopyWay::Kernel : CopyWay::Buffer;
+            if (i % 5 == 4) {
+                // A short block takes its turn; its time, however good, is not compared.
+                choice.took(way, kWhole / 3, kWhole, 1);
+                continue;
+            }
+            // One slow outlier of the faster way must not decide: the best time counts.
+            const bool outlier = way == faster && !outlierTaken;
+            outlierTaken = outlierTaken || outlier;
+            choice.took(way, kWhole, kWhole, way == faster ? (outlier ? 900 : 100) : 150);
+        }
+        EXPECT_GE(i, 2 * CopyChoice::kTries);
+        for (int round = 0; round < 3; ++round) {
+            EXPECT_EQ(choice.next(), faster);
+            choice.took(choice.next(), kWhole, kWhole, faster == CopyWay::Buffer ? 1000000 : 1);
+        }
+        EXPECT_EQ(choice.next(), faster);
+    }
+
+    CopyChoice refused;
+    refused.took(CopyWay::Buffer, 10, 10, 500);
+    refused.refuseKernel();
+    EXPECT_TRUE(refused.settled());
+    EXPECT_EQ(refused.next(), CopyWay::Buffer);
+
+    CopyChoices choices;
+    choices.between(1, 2).refuseKernel();
+    EXPECT_TRUE(choices.between(1, 2).settled());
+    EXPECT_FALSE(choices.between(2, 1).settled());
+    EXPECT_FALSE(choices.between(1, 1).settled());
+}
+
 class CopyTest : public ::testing::Test {
   protected:
+    std::unique_ptr<OpenFile> open(const std::string& path, int flags) {
+        const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            ADD_FAILURE() << "cannot open " << path;
+        }
+        return std::make_unique<PosixFile>(fd, path, choices);
+    }
+    std::unique_ptr<OpenFile> openRead(const std::string& path) { return open(path, O_RDONLY); }
+    std::unique_ptr<OpenFile> create(const std::string& path) {
+        return open(path, O_WRONLY | O_CREAT | O_EXCL);
+    }
+
+    // Settles the choice for the temporary directory's file system on one way.
+    void settleOn(CopyWay way) {
+        struct stat info {};
+        ASSERT_EQ(::stat(dir.path().c_str(), &info), 0);
+        CopyChoice& choice = choices.between(info.st_dev, info.st_dev);
+        while (!choice.settled()) {
+            const CopyWay next = choice.next();
+            choice.took(next, 1, 1, next == way ? 1 : 2);
+        }
+    }
+
     TempDir dir;
-    FakeDriveTable drives;
-    LinuxFileSystem files{drives};
+    CopyChoices choices;
     std::vector<std::byte> buffer;
 };
 
-TEST_F(CopyTest, EveryRangeArrivesExactAndTheSourceStandsAfterIt) {
-    const std::int64_t mebibyte = 1 << 20;
-    const std::string bytes = patternBytes(static_cast<std::size_t>(9 * mebibyte + 333), 5);
+TEST_F(CopyTest, EveryRangeArrivesExactAndTheSourceStandsAfterItWhicheverWayCopies) {
+    const std::string bytes = patternBytes(static_cast<std::size_t>(9 * kMebibyte + 333), 5);
     writeFile(dir.file("in"), bytes);
     struct Case {
         std::int64_t offset;
         std::int64_t count;
     };
-    // Small ranges go through the kernel's copy, large ones through mapped windows, whatever
-    // the offset's place in a page.
     const Case cases[] = {
-        {0, 1},
-        {160, 3000},
-        {160, 1399840},
-        {4095, 4 * mebibyte + 2},
-        {4097, 8 * mebibyte + 1},
-        {0, 9 * mebibyte + 333},
+        {0, 1}, {160, 3000}, {160, 1399840}, {4095, 4 * kMebibyte + 2}, {0, 9 * kMebibyte + 333},
     };
     int run = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE("offset " + std::to_string(c.offset) + " count " + std::to_string(c.count));
-        const std::string outPath = dir.file("out" + std::to_string(++run));
-        auto in = files.openRead(dir.file("in"));
-        std::vector<std::byte> skipped(static_cast<std::size_t>(c.offset));
-        readExact(*in, skipped.data(), skipped.size());
-        auto out = files.createNew(outPath);
-        out->write(reinterpret_cast<const std::byte*>("HDR"), 3);
+    // Undecided first: the first blocks alternate between the two ways.
+    for (const std::optional<CopyWay> way :
+         {std::optional<CopyWay>{}, std::optional{CopyWay::Buffer},
+          std::optional{CopyWay::Kernel}}) {
+        if (way) {
+            choices = CopyChoices{};
+            settleOn(*way);
+        }
+        for (const auto& c : cases) {
+            SCOPED_TRACE("way " + std::to_string(way ? static_cast<int>(*way) : -1) + " offset " +
+                         std::to_string(c.offset) + " count " + std::to_string(c.count));
+            const std::string outPath = dir.file("out" + std::to_string(++run));
+            auto in = openRead(dir.file("in"));
+            std::vector<std::byte> skipped(static_cast<std::size_t>(c.offset));
+            in->readExact(skipped.data(), skipped.size());
+            auto out = create(outPath);
+            out->write(reinterpret_cast<const std::byte*>("HDR"), 3);
 
-        std::vector<std::int64_t> reported;
-        copyExact(*in, *out, c.count, buffer, [&](std::int64_t done) { reported.push_back(done); });
-        out->close();
+            std::vector<std::int64_t> reported;
+            in->copyTo(*out, c.count, buffer, [&](std::int64_t done) { reported.push_back(done); });
+            out->close();
 
-        const std::string copied = readFile(outPath);
-        EXPECT_EQ(copied.size(), static_cast<std::size_t>(c.count + 3));
-        EXPECT_TRUE(copied == "HDR" + bytes.substr(static_cast<std::size_t>(c.offset),
-                                                   static_cast<std::size_t>(c.count)));
-        ASSERT_FALSE(reported.empty());
-        EXPECT_EQ(reported.back(), c.count);
-        EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
-        // Reported often enough for the window to keep its events flowing.
-        EXPECT_GE(static_cast<std::int64_t>(reported.size()), c.count / (8 * mebibyte));
+            const std::string copied = readFile(outPath);
+            EXPECT_EQ(copied.size(), static_cast<std::size_t>(c.count + 3));
+            EXPECT_TRUE(copied == "HDR" + bytes.substr(static_cast<std::size_t>(c.offset),
+                                                       static_cast<std::size_t>(c.count)));
+            ASSERT_FALSE(reported.empty());
+            EXPECT_EQ(reported.back(), c.count);
+            EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+            // Reported after every block, so the window keeps its events flowing.
+            EXPECT_GE(static_cast<std::int64_t>(reported.size()),
+                      c.count / static_cast<std::int64_t>(kCopyBlock));
 
-        const std::size_t next = static_cast<std::size_t>(c.offset + c.count);
-        std::byte after{};
-        if (next < bytes.size()) {
-            readExact(*in, &after, 1);
-            EXPECT_EQ(static_cast<char>(after), bytes[next]);
-        } else {
-            EXPECT_EQ(in->read(&after, 1), 0U);
+            const std::size_t next = static_cast<std::size_t>(c.offset + c.count);
+            std::byte after{};
+            if (next < bytes.size()) {
+                in->readExact(&after, 1);
+                EXPECT_EQ(static_cast<char>(after), bytes[next]);
+            } else {
+                EXPECT_EQ(in->read(&after, 1), 0U);
+            }
         }
     }
-    EXPECT_LE(buffer.size(), std::size_t{1} << 20);
+    EXPECT_LE(buffer.size(), kCopyBlock);
 }
 
-TEST_F(CopyTest, ASourceThatShrinksWhileCopiedFailsWithoutACrash) {
-    const std::int64_t size = 12 << 20;
+TEST_F(CopyTest, ASourceThatShrinksWhileCopiedFailsEitherWay) {
+    const std::int64_t size = 3 * kMebibyte;
     struct Case {
         std::int64_t fileSize;
         std::int64_t count;
         std::int64_t shrinkTo;  // -1: not during the copy
     };
     const Case cases[] = {
-        {size, size + 1, -1},   // asked for more than there is
-        {size, size, 5 << 20},  // cut after the first window
-        {size, size, 0},        // emptied
-        {50000, 100000, -1},    // a small range, copied by the kernel
+        {size, size + 1, -1},     // asked for more than there is
+        {size, size, kMebibyte},  // cut after the first block
+        {size, size, 0},          // emptied
+        {50000, 100000, -1},      // less than a block
     };
     int run = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE("shrink to " + std::to_string(c.shrinkTo));
-        writeFile(dir.file("in"), patternBytes(static_cast<std::size_t>(c.fileSize), 9));
-        auto in = files.openRead(dir.file("in"));
-        auto out = files.createNew(dir.file("out" + std::to_string(++run)));
-        bool shrunk = false;
-        try {
-            copyExact(*in, *out, c.count, buffer, [&](std::int64_t) {
-                if (c.shrinkTo >= 0 && !shrunk) {
-                    shrunk = true;
-                    ASSERT_EQ(::truncate(dir.file("in").c_str(), c.shrinkTo), 0);
-                }
-            });
-            ADD_FAILURE() << "copied past the end";
-        } catch (const PlatformError& failure) {
-            EXPECT_STREQ(failure.what(), "Input past end of file");
-            EXPECT_EQ(failure.path(), dir.file("in"));
+    for (const CopyWay way : {CopyWay::Buffer, CopyWay::Kernel}) {
+        choices = CopyChoices{};
+        settleOn(way);
+        for (const auto& c : cases) {
+            SCOPED_TRACE("way " + std::to_string(static_cast<int>(way)) + " shrink to " +
+                         std::to_string(c.shrinkTo));
+            writeFile(dir.file("in"), patternBytes(static_cast<std::size_t>(c.fileSize), 9));
+            auto in = openRead(dir.file("in"));
+            auto out = create(dir.file("out" + std::to_string(++run)));
+            bool shrunk = false;
+            try {
+                in->copyTo(*out, c.count, buffer, [&](std::int64_t) {
+                    if (c.shrinkTo >= 0 && !shrunk) {
+                        shrunk = true;
+                        ASSERT_EQ(::truncate(dir.file("in").c_str(), c.shrinkTo), 0);
+                    }
+                });
+                ADD_FAILURE() << "copied past the end";
+            } catch (const PlatformError& failure) {
+                EXPECT_STREQ(failure.what(), "Input past end of file");
+                EXPECT_EQ(failure.path(), dir.file("in"));
+            }
         }
     }
 }
 
-TEST_F(CopyTest, WhatCannotBeMappedGoesThroughTheBuffer) {
-    auto in = files.openRead("/dev/zero");
-    auto out = files.createNew(dir.file("zeros"));
+TEST_F(CopyTest, WhatTheKernelCannotCopyGoesThroughTheBuffer) {
+    settleOn(CopyWay::Kernel);
+    auto in = openRead("/dev/zero");
+    auto out = create(dir.file("zeros"));
     const std::int64_t count = (5 << 20) + 7;
     std::int64_t last = 0;
-    copyExact(*in, *out, count, buffer, [&](std::int64_t done) { last = done; });
+    in->copyTo(*out, count, buffer, [&](std::int64_t done) { last = done; });
     out->close();
     EXPECT_EQ(last, count);
     EXPECT_TRUE(readFile(dir.file("zeros")) == std::string(static_cast<std::size_t>(count), '\0'));

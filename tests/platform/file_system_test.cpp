@@ -7,7 +7,6 @@
 #include <filesystem>
 
 #include "platform/code_page.h"
-#include "platform/copy.h"
 #include "platform/error.h"
 #include "support/fakes.h"
 
@@ -109,46 +108,6 @@ TEST_F(FileSystemTest, CreationNeverReplacesAndRenameNeverReplaces) {
     files.renameNoReplace(dir.file("new"), dir.file("moved"));
     EXPECT_EQ(readFile(dir.file("moved")), "new");
     EXPECT_FALSE(std::filesystem::exists(dir.file("new")));
-}
-
-TEST_F(FileSystemTest, ReservedRoomKeepsTheSizeAndWhatIsNotUsedIsGivenBack) {
-    auto out = files.createNew(dir.file("reserved"));
-    out->reserve(8 << 20);
-    const std::string bytes = testing::patternBytes(1 << 20);
-    out->write(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size());
-    EXPECT_EQ(std::filesystem::file_size(dir.file("reserved")), bytes.size());
-    out->close();
-    struct stat info {};
-    ASSERT_EQ(::stat(dir.file("reserved").c_str(), &info), 0);
-    EXPECT_EQ(info.st_size, 1 << 20);
-    EXPECT_LT(info.st_blocks * 512, 2 << 20);
-    EXPECT_TRUE(readFile(dir.file("reserved")) == bytes);
-}
-
-TEST_F(FileSystemTest, CopiesAreExactAndAShortSourceFails) {
-    const std::string bytes = testing::patternBytes(3 * 1024 * 1024 + 17);
-    writeFile(dir.file("in"), bytes);
-    std::vector<std::byte> buffer;
-    {
-        auto in = files.openRead(dir.file("in"));
-        auto out = files.createNew(dir.file("out"));
-        std::int64_t reported = 0;
-        copyExact(*in, *out, static_cast<std::int64_t>(bytes.size()) - 5, buffer,
-                  [&](std::int64_t done) { reported = done; });
-        out->close();
-        EXPECT_EQ(reported, static_cast<std::int64_t>(bytes.size()) - 5);
-    }
-    EXPECT_TRUE(readFile(dir.file("out")) == bytes.substr(0, bytes.size() - 5));
-
-    auto in = files.openRead(dir.file("in"));
-    auto out = files.createNew(dir.file("out2"));
-    try {
-        copyExact(*in, *out, static_cast<std::int64_t>(bytes.size()) + 1, buffer);
-        ADD_FAILURE() << "copied past the end";
-    } catch (const PlatformError& failure) {
-        EXPECT_STREQ(failure.what(), "Input past end of file");
-    }
-    EXPECT_LE(buffer.size(), std::size_t{1} << 20);
 }
 
 TEST_F(FileSystemTest, ThingsThatAreNotFilesDoNotHang) {

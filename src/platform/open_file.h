@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace roruvez {
+
+// Called with the bytes copied so far, after every block.
+using CopyProgress = std::function<void(std::int64_t)>;
+
+// The most a copy holds in memory at once, and so the most bytes between two progress calls. It
+// stays in the processor's cache, which is what makes a copy through memory fast.
+inline constexpr std::size_t kCopyBlock = std::size_t{256} << 10;
+
+// An open file of one of the job's file slots. Every failure throws PlatformError.
+class OpenFile {
+  public:
+    virtual ~OpenFile() = default;
+    // Reads up to size bytes; fewer only at the end of the file.
+    virtual std::size_t read(std::byte* data, std::size_t size) = 0;
+    // Writes all of the bytes or throws.
+    virtual void write(const std::byte* data, std::size_t size) = 0;
+    // Copies exactly count bytes from the current position to the end of what was written to
+    // `to`, leaving this file after them. buffer grows to at most kCopyBlock.
+    virtual void copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>& buffer,
+                        const CopyProgress& progress = {});
+    virtual void sync() = 0;
+    // Closing twice is harmless; a failed close throws once.
+    virtual void close() = 0;
+    virtual const std::string& path() const = 0;
+
+    // Reads exactly size bytes. A file that ends sooner (it shrank or vanished while the job ran)
+    // is a failure, never a block filled up with zeros.
+    void readExact(std::byte* data, std::size_t size);
+
+  protected:
+    // Copies one block of at most kCopyBlock bytes through buffer.
+    void copyBlock(OpenFile& to, std::size_t size, std::vector<std::byte>& buffer);
+};
+
+}  // namespace roruvez
