@@ -42,9 +42,17 @@ void Form1::Command5_Click() {
     if (jobRunning_) {
         return;
     }
-    commonDialog1_->setDirectory(currentDriveRoot());
-    if (runFileDialog(*commonDialog1_)) {
-        const QStringList chosen = commonDialog1_->selectedFiles();
+    // A dialog for each Browse: one kept open would go on watching its directory, re-reading it
+    // for every piece a job writes there. Only the chosen name is kept.
+    QFileDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("CommonDialog1"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // No pattern at all, so that no file is hidden: "*.*" would hide names without a dot.
+    dialog.setNameFilter(QStringLiteral("All Files (*)"));
+    dialog.setDirectory(currentDriveRoot());
+    if (runFileDialog(dialog)) {
+        const QStringList chosen = dialog.selectedFiles();
         if (!chosen.isEmpty()) {
             dialogFileName_ = chosen.first();
         }

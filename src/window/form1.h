@@ -108,7 +108,6 @@ class Form1 : public QMainWindow {
     QLineEdit* text2_ = nullptr;
     QPlainTextEdit* text3_ = nullptr;
     QTimer* timer1_ = nullptr;
-    QFileDialog* commonDialog1_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QAction* about_ = nullptr;
     QAction* exit_ = nullptr;

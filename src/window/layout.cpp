@@ -2,7 +2,6 @@
 // and initial state, the menu and the clock's timer.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -185,13 +184,6 @@ void Form1::createControls() {
     connect(command3_, &QPushButton::clicked, this, [this] { Command3_Click(); });
     connect(command5_, &QPushButton::clicked, this, [this] { Command5_Click(); });
     connect(check1_, &QCheckBox::stateChanged, this, [this] { Check1_Click(); });
-
-    commonDialog1_ = new QFileDialog(this);
-    commonDialog1_->setObjectName(QStringLiteral("CommonDialog1"));
-    commonDialog1_->setFileMode(QFileDialog::ExistingFile);
-    commonDialog1_->setAcceptMode(QFileDialog::AcceptOpen);
-    // No pattern at all, so that no file is hidden: "*.*" would hide names without a dot.
-    commonDialog1_->setNameFilter(QStringLiteral("All Files (*)"));
 }
 
 void Form1::fillDriveList() {

@@ -148,6 +148,8 @@ TEST_F(FileSelectionTest, DialogOpensAtTheDrivesRootAndACancelSelectsTheLastChoi
     EXPECT_EQ(plainText("Text1"), piece.toStdString());
     EXPECT_EQ(filePath(), piece.toStdString());
     EXPECT_EQ(fourControls(), (Enabled{false, true, false, false}));
+    // Gone once chosen: nothing goes on watching the directory while a job fills it.
+    EXPECT_TRUE(form->findChildren<QFileDialog*>().isEmpty());
 }
 
 TEST_F(FileSelectionTest, APathThatVanishedLeavesAllDisabledAndTheSizeEmpty) {
