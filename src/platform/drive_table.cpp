@@ -1,5 +1,11 @@
 #include "platform/drive_table.h"
 
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <poll.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -160,7 +166,40 @@ std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,
 LinuxDriveTable::LinuxDriveTable(std::string mountsPath, std::string sysBlockPath)
     : mountsPath_(std::move(mountsPath)), sysBlockPath_(std::move(sysBlockPath)) {}
 
+LinuxDriveTable::~LinuxDriveTable() {
+    if (watch_ >= 0) {
+        ::close(watch_);
+    }
+}
+
 std::vector<Drive> LinuxDriveTable::drives() {
+    if (mountsMayHaveChanged()) {
+        table_ = readTable();
+    }
+    return table_;
+}
+
+bool LinuxDriveTable::mountsMayHaveChanged() {
+    if (watch_ < 0) {
+        if (!watchable_) {
+            return true;
+        }
+        // Opened before the table is read, so a change during the read is reported next time.
+        watch_ = ::open(mountsPath_.c_str(), O_RDONLY | O_CLOEXEC);
+        struct statfs info {};
+        if (watch_ >= 0 && (::fstatfs(watch_, &info) != 0 || info.f_type != PROC_SUPER_MAGIC)) {
+            ::close(watch_);
+            watch_ = -1;
+        }
+        watchable_ = watch_ >= 0;
+        return true;
+    }
+    // The kernel marks a change of the mount table with POLLPRI on an open mounts file, once.
+    pollfd event{watch_, POLLPRI, 0};
+    return ::poll(&event, 1, 0) < 0 || (event.revents & (POLLPRI | POLLERR | POLLNVAL)) != 0;
+}
+
+std::vector<Drive> LinuxDriveTable::readTable() const {
     std::ifstream in(mountsPath_);
     std::stringstream text;
     text << in.rdbuf();

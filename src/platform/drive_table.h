@@ -19,7 +19,7 @@ struct Drive {
 class DriveTable {
   public:
     virtual ~DriveTable() = default;
-    // Read afresh on every call, so a disk inserted meanwhile is found.
+    // Up to date on every call: a disk mounted or taken out meanwhile is seen.
     virtual std::vector<Drive> drives() = 0;
 };
 
@@ -45,15 +45,29 @@ std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,
 // Parses the text of /proc/self/mounts, undoing its octal escapes.
 std::vector<MountEntry> parseMounts(std::string_view text);
 
+// Reads the mount table and the block devices again only when the kernel reports that the mount
+// table changed: a job asks for its drives on every file it opens.
 class LinuxDriveTable : public DriveTable {
   public:
     explicit LinuxDriveTable(std::string mountsPath = "/proc/self/mounts",
                              std::string sysBlockPath = "/sys/block");
+    ~LinuxDriveTable() override;
+    LinuxDriveTable(const LinuxDriveTable&) = delete;
+    LinuxDriveTable& operator=(const LinuxDriveTable&) = delete;
+
     std::vector<Drive> drives() override;
 
   private:
+    bool mountsMayHaveChanged();
+    std::vector<Drive> readTable() const;
+
     std::string mountsPath_;
     std::string sysBlockPath_;
+    // Open on the mounts file while the kernel reports its changes; -1 before the first read
+    // and for files that report none (those are read every time).
+    int watch_ = -1;
+    bool watchable_ = true;
+    std::vector<Drive> table_;
 };
 
 std::optional<Drive> findDrive(DriveTable& table, char letter);

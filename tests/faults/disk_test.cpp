@@ -9,6 +9,7 @@
 #include "deadline.h"
 #include "join/join_driver.h"
 #include "mounts.h"
+#include "platform/drive_table.h"
 #include "platform/free_space.h"
 #include "split/split_driver.h"
 #include "support/job_fixture.h"
@@ -332,6 +333,32 @@ TEST_F(DiskTest, ATargetDirectoryRemovedDuringTheSplitStopsIt) {
         EXPECT_EQ(surface.prompts(), expected);
         EXPECT_EQ(readFile((dir.path() / "KEEP.TXT").string()), "keep");
         EXPECT_FALSE(fs::exists(target));
+    }
+}
+
+// The table is kept between lookups, yet a disk mounted or taken out after the first look is
+// seen at the next one, however often that happens.
+TEST(MachineDrivesTest, ADiskMountedOrTakenOutAfterTheFirstLookIsSeen) {
+    SKIP_UNLESS_ROOT();
+    testing::TempDir dir;
+    const fs::path image = dir.path() / "disk.img";
+    const fs::path at = dir.path() / "disk";
+    fs::create_directory(at);
+    ASSERT_TRUE(testing::makeExt2Image(image, kFloppyBytes));
+    LinuxDriveTable machine;
+    const auto listed = [&] {
+        const auto table = machine.drives();
+        return std::any_of(table.begin(), table.end(),
+                           [&](const Drive& drive) { return drive.directory == at.string(); });
+    };
+    EXPECT_FALSE(listed());
+    for (int round = 0; round < 3; ++round) {
+        Mount mount = Mount::image(image, at);
+        SKIP_UNLESS_MOUNTED(mount);
+        EXPECT_TRUE(listed());
+        EXPECT_TRUE(listed());
+        mount.unmount();
+        EXPECT_FALSE(listed());
     }
 }
 

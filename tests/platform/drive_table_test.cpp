@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "support/fakes.h"
+
 namespace roruvez {
 namespace {
 
@@ -51,6 +55,23 @@ TEST(DriveTable, TheMachinesOwnTableAlwaysHasTheRootAsC) {
     ASSERT_TRUE(drive.has_value());
     EXPECT_EQ(drive->directory, "/");
     EXPECT_TRUE(findDrive(machine, 'a').has_value());
+}
+
+TEST(DriveTable, AMountsFileTheKernelDoesNotWatchIsReadAtEveryLook) {
+    testing::TempDir dir;
+    const std::string mounts = dir.file("mounts");
+    testing::writeFile(mounts, "/dev/vda / ext4 rw 0 0\n");
+    for (const char* disk : {"vda", "vdb"}) {
+        std::filesystem::create_directories(dir.file("block/") + disk);
+        testing::writeFile(dir.file("block/") + disk + "/removable", "0\n");
+        testing::writeFile(dir.file("block/") + disk + "/size", "2097152\n");
+    }
+    LinuxDriveTable machine(mounts, dir.file("block"));
+    EXPECT_EQ(texts(machine.drives()),
+              (std::vector<std::string>{"a: [no disk]", "b: [no disk]", "c: [/]"}));
+    testing::writeFile(mounts, "/dev/vda / ext4 rw 0 0\n/dev/vdb /srv ext4 rw 0 0\n");
+    EXPECT_EQ(texts(machine.drives()),
+              (std::vector<std::string>{"a: [no disk]", "b: [no disk]", "c: [/]", "d: [/srv]"}));
 }
 
 }  // namespace
