@@ -2,7 +2,7 @@
 // do, written three ways, with no checks beyond failing loudly. What roruvez-cli does is compared
 // with the fastest of them in the same run.
 //
-//   copy_loops split pread|cfr|mmap SOURCE PIECE_SIZE OUT_DIR [BLOCK]
+//   copy_loops split pread|cfr|mmap SOURCE PIECE_SIZE OUT_DIR [--block BLOCK]
 //   copy_loops join  pread|cfr|mmap OUT_FILE PIECE...        [--block BLOCK]
 //
 // A split writes OUT_DIR/breldo.1 (a 160-byte header, then data), breldo.2, ... each created with
@@ -61,8 +61,8 @@ struct Loop {
             }
         } else if (method == "cfr") {
             while (count > 0) {
-                const ssize_t got = ::copy_file_range(in, &at, out, nullptr,
-                                                      static_cast<std::size_t>(count), 0);
+                const ssize_t got =
+                    ::copy_file_range(in, &at, out, nullptr, static_cast<std::size_t>(count), 0);
                 if (got <= 0) {
                     fail("copy_file_range", path);
                 }
@@ -73,10 +73,10 @@ struct Loop {
             while (count > 0) {
                 const off_t base = at - at % page;
                 const auto skew = static_cast<std::size_t>(at - base);
-                const auto want = static_cast<std::size_t>(
-                    std::min<off_t>(count, static_cast<off_t>(kWindow)));
-                void* map = ::mmap(nullptr, skew + want, PROT_READ, MAP_SHARED | MAP_POPULATE, in,
-                                   base);
+                const auto want =
+                    static_cast<std::size_t>(std::min<off_t>(count, static_cast<off_t>(kWindow)));
+                void* map =
+                    ::mmap(nullptr, skew + want, PROT_READ, MAP_SHARED | MAP_POPULATE, in, base);
                 if (map == MAP_FAILED) {
                     fail("mmap", path);
                 }

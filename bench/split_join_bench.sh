@@ -1,22 +1,24 @@
 #!/usr/bin/env bash
-# Times roruvez-cli split and join against coreutils split and cat on one large random file,
-# alternating the two in every round, and reports median wall times, their ratio and the peak
-# resident memory of each. Run by hand, not in CI: it writes about 3 GB.
+# Times roruvez-cli split and join against coreutils split and cat and against the bare reference
+# loops of copy_loops, all in every round, in turn, on one large random file; reports the median
+# wall time of each, the ratios to coreutils and to the best bare loop, and peak resident memory.
+# Run by hand, not in CI: it writes several GB. Build first with
+#   cmake -S . -B build-console -DRORUVEZ_WINDOW=OFF -DRORUVEZ_BENCH=ON && cmake --build build-console
 #
-#   bench/split_join_bench.sh [--cli PATH] [--dir DIR] [--runs N] [--megabytes M]
+#   bench/split_join_bench.sh [--build DIR] [--dir DIR] [--runs N] [--megabytes M]
 #                             [--piece-sizes "1400000 400000000"]
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
-cli="$root/build-console/src/console/roruvez-cli"
+build="$root/build-console"
 base="/tmp"
-runs=5
+runs=11
 megabytes=900
 piece_sizes="1400000 400000000"
 
 while (($# > 0)); do
     case "$1" in
-        --cli) cli="$2"; shift 2 ;;
+        --build) build="$2"; shift 2 ;;
         --dir) base="$2"; shift 2 ;;
         --runs) runs="$2"; shift 2 ;;
         --megabytes) megabytes="$2"; shift 2 ;;
@@ -25,24 +27,27 @@ while (($# > 0)); do
     esac
 done
 
+cli="$build/src/console/roruvez-cli"
+loops="$build/bench/copy_loops"
 [ -x "$cli" ] || { echo "no roruvez-cli at $cli: build it first" >&2; exit 2; }
+[ -x "$loops" ] || { echo "no copy_loops at $loops: configure with -DRORUVEZ_BENCH=ON" >&2; exit 2; }
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (Debian package time)" >&2; exit 2; }
 ((runs >= 1)) || { echo "--runs wants at least 1" >&2; exit 2; }
 
 work="$(mktemp -d "$base/roruvez-bench-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/src" "$work/set" "$work/cu"
+mkdir "$work/src" "$work/set" "$work/out"
 source_file="$work/src/data.bin"
 bytes=$((megabytes * 1000 * 1000))
 
-echo "machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo) memory," \
-    "$(df -T "$work" | awk 'NR == 2 {print $2 " on " $1}'), kernel $(uname -r)"
+echo "processor: $(lscpu | sed -n 's/^Model name: *//p' | head -n 1), $(nproc) cores," \
+    "$(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo), kernel $(uname -r)"
+echo "file system: $(df -T "$work" | awk 'NR == 2 {print $2 " on " $1 " (" $7 ")"}')"
 echo "making $bytes random bytes in $work"
 head -c "$bytes" /dev/urandom >"$source_file"
 
-# Runs a command under /usr/bin/time -v; prints "wall-seconds kilobytes cpu-seconds". The wall
-# time is taken here in nanoseconds; the peak resident set and the processor time (user plus
-# system, steadier than the wall time on a shared machine) come from time -v.
+# Runs a command under /usr/bin/time -v; prints "wall-seconds kilobytes". The wall time is taken
+# here in nanoseconds, the peak resident set comes from time -v.
 measure() {
     local report="$work/time.txt"
     local start end
@@ -51,18 +56,13 @@ measure() {
     /usr/bin/time -v -o "$report" "$@" >/dev/null 2>"$work/stderr.txt" ||
         { echo "failed: $*" >&2; cat "$work/stderr.txt" >&2; exit 1; }
     end=$(date +%s%N)
-    local kb cpu
+    local kb
     kb=$(awk -F: '/Maximum resident set size/ {gsub(/ /, "", $2); print $2}' "$report")
-    cpu=$(awk -F: '/User time|System time/ {s += $2} END {printf "%.3f", s}' "$report")
-    echo "$(awk -v n=$((end - start)) 'BEGIN {printf "%.3f", n / 1e9}') $kb $cpu"
+    echo "$(awk -v n=$((end - start)) 'BEGIN {printf "%.3f", n / 1e9}') $kb"
 }
 
 median() {
     sort -g | awk '{v[NR] = $1} END {if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2}'
-}
-
-largest() {
-    sort -g | tail -n 1
 }
 
 # Name order of a piece set: breldo.1, breldo.2, ..., breldo.10, ...
@@ -74,10 +74,36 @@ pieces_of() {
     done
 }
 
+bare="pread cfr mmap"
+
+# One line per contender: name, median seconds, largest peak in MiB.
+summarize() {
+    local job="$1" name
+    for name in roruvez "$2" $bare; do
+        printf '%s %s %s\n' "$name" "$(cut -d' ' -f1 "$work/$job.$name" | median)" \
+            "$(cut -d' ' -f2 "$work/$job.$name" | sort -g | tail -n 1 |
+                awk '{printf "%.1f", $1 / 1024}')"
+    done
+}
+
+report() {
+    local job="$1" coreutils="$2"
+    summarize "$job" "$coreutils" >"$work/summary"
+    local ours theirs best
+    ours=$(awk '$1 == "roruvez" {print $2}' "$work/summary")
+    theirs=$(awk -v c="$coreutils" '$1 == c {print $2}' "$work/summary")
+    best=$(awk '$1 == "pread" || $1 == "cfr" || $1 == "mmap" {print $2}' "$work/summary" |
+        sort -g | head -n 1)
+    echo "  $job:"
+    awk '{printf "    %-8s %7.3f s  %7.1f MiB peak\n", $1, $2, $3}' "$work/summary"
+    awk -v o="$ours" -v t="$theirs" -v b="$best" -v c="$coreutils" \
+        'BEGIN {printf "    roruvez-cli / %s %.2f, / best bare loop %.2f\n", c, o / t, o / b}'
+}
+
 for piece in $piece_sizes; do
     echo
     echo "piece size $piece, $runs rounds"
-    # The set both joins read, made once and checked.
+    # The set every join reads, made once and checked.
     rm -f "$work"/set/*
     "$cli" split "$source_file" --size "$piece" --yes >/dev/null
     mv "$work"/src/breldo.* "$work/set/"
@@ -86,35 +112,40 @@ for piece in $piece_sizes; do
     rm "$work/set/data.bin"
     mapfile -t set_pieces < <(pieces_of "$work/set")
 
-    : >"$work/r.split" ; : >"$work/c.split" ; : >"$work/r.join" ; : >"$work/c.join"
+    for name in roruvez split cat $bare; do
+        : >"$work/split.$name"
+        : >"$work/join.$name"
+    done
     for ((round = 1; round <= runs; round++)); do
-        measure "$cli" split "$source_file" --size "$piece" --yes >>"$work/r.split"
-        rm -f "$work"/src/breldo.*
-        measure split -b "$piece" "$source_file" "$work/cu/x" >>"$work/c.split"
-        rm -f "$work"/cu/*
-        measure "$cli" join "$work/set/breldo.1" --yes >>"$work/r.join"
-        rm -f "$work/set/data.bin"
-        measure sh -c 'out="$1"; shift; exec cat "$@" >"$out"' sh "$work/set/cat.out" \
-            "${set_pieces[@]}" >>"$work/c.join"
-        rm -f "$work/set/cat.out"
-        echo "  round $round: split $(tail -n 1 "$work/r.split" | cut -d' ' -f1)s" \
-            "vs $(tail -n 1 "$work/c.split" | cut -d' ' -f1)s," \
-            "join $(tail -n 1 "$work/r.join" | cut -d' ' -f1)s vs $(tail -n 1 "$work/c.join" | cut -d' ' -f1)s"
+        # Each round starts with the next contender, so none always runs first.
+        for ((i = 0; i < 5; i++)); do
+            case $(((i + round) % 5)) in
+                0) measure "$cli" split "$source_file" --size "$piece" --yes >>"$work/split.roruvez"
+                   rm -f "$work"/src/breldo.* ;;
+                1) measure split -b "$piece" "$source_file" "$work/out/x" >>"$work/split.split"
+                   rm -f "$work"/out/* ;;
+                *) way=$(echo $bare | cut -d' ' -f$(((i + round) % 5 - 1)))
+                   measure "$loops" split "$way" "$source_file" "$piece" "$work/out" \
+                       >>"$work/split.$way"
+                   rm -f "$work"/out/* ;;
+            esac
+        done
+        for ((i = 0; i < 5; i++)); do
+            case $(((i + round) % 5)) in
+                0) measure "$cli" join "$work/set/breldo.1" --yes >>"$work/join.roruvez"
+                   rm -f "$work/set/data.bin" ;;
+                1) measure sh -c 'out="$1"; shift; exec cat "$@" >"$out"' sh "$work/out/joined" \
+                       "${set_pieces[@]}" >>"$work/join.cat"
+                   rm -f "$work/out/joined" ;;
+                *) way=$(echo $bare | cut -d' ' -f$(((i + round) % 5 - 1)))
+                   measure "$loops" join "$way" "$work/out/joined" "${set_pieces[@]}" \
+                       >>"$work/join.$way"
+                   rm -f "$work/out/joined" ;;
+            esac
+        done
+        echo "  round $round: split $(tail -n 1 "$work/split.roruvez" | cut -d' ' -f1)s," \
+            "join $(tail -n 1 "$work/join.roruvez" | cut -d' ' -f1)s"
     done
-
-    for job in split join; do
-        other=$([ "$job" = split ] && echo "split -b" || echo "cat")
-        ours=$(cut -d' ' -f1 "$work/r.$job" | median)
-        theirs=$(cut -d' ' -f1 "$work/c.$job" | median)
-        ours_kb=$(cut -d' ' -f2 "$work/r.$job" | largest)
-        theirs_kb=$(cut -d' ' -f2 "$work/c.$job" | largest)
-        ours_cpu=$(cut -d' ' -f3 "$work/r.$job" | median)
-        theirs_cpu=$(cut -d' ' -f3 "$work/c.$job" | median)
-        printf '  %-5s roruvez-cli %7.3fs %8.1f MiB | %-8s %7.3fs %8.1f MiB | ratio %.2f' \
-            "$job" "$ours" "$(awk -v k="$ours_kb" 'BEGIN {print k / 1024}')" "$other" \
-            "$theirs" "$(awk -v k="$theirs_kb" 'BEGIN {print k / 1024}')" \
-            "$(awk -v a="$ours" -v b="$theirs" 'BEGIN {print a / b}')"
-        printf ' | processor %.3fs vs %.3fs, ratio %.2f\n' "$ours_cpu" "$theirs_cpu" \
-            "$(awk -v a="$ours_cpu" -v b="$theirs_cpu" 'BEGIN {print a / b}')"
-    done
+    report split split
+    report join cat
 done
