@@ -220,16 +220,20 @@ std::vector<Drive> LinuxDriveTable::readTable() const {
     return buildDriveTable(parseMounts(text.str()), devices);
 }
 
-std::optional<Drive> findDrive(DriveTable& table, char letter) {
+std::optional<Drive> findDrive(const std::vector<Drive>& table, char letter) {
     if (letter >= 'A' && letter <= 'Z') {
         letter = static_cast<char>(letter - 'A' + 'a');
     }
-    for (const auto& drive : table.drives()) {
+    for (const auto& drive : table) {
         if (drive.letter == letter) {
             return drive;
         }
     }
     return std::nullopt;
+}
+
+std::optional<Drive> findDrive(DriveTable& table, char letter) {
+    return findDrive(table.drives(), letter);
 }
 
 std::string driveListText(const Drive& drive) {

@@ -70,6 +70,7 @@ class LinuxDriveTable : public DriveTable {
     std::vector<Drive> table_;
 };
 
+std::optional<Drive> findDrive(const std::vector<Drive>& table, char letter);
 std::optional<Drive> findDrive(DriveTable& table, char letter);
 
 // The drive list's text for a drive: "a: [no disk]", "c: [/]".

@@ -82,7 +82,8 @@ std::string LinuxFileSystem::resolve(const std::string& name) {
     if (!startsWithDrive(name)) {
         return withoutTrailingBlanks(name);
     }
-    const auto drive = findDrive(drives_, name[0]);
+    const std::vector<Drive> table = drives_.drives();
+    const auto drive = findDrive(table, name[0]);
     if (!drive) {
         throw PlatformError(error_text::kPathNotFound, name);
     }
@@ -101,7 +102,7 @@ std::string LinuxFileSystem::resolve(const std::string& name) {
         // The drive's current directory: the working directory when it lies on this drive.
         const std::string cwd = currentDirectory();
         std::string holder;
-        for (const auto& candidate : drives_.drives()) {
+        for (const auto& candidate : table) {
             if (!candidate.directory.empty() && isUnder(cwd, candidate.directory) &&
                 candidate.directory.size() > holder.size()) {
                 holder = candidate.directory;
