@@ -1,6 +1,7 @@
 #include "platform/copy_choice.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace roruvez {
 
@@ -10,33 +11,40 @@ int index(CopyWay way) {
     return way == CopyWay::Kernel ? 1 : 0;
 }
 
+CopyWay other(CopyWay way) {
+    return way == CopyWay::Kernel ? CopyWay::Buffer : CopyWay::Kernel;
+}
+
+std::int64_t median(const std::int64_t (&times)[CopyChoice::kTries]) {
+    std::int64_t sorted[CopyChoice::kTries];
+    std::copy(std::begin(times), std::end(times), std::begin(sorted));
+    std::sort(std::begin(sorted), std::end(sorted));
+    return (sorted[CopyChoice::kTries / 2 - 1] + sorted[CopyChoice::kTries / 2]) / 2;
+}
+
 }  // namespace
 
 CopyWay CopyChoice::next() const {
     if (kernelRefused_) {
         return CopyWay::Buffer;
     }
-    if (settled_) {
-        return chosen_;
+    if (timed_[0] < kTries || timed_[1] < kTries) {
+        return turn_ % 2 == 0 ? CopyWay::Buffer : CopyWay::Kernel;
     }
-    return turn_ % 2 == 0 ? CopyWay::Buffer : CopyWay::Kernel;
+    return turn_ % kProbeEvery == 0 ? other(leader_) : leader_;
 }
 
 void CopyChoice::took(CopyWay way, std::size_t bytes, std::size_t wholeBlock,
                       std::int64_t nanoseconds) {
-    if (settled()) {
-        return;
-    }
     ++turn_;
     if (bytes != wholeBlock) {
         return;
     }
     const int i = index(way);
-    ++tries_[i];
-    best_[i] = std::min(best_[i], nanoseconds);
-    if (tries_[0] >= kTries && tries_[1] >= kTries) {
-        settled_ = true;
-        chosen_ = best_[1] < best_[0] ? CopyWay::Kernel : CopyWay::Buffer;
+    times_[i][timed_[i] % kTries] = nanoseconds;
+    ++timed_[i];
+    if (timed_[0] >= kTries && timed_[1] >= kTries) {
+        leader_ = median(times_[1]) < median(times_[0]) ? CopyWay::Kernel : CopyWay::Buffer;
     }
 }
 

@@ -21,47 +21,66 @@ using testing::writeFile;
 
 constexpr std::int64_t kMebibyte = 1 << 20;
 
-TEST(CopyChoiceTest, TriesBothWaysInTurnThenKeepsTheOneWithTheBetterBestTime) {
+TEST(CopyChoiceTest, BothWaysInTurnThenTheLowerMedianWithAProbeOfTheOtherNowAndThen) {
     constexpr std::size_t kWhole = 1000;
     for (const CopyWay faster : {CopyWay::Buffer, CopyWay::Kernel}) {
+        SCOPED_TRACE(faster == CopyWay::Kernel ? "kernel faster" : "buffer faster");
+        const CopyWay slower = faster == CopyWay::Kernel ? CopyWay::Buffer : CopyWay::Kernel;
         CopyChoice choice;
+        int timed[2] = {0, 0};
+        // Outliers either way must not decide: the slower way has the two best times, the
+        // faster one the two worst.
+        const auto time = [&](CopyWay way) -> std::int64_t {
+            const int n = timed[static_cast<int>(way)]++;
+            if (way == faster) {
+                return n < 2 ? 900 : 100;
+            }
+            return n < 2 ? 10 : 150;
+        };
         CopyWay expected = CopyWay::Buffer;
-        bool outlierTaken = false;
-        int i = 0;
-        for (; !choice.settled(); ++i) {
-            ASSERT_LT(i, 3 * CopyChoice::kTries);
+        for (int i = 0; timed[0] < CopyChoice::kTries || timed[1] < CopyChoice::kTries; ++i) {
             const CopyWay way = choice.next();
             EXPECT_EQ(way, expected);
             expected = way == CopyWay::Buffer ? CopyWay::Kernel : CopyWay::Buffer;
             if (i % 5 == 4) {
                 // A short block takes its turn; its time, however good, is not compared.
                 choice.took(way, kWhole / 3, kWhole, 1);
-                continue;
+            } else {
+                choice.took(way, kWhole, kWhole, time(way));
             }
-            // One slow outlier of the faster way must not decide: the best time counts.
-            const bool outlier = way == faster && !outlierTaken;
-            outlierTaken = outlierTaken || outlier;
-            choice.took(way, kWhole, kWhole, way == faster ? (outlier ? 900 : 100) : 150);
         }
-        EXPECT_GE(i, 2 * CopyChoice::kTries);
-        for (int round = 0; round < 3; ++round) {
-            EXPECT_EQ(choice.next(), faster);
-            choice.took(choice.next(), kWhole, kWhole, faster == CopyWay::Buffer ? 1000000 : 1);
+
+        int probes = 0;
+        for (long i = 0; i < 3 * CopyChoice::kProbeEvery; ++i) {
+            const CopyWay way = choice.next();
+            probes += way == slower ? 1 : 0;
+            choice.took(way, kWhole, kWhole, time(way));
         }
-        EXPECT_EQ(choice.next(), faster);
+        EXPECT_EQ(probes, 3);
+
+        // The faster way slows down for good: the probes find the other way now better.
+        int blocks = 0;
+        while (choice.next() != slower || blocks < CopyChoice::kTries) {
+            ASSERT_LT(blocks, 3 * CopyChoice::kProbeEvery);
+            const CopyWay way = choice.next();
+            choice.took(way, kWhole, kWhole, way == faster ? 5000 : 150);
+            ++blocks;
+        }
+        EXPECT_EQ(choice.next(), slower);
     }
+}
 
-    CopyChoice refused;
-    refused.took(CopyWay::Buffer, 10, 10, 500);
-    refused.refuseKernel();
-    EXPECT_TRUE(refused.settled());
-    EXPECT_EQ(refused.next(), CopyWay::Buffer);
-
+TEST(CopyChoiceTest, WithoutTheKernelEveryBlockGoesThroughTheBufferForThatPairOnly) {
     CopyChoices choices;
     choices.between(1, 2).refuseKernel();
-    EXPECT_TRUE(choices.between(1, 2).settled());
-    EXPECT_FALSE(choices.between(2, 1).settled());
-    EXPECT_FALSE(choices.between(1, 1).settled());
+    for (int i = 0; i < 3 * CopyChoice::kTries; ++i) {
+        EXPECT_EQ(choices.between(1, 2).next(), CopyWay::Buffer);
+        choices.between(1, 2).took(CopyWay::Buffer, 10, 10, 1000);
+    }
+    CopyChoice& back = choices.between(2, 1);
+    EXPECT_EQ(back.next(), CopyWay::Buffer);
+    back.took(CopyWay::Buffer, 10, 10, 1000);
+    EXPECT_EQ(back.next(), CopyWay::Kernel);
 }
 
 class CopyTest : public ::testing::Test {
@@ -78,12 +97,13 @@ class CopyTest : public ::testing::Test {
         return open(path, O_WRONLY | O_CREAT | O_EXCL);
     }
 
-    // Settles the choice for the temporary directory's file system on one way.
+    // Makes one way the faster for the temporary directory's file system: all blocks but the
+    // probes of the other go that way.
     void settleOn(CopyWay way) {
         struct stat info {};
         ASSERT_EQ(::stat(dir.path().c_str(), &info), 0);
         CopyChoice& choice = choices.between(info.st_dev, info.st_dev);
-        while (!choice.settled()) {
+        for (int i = 0; i < 4 * CopyChoice::kTries; ++i) {
             const CopyWay next = choice.next();
             choice.took(next, 1, 1, next == way ? 1 : 2);
         }
