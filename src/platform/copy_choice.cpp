@@ -7,17 +7,13 @@ namespace roruvez {
 
 namespace {
 
-int index(CopyWay way) {
-    return way == CopyWay::Kernel ? 1 : 0;
-}
-
 CopyWay other(CopyWay way) {
     return way == CopyWay::Kernel ? CopyWay::Buffer : CopyWay::Kernel;
 }
 
-std::int64_t median(const std::int64_t (&times)[CopyChoice::kTries]) {
-    std::int64_t sorted[CopyChoice::kTries];
-    std::copy(std::begin(times), std::end(times), std::begin(sorted));
+double median(const double (&values)[CopyChoice::kTries]) {
+    double sorted[CopyChoice::kTries];
+    std::copy(std::begin(values), std::end(values), std::begin(sorted));
     std::sort(std::begin(sorted), std::end(sorted));
     return (sorted[CopyChoice::kTries / 2 - 1] + sorted[CopyChoice::kTries / 2]) / 2;
 }
@@ -28,7 +24,7 @@ CopyWay CopyChoice::next() const {
     if (kernelRefused_) {
         return CopyWay::Buffer;
     }
-    if (timed_[0] < kTries || timed_[1] < kTries) {
+    if (compared_ < kTries) {
         return turn_ % 2 == 0 ? CopyWay::Buffer : CopyWay::Kernel;
     }
     return turn_ % kProbeEvery == 0 ? other(leader_) : leader_;
@@ -37,15 +33,22 @@ CopyWay CopyChoice::next() const {
 void CopyChoice::took(CopyWay way, std::size_t bytes, std::size_t wholeBlock,
                       std::int64_t nanoseconds) {
     ++turn_;
-    if (bytes != wholeBlock) {
+    if (bytes != wholeBlock || nanoseconds <= 0) {
+        lastTimed_ = false;
         return;
     }
-    const int i = index(way);
-    times_[i][timed_[i] % kTries] = nanoseconds;
-    ++timed_[i];
-    if (timed_[0] >= kTries && timed_[1] >= kTries) {
-        leader_ = median(times_[1]) < median(times_[0]) ? CopyWay::Kernel : CopyWay::Buffer;
+    if (lastTimed_ && lastWay_ != way) {
+        const double kernel = static_cast<double>(way == CopyWay::Kernel ? nanoseconds : lastTime_);
+        const double buffer = static_cast<double>(way == CopyWay::Kernel ? lastTime_ : nanoseconds);
+        ratios_[compared_ % kTries] = kernel / buffer;
+        ++compared_;
+        if (compared_ >= kTries) {
+            leader_ = median(ratios_) < 1.0 ? CopyWay::Kernel : CopyWay::Buffer;
+        }
     }
+    lastTimed_ = true;
+    lastWay_ = way;
+    lastTime_ = nanoseconds;
 }
 
 CopyChoice& CopyChoices::between(std::uint64_t fromDevice, std::uint64_t toDevice) {

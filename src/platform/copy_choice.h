@@ -10,10 +10,11 @@ enum class CopyWay { Buffer, Kernel };
 
 // Whether a copy through a small buffer or the kernel's own copy between two files is faster
 // depends on the processor and on the two file systems: either way has been twice as slow as the
-// other on some machine, and which one can change while a job runs. So the first blocks go both
-// ways in turn; then the way whose recent blocks took the lower median time copies, and every
-// kProbeEvery-th block goes the other way to see whether that one has become faster. The median,
-// because a block now and then goes much faster or slower than the rest, with either way.
+// other on some machine, and which one wins can change while a job runs. So the first blocks go
+// both ways in turn; then the faster way copies, and every kProbeEvery-th block goes the other
+// way to see whether that one has become faster. Ways are compared only on neighbouring blocks,
+// whose times a busy machine stretches alike, by the median of the last kTries comparisons, as
+// single blocks now and then go much faster or slower than the rest.
 class CopyChoice {
   public:
     static constexpr int kTries = 8;
@@ -27,9 +28,13 @@ class CopyChoice {
 
   private:
     long turn_ = 0;
-    // The last kTries times of each way, oldest overwritten first.
-    std::int64_t times_[2][kTries] = {};
-    long timed_[2] = {0, 0};
+    // The last whole block, while the next one may be compared with it.
+    bool lastTimed_ = false;
+    CopyWay lastWay_ = CopyWay::Buffer;
+    std::int64_t lastTime_ = 0;
+    // The kernel's time over the buffer's of neighbouring blocks, oldest overwritten first.
+    double ratios_[kTries] = {};
+    long compared_ = 0;
     bool kernelRefused_ = false;
     CopyWay leader_ = CopyWay::Buffer;
 };

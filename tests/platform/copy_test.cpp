@@ -21,52 +21,63 @@ using testing::writeFile;
 
 constexpr std::int64_t kMebibyte = 1 << 20;
 
-TEST(CopyChoiceTest, BothWaysInTurnThenTheLowerMedianWithAProbeOfTheOtherNowAndThen) {
+TEST(CopyChoiceTest, BothWaysInTurnThenTheFasterWithAProbeOfTheOtherNowAndThen) {
     constexpr std::size_t kWhole = 1000;
     for (const CopyWay faster : {CopyWay::Buffer, CopyWay::Kernel}) {
         SCOPED_TRACE(faster == CopyWay::Kernel ? "kernel faster" : "buffer faster");
         const CopyWay slower = faster == CopyWay::Kernel ? CopyWay::Buffer : CopyWay::Kernel;
         CopyChoice choice;
         int timed[2] = {0, 0};
-        // Outliers either way must not decide: the slower way has the two best times, the
-        // faster one the two worst.
+        std::int64_t stretch = 1;
+        // Outliers either way must not decide: every fourth block of the slower way is the
+        // best time of all, every fourth of the faster way the worst.
         const auto time = [&](CopyWay way) -> std::int64_t {
-            const int n = timed[static_cast<int>(way)]++;
-            if (way == faster) {
-                return n < 2 ? 900 : 100;
-            }
-            return n < 2 ? 10 : 150;
+            const bool odd = timed[static_cast<int>(way)]++ % 4 == 3;
+            return stretch * (way == faster ? (odd ? 900 : 100) : (odd ? 10 : 150));
         };
+        const auto copyBlocks = [&](long count) {
+            int probes = 0;
+            for (long i = 0; i < count; ++i) {
+                const CopyWay way = choice.next();
+                probes += way == slower ? 1 : 0;
+                choice.took(way, kWhole, kWhole, time(way));
+            }
+            return probes;
+        };
+
         CopyWay expected = CopyWay::Buffer;
-        for (int i = 0; timed[0] < CopyChoice::kTries || timed[1] < CopyChoice::kTries; ++i) {
+        for (int i = 0; i < CopyChoice::kTries; ++i) {
             const CopyWay way = choice.next();
             EXPECT_EQ(way, expected);
             expected = way == CopyWay::Buffer ? CopyWay::Kernel : CopyWay::Buffer;
-            if (i % 5 == 4) {
+            if (i == 4) {
                 // A short block takes its turn; its time, however good, is not compared.
                 choice.took(way, kWhole / 3, kWhole, 1);
             } else {
                 choice.took(way, kWhole, kWhole, time(way));
             }
         }
+        copyBlocks(2 * CopyChoice::kTries);
 
-        int probes = 0;
-        for (long i = 0; i < 3 * CopyChoice::kProbeEvery; ++i) {
-            const CopyWay way = choice.next();
-            probes += way == slower ? 1 : 0;
-            choice.took(way, kWhole, kWhole, time(way));
-        }
-        EXPECT_EQ(probes, 3);
+        EXPECT_EQ(copyBlocks(3 * CopyChoice::kProbeEvery), 3);
+        // A busy spell stretches both ways alike and changes nothing.
+        stretch = 20;
+        EXPECT_EQ(copyBlocks(3 * CopyChoice::kProbeEvery), 3);
+        stretch = 1;
 
-        // The faster way slows down for good: the probes find the other way now better.
-        int blocks = 0;
-        while (choice.next() != slower || blocks < CopyChoice::kTries) {
-            ASSERT_LT(blocks, 3 * CopyChoice::kProbeEvery);
-            const CopyWay way = choice.next();
-            choice.took(way, kWhole, kWhole, way == faster ? 5000 : 150);
-            ++blocks;
-        }
-        EXPECT_EQ(choice.next(), slower);
+        // The faster way slows down for good: the probes find the other way now better, and
+        // only probes go the old way.
+        const auto slowedDown = [&](long count) {
+            int oldWay = 0;
+            for (long i = 0; i < count; ++i) {
+                const CopyWay way = choice.next();
+                oldWay += way == faster ? 1 : 0;
+                choice.took(way, kWhole, kWhole, way == faster ? 5000 : 150);
+            }
+            return oldWay;
+        };
+        slowedDown(8 * CopyChoice::kProbeEvery);
+        EXPECT_EQ(slowedDown(3 * CopyChoice::kProbeEvery), 3);
     }
 }
 
