@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "format/piece_format.h"
+
 namespace roruvez {
 
 // A command line that cannot be run as given; what() is the one-line reason.
@@ -24,7 +26,7 @@ struct ConsoleOptions {
 
     Command command = Command::Help;
     std::string file;
-    std::string sizeText = "1400000";
+    std::string sizeText = kDefaultPieceSizeText;
     bool sizeGiven = false;
     std::optional<char> saveTo;  // lower case
     std::vector<DriveBinding> drives;

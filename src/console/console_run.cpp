@@ -8,6 +8,7 @@
 
 #include "console/console_drives.h"
 #include "console/console_options.h"
+#include "format/piece_format.h"
 #include "join/join_driver.h"
 #include "join/piece_appender.h"
 #include "platform/error.h"
@@ -24,21 +25,6 @@ namespace roruvez {
 
 namespace {
 
-constexpr std::int16_t kMaxPieces = 10000;
-
-bool endsInFirstPieceName(const std::string& path) {
-    if (path.size() < 8) {
-        return false;
-    }
-    std::string tail = path.substr(path.size() - 8);
-    for (char& c : tail) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return tail == "breldo.1";
-}
-
 // The window offers only an existing file, and only the command that fits its name.
 void checkFile(const ConsoleOptions& options, const std::string& path, FileSystem& files) {
     try {
@@ -48,9 +34,10 @@ void checkFile(const ConsoleOptions& options, const std::string& path, FileSyste
     } catch (const PlatformError& failure) {
         throw UsageError(path + ": " + failure.what());
     }
-    const bool firstPiece = endsInFirstPieceName(path);
+    const bool firstPiece = isFirstPieceName(path);
     if (options.command == ConsoleOptions::Command::Join && !firstPiece) {
-        throw UsageError(path + " is not a first piece: its name must end in breldo.1");
+        throw UsageError(path + " is not a first piece: its name must end in " +
+                         std::string(kFirstPieceName));
     }
     if (options.command == ConsoleOptions::Command::Split && firstPiece) {
         throw UsageError(path + " is a first piece: join it instead of splitting it");

@@ -2,10 +2,10 @@
 
 #include <array>
 
+#include "format/piece_format.h"
 #include "platform/code_page.h"
 #include "platform/error.h"
 #include "platform/text.h"
-#include "split/piece_format.h"
 
 namespace roruvez {
 
@@ -69,20 +69,18 @@ std::int16_t ReadHeader(const std::string& path, Context& context) {
         state.File1->close();
         state.File1.reset();
 
-        std::size_t at = 0;
-        auto field = [&](std::size_t width) {
-            std::string text = fromCodePage(std::string_view(bytes.data() + at, width));
-            at += width;
-            return text;
+        const auto field = [&](HeaderField which) {
+            const HeaderFieldLayout& layout = layoutOf(which);
+            return fromCodePage(std::string_view(bytes.data() + layout.offset, layout.width));
         };
         PieceHeaderRecord header;
-        header.Banner = field(kBannerWidth);
-        header.Title = field(kTitleWidth);
-        header.EndMark = field(1);
-        header.Maker = field(kMakerWidth);
-        header.OrigName = field(kFileNameWidth);
-        header.OrigSize = field(kFileSizeWidth);
-        header.Stamp = field(kStampWidth);
+        header.Banner = field(HeaderField::Banner);
+        header.Title = field(HeaderField::Title);
+        header.EndMark = field(HeaderField::EndMark);
+        header.Maker = field(HeaderField::Maker);
+        header.OrigName = field(HeaderField::FileName);
+        header.OrigSize = field(HeaderField::FileSize);
+        header.Stamp = field(HeaderField::Stamp);
 
         // The name comes from a file anyone may have written: it must not reach outside the
         // target directory nor name something that is not a plain file.

@@ -3,8 +3,8 @@
 #include <cerrno>
 
 #include "files/drive_free_space.h"
+#include "format/piece_format.h"
 #include "platform/error.h"
-#include "split/piece_format.h"
 
 namespace roruvez {
 

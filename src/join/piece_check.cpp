@@ -2,8 +2,8 @@
 
 #include <limits>
 
+#include "format/piece_format.h"
 #include "platform/error.h"
-#include "split/piece_format.h"
 
 namespace roruvez {
 

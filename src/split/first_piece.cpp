@@ -2,18 +2,13 @@
 
 #include "files/drive_free_space.h"
 #include "files/output_guard.h"
+#include "format/piece_format.h"
 #include "platform/code_page.h"
 #include "platform/number_text.h"
-#include "split/piece_format.h"
 
 namespace roruvez {
 
-namespace {
-
-constexpr std::int32_t kDefaultPieceSize = 1400000;
-constexpr const char* kDefaultPieceSizeText = "1400000";
-
-}  // namespace
+namespace {}  // namespace
 
 std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
     JobState& state = context.state;

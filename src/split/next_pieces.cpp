@@ -4,7 +4,7 @@
 
 #include "files/drive_free_space.h"
 #include "files/output_guard.h"
-#include "split/piece_format.h"
+#include "format/piece_format.h"
 
 namespace roruvez {
 

@@ -3,8 +3,8 @@
 #include "files/short_name.h"
 #include "files/target_dir.h"
 #include "split/first_piece.h"
+#include "split/header_builder.h"
 #include "split/next_pieces.h"
-#include "split/piece_format.h"
 
 namespace roruvez {
 

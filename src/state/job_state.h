@@ -10,15 +10,16 @@
 
 namespace roruvez {
 
-// The header of piece 1 as a join reads it back: seven fixed-width fields, padding included.
+// The header of piece 1 as a join reads it back: its fields (format/piece_format.h), padding
+// included.
 struct PieceHeaderRecord {
-    std::string Banner;    // 50
-    std::string Title;     // 29
-    std::string EndMark;   // 1
-    std::string Maker;     // 40
-    std::string OrigName;  // 12
-    std::string OrigSize;  // 10
-    std::string Stamp;     // 18
+    std::string Banner;
+    std::string Title;
+    std::string EndMark;
+    std::string Maker;
+    std::string OrigName;
+    std::string OrigSize;
+    std::string Stamp;
 };
 
 // Everything that carries a split or a join from step to step. Nothing resets it between jobs:

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <exception>
 
+#include "format/piece_format.h"
 #include "join/join_driver.h"
 #include "join/piece_appender.h"
 #include "split/split_driver.h"
@@ -49,7 +50,7 @@ std::string helpText() {
 }
 
 void Form1::Form_Load() {
-    surface_.setText(Control::Text2, std::to_string(kDefaultPieceSize));
+    surface_.setText(Control::Text2, kDefaultPieceSizeText);
     timer1_->setInterval(1000);
     timer1_->start();
     state_.MaxPieces = kMaxPieces;

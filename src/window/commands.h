@@ -6,8 +6,6 @@
 
 namespace roruvez {
 
-inline constexpr int kDefaultPieceSize = 1400000;
-inline constexpr int kMaxPieces = 10000;
 inline constexpr const char* kHelpTitle = "Velmora RORUVEZ Help.";
 
 // "Sunday, Dec 6 2026 08:05:09": weekday and month names from the clock's locale.

@@ -1,6 +1,5 @@
 // Choosing the file to work on: the Browse dialog, drops on the window and on the path box, and
 // SelectFile, which enables the commands that fit the choice.
-#include "window/file_selection.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,29 +7,14 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <cctype>
 #include <exception>
 
+#include "format/piece_format.h"
 #include "window/current_drive.h"
 #include "window/drop_targets.h"
 #include "window/form1.h"
 
 namespace roruvez {
-
-bool isFirstPieceName(const std::string& path) {
-    static constexpr std::string_view kFirstPiece = "breldo.1";
-    if (path.size() < kFirstPiece.size()) {
-        return false;
-    }
-    const std::string_view tail = std::string_view(path).substr(path.size() - kFirstPiece.size());
-    for (std::size_t i = 0; i < tail.size(); ++i) {
-        const auto c = static_cast<unsigned char>(tail[i]);
-        if (std::tolower(c) != kFirstPiece[i]) {
-            return false;
-        }
-    }
-    return true;
-}
 
 QString Form1::currentDriveRoot() {
     const std::vector<Drive> drives = platform_.drives.drives();

@@ -9,6 +9,7 @@
 #include "join/join_driver.h"
 #include "split/split_driver.h"
 #include "support/job_fixture.h"
+#include "support/piece_header.h"
 #include "tree_snapshot.h"
 
 namespace roruvez {
@@ -35,15 +36,8 @@ struct BadInput {
     std::vector<std::string> added;
 };
 
-std::string pad(const std::string& text, std::size_t width) {
-    return text + std::string(width - text.size(), ' ');
-}
-
-// Header bytes laid out field by field.
 std::string header(const std::string& name, const std::string& size) {
-    return pad("Velmora RORUVEZ", 50) + pad(name, 29) + "\x1A" +
-           pad("Velmora Software Works Ltd.", 40) + pad(name, 12) + pad(size, 10) +
-           pad(" 06Dec2026 14:05", 18);
+    return testing::headerBytes({.name = name, .size = size});
 }
 
 class BadInputTest : public testing::JobFixture {

@@ -12,9 +12,9 @@
 #include <set>
 
 #include "fault_points.h"
+#include "format/piece_format.h"
 #include "join/join_driver.h"
 #include "platform/error.h"
-#include "split/piece_format.h"
 #include "split/split_driver.h"
 #include "support/job_fixture.h"
 #include "tree_snapshot.h"

@@ -2,33 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <stdexcept>
 
 #include "join/join_driver.h"
 
 namespace roruvez::testing {
-
-namespace {
-
-std::string pad(const std::string& bytes, std::size_t width) {
-    if (bytes.size() > width) {
-        throw std::invalid_argument("header field too long: " + bytes);
-    }
-    return bytes + std::string(width - bytes.size(), ' ');
-}
-
-}  // namespace
-
-std::string headerBytes(const HeaderFields& fields) {
-    const std::string header = pad(fields.banner, 50) +
-                               pad(fields.title.empty() ? fields.name : fields.title, 29) +
-                               pad(fields.endMark, 1) + pad(fields.maker, 40) +
-                               pad(fields.name, 12) + pad(fields.size, 10) + pad(fields.stamp, 18);
-    if (header.size() != 160) {
-        throw std::logic_error("header is not 160 bytes");
-    }
-    return header;
-}
 
 std::vector<std::string> writePieceSet(const std::string& prefix, const std::string& header,
                                        const std::string& data, std::size_t pieceSize) {

@@ -1,5 +1,7 @@
 #include "support/recording_surface.h"
 
+#include "format/piece_format.h"
+
 namespace roruvez::testing {
 
 namespace {
@@ -16,7 +18,7 @@ SurfaceOp makeOp(SurfaceOp::Kind kind, Control control = Control::Form1, std::st
 
 RecordingSurface::RecordingSurface() {
     colours_[Control::Label3] = kLightGreen;
-    texts_[Control::Text2] = "1400000";
+    texts_[Control::Text2] = kDefaultPieceSizeText;
     for (Control c : {Control::Command1, Control::Command3, Control::Check1, Control::Drive1}) {
         enabled_[c] = false;
     }

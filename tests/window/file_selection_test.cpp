@@ -4,7 +4,6 @@
 #include <QPlainTextEdit>
 #include <filesystem>
 
-#include "window/file_selection.h"
 #include "window/window_surface.h"
 #include "window_fixture.h"
 
@@ -221,19 +220,6 @@ TEST_F(FileSelectionTest, ADropWithoutAFileIsIgnored) {
     EXPECT_EQ(filePath(), file.toStdString());
     EXPECT_EQ(caption("Label5"), "FSize: 42");
     EXPECT_TRUE(boxes.empty());
-}
-
-TEST(FirstPieceName, ComparesTheLastEightCharactersWithoutCase) {
-    struct Case {
-        const char* path;
-        bool firstPiece;
-    };
-    const Case cases[] = {{"/d/breldo.1", true},   {"/d/BRELDO.1", true},  {"/d/xBreldo.1", true},
-                          {"breldo.1", true},      {"reldo.1", false},     {"/d/breldo.10", false},
-                          {"/d/breldo.1 ", false}, {"/d/breldo_1", false}, {"", false}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(isFirstPieceName(c.path), c.firstPiece) << c.path;
-    }
 }
 
 }  // namespace

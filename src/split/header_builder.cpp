@@ -1,4 +1,4 @@
-#include "split/piece_format.h"
+#include "split/header_builder.h"
 
 #include <cstdio>
 #include <limits>
@@ -16,6 +16,10 @@ std::string twoDigits(int value) {
     return text;
 }
 
+std::size_t widthOf(HeaderField field) {
+    return layoutOf(field).width;
+}
+
 std::string fourDigits(int value) {
     char text[16];
     std::snprintf(text, sizeof text, "%04d", value);
@@ -24,19 +28,15 @@ std::string fourDigits(int value) {
 
 }  // namespace
 
-std::string pieceName(const std::string& prefix, int number) {
-    return prefix + kPieceBaseName + std::to_string(number);
-}
-
 std::int16_t BuildHeader(const std::string& name, Context& context) {
     JobState& state = context.state;
     try {
         context.surface.setCaption(Control::Label9, "BH: " + name);
         state.HeaderText = std::string(kHeaderLength, ' ');
-        state.HdrBanner = padToWidth(kBannerText, kBannerWidth);
-        state.HdrTitle = padToWidth(name, kTitleWidth) + kEndMark;
-        state.HdrMaker = padToWidth(kMakerText, kMakerWidth);
-        state.HdrFileName = padToWidth(name, kFileNameWidth);
+        state.HdrBanner = padToWidth(kBannerText, widthOf(HeaderField::Banner));
+        state.HdrTitle = padToWidth(name, widthOf(HeaderField::Title)) + kEndMark;
+        state.HdrMaker = padToWidth(kMakerText, widthOf(HeaderField::Maker));
+        state.HdrFileName = padToWidth(name, widthOf(HeaderField::FileName));
         const std::int64_t length = context.platform.files.fileLength(state.SourcePath);
         if (length > std::numeric_limits<std::int32_t>::max()) {
             throw PlatformError(error_text::kOverflow, state.SourcePath);
@@ -45,7 +45,7 @@ std::int16_t BuildHeader(const std::string& name, Context& context) {
         // The blank stands where a minus sign would.
         std::string size(1, ' ');
         size += std::to_string(state.SourceLen);
-        state.HdrFileSize = padToWidth(size, kFileSizeWidth);
+        state.HdrFileSize = padToWidth(size, widthOf(HeaderField::FileSize));
         Clock& clock = context.platform.clock;
         const LocalTime now = clock.now();
         std::string stamp(1, ' ');
@@ -56,7 +56,7 @@ std::int16_t BuildHeader(const std::string& name, Context& context) {
         stamp += twoDigits(now.hour);
         stamp += ':';
         stamp += twoDigits(now.minute);
-        state.HdrStamp = padToWidth(stamp, kStampWidth);
+        state.HdrStamp = padToWidth(stamp, widthOf(HeaderField::Stamp));
         state.HeaderText = state.HdrBanner + state.HdrTitle + state.HdrMaker + state.HdrFileName +
                            state.HdrFileSize + state.HdrStamp;
         return 0;

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace roruvez {
+
+// A piece set is breldo.1, breldo.2, ... in one directory. Piece 1 starts with a header of
+// kHeaderLength characters that records the source's name and size; after it, and in the pieces
+// that follow, come the source's bytes in order. Every piece but the last holds the piece size.
+inline constexpr const char* kPieceBaseName = "breldo.";
+inline constexpr std::string_view kFirstPieceName = "breldo.1";
+inline constexpr std::int32_t kHeaderLength = 160;
+inline constexpr std::int32_t kDefaultPieceSize = 1400000;
+inline constexpr const char* kDefaultPieceSizeText = "1400000";
+inline constexpr std::int16_t kMaxPieces = 10000;
+
+inline constexpr const char* kBannerText = "Velmora RORUVEZ";
+inline constexpr const char* kMakerText = "Velmora Software Works Ltd.";
+inline constexpr char kEndMark = '\x1A';
+
+// The fields of the header in their order; each is padded with blanks to its width.
+enum class HeaderField { Banner, Title, EndMark, Maker, FileName, FileSize, Stamp };
+
+struct HeaderFieldLayout {
+    HeaderField field;
+    std::size_t offset;
+    std::size_t width;
+};
+
+inline constexpr std::array<HeaderFieldLayout, 7> kHeaderLayout = {{
+    {HeaderField::Banner, 0, 50},
+    {HeaderField::Title, 50, 29},
+    {HeaderField::EndMark, 79, 1},
+    {HeaderField::Maker, 80, 40},
+    {HeaderField::FileName, 120, 12},
+    {HeaderField::FileSize, 132, 10},
+    {HeaderField::Stamp, 142, 18},
+}};
+
+constexpr const HeaderFieldLayout& layoutOf(HeaderField field) {
+    return kHeaderLayout[static_cast<std::size_t>(field)];
+}
+
+constexpr bool headerLayoutIsWhole() {
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < kHeaderLayout.size(); ++i) {
+        if (static_cast<std::size_t>(kHeaderLayout[i].field) != i ||
+            kHeaderLayout[i].offset != at) {
+            return false;
+        }
+        at += kHeaderLayout[i].width;
+    }
+    return at == static_cast<std::size_t>(kHeaderLength);
+}
+static_assert(headerLayoutIsWhole(), "the header's fields must follow one another and fill it");
+
+// prefix + "breldo." + number, the number in plain decimal.
+std::string pieceName(const std::string& prefix, int number);
+
+// A first piece is any path whose last eight characters are "breldo.1" in any case.
+bool isFirstPieceName(std::string_view path);
+
+}  // namespace roruvez
