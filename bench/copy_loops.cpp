@@ -2,8 +2,11 @@
 // do, written three ways, with no checks beyond failing loudly. What roruvez-cli does is compared
 // with the fastest of them in the same run.
 //
-//   copy_loops split pread|cfr|mmap SOURCE PIECE_SIZE OUT_DIR [--block BLOCK]
-//   copy_loops join  pread|cfr|mmap OUT_FILE PIECE...        [--block BLOCK]
+//   copy_loops split pread|cfr|mmap SOURCE PIECE_SIZE OUT_DIR [--reserve] [--block BLOCK]
+//   copy_loops join  pread|cfr|mmap OUT_FILE PIECE...        [--reserve] [--block BLOCK]
+//
+// --reserve first asks the file system for each output's room (fallocate keeping the size), to
+// see whether that pays.
 //
 // A split writes OUT_DIR/breldo.1 (a 160-byte header, then data), breldo.2, ... each created with
 // O_CREAT|O_EXCL; a join skips piece 1's header and appends every piece to OUT_FILE.
@@ -44,6 +47,13 @@ void writeAll(int out, const char* data, std::size_t size, const std::string& pa
 struct Loop {
     std::string method;
     std::vector<char> buffer;
+    bool reserve = false;
+
+    void reserveRoom(int out, off_t at, off_t count) const {
+        if (reserve) {
+            static_cast<void>(::fallocate(out, FALLOC_FL_KEEP_SIZE, at, count));
+        }
+    }
 
     // Copies count bytes of in, from offset at, to the end of out.
     void copy(int in, off_t at, off_t count, int out, const std::string& path) {
@@ -122,6 +132,7 @@ int split(Loop& loop, const std::string& source, off_t pieceSize, const std::str
             room -= kHeader;
         }
         const off_t count = std::min(room, total - at);
+        loop.reserveRoom(out, number == 1 ? kHeader : 0, count);
         loop.copy(in, at, count, out, path);
         at += count;
         if (::close(out) != 0) {
@@ -137,6 +148,15 @@ int join(Loop& loop, const std::string& output, const std::vector<std::string>& 
     if (out < 0) {
         fail("create", output);
     }
+    off_t total = 0;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        struct stat info {};
+        if (::stat(pieces[i].c_str(), &info) != 0) {
+            fail("stat", pieces[i]);
+        }
+        total += info.st_size - (i == 0 ? kHeader : 0);
+    }
+    loop.reserveRoom(out, 0, total);
     for (std::size_t i = 0; i < pieces.size(); ++i) {
         const int in = openIn(pieces[i]);
         const off_t skip = i == 0 ? kHeader : 0;
@@ -158,11 +178,16 @@ int main(int argc, char** argv) {
         block = std::stoul(args.back());
         args.resize(args.size() - 2);
     }
+    bool reserve = false;
+    if (!args.empty() && args.back() == "--reserve") {
+        reserve = true;
+        args.pop_back();
+    }
     if (args.size() < 4 || (args[1] != "pread" && args[1] != "cfr" && args[1] != "mmap")) {
         std::fprintf(stderr, "usage: copy_loops split|join pread|cfr|mmap ...\n");
         return 2;
     }
-    Loop loop{args[1], std::vector<char>(block)};
+    Loop loop{args[1], std::vector<char>(block), reserve};
     if (args[0] == "split" && args.size() == 5) {
         return split(loop, args[2], static_cast<off_t>(std::stoll(args[3])), args[4]);
     }

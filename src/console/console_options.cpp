@@ -1,8 +1,6 @@
 #include "console/console_options.h"
 
-#include <unistd.h>
-
-#include <climits>
+#include "platform/paths.h"
 
 namespace roruvez {
 
@@ -64,11 +62,11 @@ DriveBinding driveBinding(const std::string& text) {
 std::string absolutePath(const std::string& path) {
     std::string full = path;
     if (full.empty() || full[0] != '/') {
-        char buffer[PATH_MAX];
-        if (getcwd(buffer, sizeof buffer) == nullptr) {
+        const std::string directory = workingDirectory();
+        if (directory.empty()) {
             throw UsageError("the working directory cannot be read");
         }
-        full = std::string(buffer) + "/" + path;
+        full = directory + "/" + path;
     }
     std::string out;
     std::size_t start = 0;

@@ -143,7 +143,7 @@ int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
     }
     state.closeAllFiles();
     surface.clearProgress();
-    return surface.caption(Control::Label9) == "Done!" ? kExitDone : kExitNotCompleted;
+    return state.Outcome == JobOutcome::Done ? kExitDone : kExitNotCompleted;
 }
 
 }  // namespace roruvez

@@ -38,11 +38,6 @@ std::string trimmedLower(const std::string& line) {
 
 }  // namespace
 
-bool waitsForUser(const std::string& prompt) {
-    return prompt == "Please insert a Floppy Disk then press OK" ||
-           prompt == "Please Insert a Floppy Disk then press OK";
-}
-
 ConsoleSurface::ConsoleSurface(ConsoleStreams streams, bool yes, TraceLog* trace)
     : streams_(streams), yes_(yes), trace_(trace) {}
 
@@ -114,11 +109,20 @@ void ConsoleSurface::setEnabled(Control control, bool enabled) {
 
 Answer ConsoleSurface::messageBox(const std::string& prompt, Buttons buttons,
                                   const std::string& title) {
+    return showBox(prompt, buttons, title, false);
+}
+
+void ConsoleSurface::diskPrompt(const std::string& prompt) {
+    showBox(prompt, Buttons::Ok, {}, true);
+}
+
+Answer ConsoleSurface::showBox(const std::string& prompt, Buttons buttons, const std::string& title,
+                               bool waitForUser) {
     checkInterrupt();
     const std::string shown = title.empty() ? kAppTitle : title;
     clearProgress();
     streams_.err << "--- " << shown << " ---\n" << withNewlines(prompt) << '\n';
-    const Answer answer = decide(prompt, buttons, shown);
+    const Answer answer = decide(prompt, buttons, shown, waitForUser);
     streams_.err << "-> " << (answer == Answer::Ok ? "ok" : "cancel") << '\n';
     streams_.err.flush();
     if (trace_ != nullptr) {
@@ -128,10 +132,10 @@ Answer ConsoleSurface::messageBox(const std::string& prompt, Buttons buttons,
     return answer;
 }
 
-Answer ConsoleSurface::decide(const std::string& prompt, Buttons buttons,
-                              const std::string& title) {
+Answer ConsoleSurface::decide(const std::string& prompt, Buttons buttons, const std::string& title,
+                              bool waitForUser) {
     if (buttons == Buttons::Ok) {
-        if (!yes_ && waitsForUser(prompt)) {
+        if (!yes_ && waitForUser) {
             streams_.err << "(press Enter) ";
             streams_.err.flush();
             // OK is the only answer, also at the end of the input; the free-space test and

@@ -42,6 +42,8 @@ class ConsoleSurface : public StatusSurface {
     void setEnabled(Control control, bool enabled) override;
     Answer messageBox(const std::string& prompt, Buttons buttons,
                       const std::string& title = {}) override;
+    // Waits for Enter, unless every box is answered OK, so that the disk can be changed.
+    void diskPrompt(const std::string& prompt) override;
     void pumpEvents() override;
     void progress(const std::string& piecePath, int pieceNumber, std::int64_t bytesDone) override;
 
@@ -53,7 +55,10 @@ class ConsoleSurface : public StatusSurface {
     void clearProgress();
 
   private:
-    Answer decide(const std::string& prompt, Buttons buttons, const std::string& title);
+    Answer showBox(const std::string& prompt, Buttons buttons, const std::string& title,
+                   bool waitForUser);
+    Answer decide(const std::string& prompt, Buttons buttons, const std::string& title,
+                  bool waitForUser);
     void checkInterrupt();
     // Any change on the surface ends a run of identical boxes.
     void changed() { lastBox_.clear(); }
@@ -70,8 +75,5 @@ class ConsoleSurface : public StatusSurface {
     int pieceDrawn_ = 0;
     std::chrono::steady_clock::time_point lastDrawn_{};
 };
-
-// The OK-only boxes that ask the user to do something first: they wait for a line.
-bool waitsForUser(const std::string& prompt);
 
 }  // namespace roruvez

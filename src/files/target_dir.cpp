@@ -5,7 +5,7 @@
 namespace roruvez {
 
 std::int16_t ResolveTargetDir(const std::string& path, Context& context) {
-    try {
+    return trapFailures(context, [&]() -> std::int16_t {
         if (context.surface.checkValue(Control::Check1) == 1) {
             const std::string driveText = context.surface.currentDrive();
             const auto characters = splitCharacters(driveText);
@@ -22,10 +22,7 @@ std::int16_t ResolveTargetDir(const std::string& path, Context& context) {
             context.state.TargetDir = path.substr(0, lastSeparator + 1);
         }
         return 0;
-    } catch (const std::exception& failure) {
-        showFailure(context, failure);
-        return 1;
-    }
+    });
 }
 
 }  // namespace roruvez

@@ -14,6 +14,7 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
     // The caller may pass FilePath itself, which a selection during the copy could change.
     const std::string firstPiece = path;
 
+    state.Outcome = JobOutcome::NotCompleted;
     surface.setBackColour(Control::Label3, kLightRed);
     surface.setCaption(Control::Label9, "BRELDO -R");
     state.closeAllFiles();
@@ -51,6 +52,7 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
         return 0;
     }
 
+    state.Outcome = JobOutcome::Done;
     surface.appendLog("Done!");
     surface.setCaption(Control::Label9, "Done!");
     surface.setBackColour(Control::Label3, kLightGreen);

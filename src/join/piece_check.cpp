@@ -39,7 +39,7 @@ std::optional<std::int64_t> readSizeField(const std::string& field) {
 std::int16_t CheckPieces(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
-    try {
+    return trapFailures(context, [&]() -> std::int16_t {
         surface.setCaption(Control::Label9, "Checking Files...");
         FileSystem& files = context.platform.files;
         std::int64_t total = 0;
@@ -73,10 +73,7 @@ std::int16_t CheckPieces(const std::string& targetDir, Context& context) {
             surface.messageBox("Error: CheckSum error: Ignoring...", Buttons::Ok);
         }
         return 0;
-    } catch (const std::exception& failure) {
-        showFailure(context, failure);
-        return 1;
-    }
+    });
 }
 
 }  // namespace roruvez

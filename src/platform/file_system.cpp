@@ -8,10 +8,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 
 #include "platform/drive_table.h"
 #include "platform/error.h"
+#include "platform/paths.h"
 #include "platform/posix_file.h"
 
 namespace roruvez {
@@ -21,22 +21,6 @@ namespace {
 bool startsWithDrive(const std::string& name) {
     return name.size() >= 2 && name[1] == ':' &&
            ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= 'A' && name[0] <= 'Z'));
-}
-
-bool isUnder(const std::string& path, const std::string& directory) {
-    if (directory == "/") {
-        return !path.empty() && path[0] == '/';
-    }
-    return path.rfind(directory, 0) == 0 &&
-           (path.size() == directory.size() || path[directory.size()] == '/');
-}
-
-std::string currentDirectory() {
-    char buffer[PATH_MAX];
-    if (getcwd(buffer, sizeof buffer) == nullptr) {
-        return {};
-    }
-    return buffer;
 }
 
 std::string withoutTrailingBlanks(std::string path) {
@@ -100,7 +84,7 @@ std::string LinuxFileSystem::resolve(const std::string& name) {
         base = root == "/" ? rest : root + rest;
     } else {
         // The drive's current directory: the working directory when it lies on this drive.
-        const std::string cwd = currentDirectory();
+        const std::string cwd = workingDirectory();
         std::string holder;
         for (const auto& candidate : table) {
             if (!candidate.directory.empty() && isUnder(cwd, candidate.directory) &&

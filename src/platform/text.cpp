@@ -75,4 +75,12 @@ std::string toUpperAscii(std::string_view text) {
     return upper;
 }
 
+std::string zeroPadded(int value, std::size_t width) {
+    std::string digits = std::to_string(value);
+    if (digits.size() < width) {
+        digits.insert(0, width - digits.size(), '0');
+    }
+    return digits;
+}
+
 }  // namespace roruvez

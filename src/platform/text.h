@@ -19,4 +19,7 @@ std::string padToWidth(std::string_view text, std::size_t width);
 
 std::string toUpperAscii(std::string_view text);
 
+// The number in decimal with zeros in front up to width digits: 7 -> "07".
+std::string zeroPadded(int value, std::size_t width);
+
 }  // namespace roruvez

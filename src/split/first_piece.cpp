@@ -13,10 +13,10 @@ namespace {}  // namespace
 std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
-    try {
+    return trapFailures(context, [&]() -> std::int16_t {
         const bool floppy = isFloppyTarget(targetDir);
         if (floppy) {
-            surface.messageBox("Please insert a Floppy Disk then press OK", Buttons::Ok);
+            surface.diskPrompt("Please insert a Floppy Disk then press OK");
             // Room for a piece of this split's size, as the box will be read below.
             std::int32_t wanted = readNumberText(surface.text(Control::Text2));
             if (wanted >= 0 && wanted <= kHeaderLength) {
@@ -76,10 +76,7 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
 
         state.BytesDone = state.FirstDataLen;
         return 0;
-    } catch (const std::exception& failure) {
-        showFailure(context, failure);
-        return 1;
-    }
+    });
 }
 
 }  // namespace roruvez

@@ -1,6 +1,5 @@
 #include "split/header_builder.h"
 
-#include <cstdio>
 #include <limits>
 
 #include "platform/error.h"
@@ -10,27 +9,15 @@ namespace roruvez {
 
 namespace {
 
-std::string twoDigits(int value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d", value);
-    return text;
-}
-
 std::size_t widthOf(HeaderField field) {
     return layoutOf(field).width;
-}
-
-std::string fourDigits(int value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d", value);
-    return text;
 }
 
 }  // namespace
 
 std::int16_t BuildHeader(const std::string& name, Context& context) {
     JobState& state = context.state;
-    try {
+    return trapFailures(context, [&]() -> std::int16_t {
         context.surface.setCaption(Control::Label9, "BH: " + name);
         state.HeaderText = std::string(kHeaderLength, ' ');
         state.HdrBanner = padToWidth(kBannerText, widthOf(HeaderField::Banner));
@@ -49,21 +36,18 @@ std::int16_t BuildHeader(const std::string& name, Context& context) {
         Clock& clock = context.platform.clock;
         const LocalTime now = clock.now();
         std::string stamp(1, ' ');
-        stamp += twoDigits(now.day);
+        stamp += zeroPadded(now.day, 2);
         stamp += clock.monthAbbreviation(now.month);
-        stamp += fourDigits(now.year);
+        stamp += zeroPadded(now.year, 4);
         stamp += ' ';
-        stamp += twoDigits(now.hour);
+        stamp += zeroPadded(now.hour, 2);
         stamp += ':';
-        stamp += twoDigits(now.minute);
+        stamp += zeroPadded(now.minute, 2);
         state.HdrStamp = padToWidth(stamp, widthOf(HeaderField::Stamp));
         state.HeaderText = state.HdrBanner + state.HdrTitle + state.HdrMaker + state.HdrFileName +
                            state.HdrFileSize + state.HdrStamp;
         return 0;
-    } catch (const std::exception& failure) {
-        showFailure(context, failure);
-        return 1;
-    }
+    });
 }
 
 }  // namespace roruvez

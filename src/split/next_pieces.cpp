@@ -11,14 +11,14 @@ namespace roruvez {
 std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
-    try {
+    return trapFailures(context, [&]() -> std::int16_t {
         std::int16_t result = 0;
         surface.setCaption(Control::Label9, "Creating files..");
         const int maxPieces = state.MaxPieces;
         const bool floppy = isFloppyTarget(targetDir);
         for (int number = 2; number <= maxPieces; ++number) {
             if (floppy) {
-                surface.messageBox("Please Insert a Floppy Disk then press OK", Buttons::Ok);
+                surface.diskPrompt("Please Insert a Floppy Disk then press OK");
                 // Room for a whole piece, also before a shorter last one.
                 if (DiskFreeBytes(targetDir, context) < state.PieceSize) {
                     surface.messageBox("No space on disk: " + targetDir, Buttons::Ok);
@@ -65,10 +65,7 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
         state.closeAllFiles();
         surface.setBackColour(Control::Label3, kLightGreen);
         return result;
-    } catch (const std::exception& failure) {
-        showFailure(context, failure);
-        return 1;
-    }
+    });
 }
 
 }  // namespace roruvez

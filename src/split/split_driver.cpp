@@ -11,6 +11,7 @@ namespace roruvez {
 std::int16_t SplitFile(const std::string& path, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
+    state.Outcome = JobOutcome::NotCompleted;
     surface.setCaption(Control::Label9, "Breldo:" + path);
     state.closeAllFiles();
     surface.setBackColour(Control::Label3, kLightRed);
@@ -44,6 +45,7 @@ std::int16_t SplitFile(const std::string& path, Context& context) {
         return 0;
     }
 
+    state.Outcome = JobOutcome::Done;
     surface.appendLog("Done!");
     surface.setCaption(Control::Label9, "Done!");
     surface.setEnabled(Control::Command1, false);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 #include "state/job_state.h"
@@ -19,6 +21,24 @@ struct Context {
 
 // Shows a failure's description the way every error trap does: OK only, default title.
 void showFailure(Context& context, const std::exception& failure);
+
+// The error trap of every step: a failure is shown in an OK box, cleanUp runs first, and the
+// step reports 1.
+template <class Step, class CleanUp>
+std::int16_t trapFailures(Context& context, Step&& step, CleanUp&& cleanUp) {
+    try {
+        return step();
+    } catch (const std::exception& failure) {
+        cleanUp();
+        showFailure(context, failure);
+        return 1;
+    }
+}
+
+template <class Step>
+std::int16_t trapFailures(Context& context, Step&& step) {
+    return trapFailures(context, std::forward<Step>(step), [] {});
+}
 
 // A job's failed ending: "Not completed!" and the red lamp.
 void markNotCompleted(StatusSurface& surface);

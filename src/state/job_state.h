@@ -22,6 +22,9 @@ struct PieceHeaderRecord {
     std::string Stamp;
 };
 
+// How the last job ended. A job is not completed until its last step says it is done.
+enum class JobOutcome { NotCompleted, Done };
+
 // Everything that carries a split or a join from step to step. Nothing resets it between jobs:
 // each job overwrites the fields it uses.
 struct JobState {
@@ -47,6 +50,9 @@ struct JobState {
     PieceHeaderRecord PieceHeader;
     std::int16_t PieceCount = 0;
     std::int32_t TotalBytes = 0;
+
+    // What the front ends report: the job's outcome, not its last caption.
+    JobOutcome Outcome = JobOutcome::NotCompleted;
 
     // A join's temporary file while it is being written; what must go if the program ends.
     std::string UnfinishedOutput;

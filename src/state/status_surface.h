@@ -58,6 +58,8 @@ class StatusSurface {
     // Modal; no icon. An empty title means the application title.
     virtual Answer messageBox(const std::string& prompt, Buttons buttons,
                               const std::string& title = {}) = 0;
+    // The box before each floppy: OK only, and the user must change the disk before answering.
+    virtual void diskPrompt(const std::string& prompt) { messageBox(prompt, Buttons::Ok); }
     // Lets the window handle pending events once.
     virtual void pumpEvents() = 0;
     // Bytes done of the piece being written or read, for surfaces that show progress.

@@ -10,25 +10,18 @@
 #include "format/piece_format.h"
 #include "join/join_driver.h"
 #include "join/piece_appender.h"
+#include "platform/text.h"
 #include "split/split_driver.h"
 #include "window/form1.h"
 
 namespace roruvez {
 
-namespace {
-
-std::string twoDigits(int value) {
-    std::string text = std::to_string(value);
-    return text.size() < 2 ? "0" + text : text;
-}
-
-}  // namespace
-
 std::string clockText(Clock& clock) {
     const LocalTime now = clock.now();
     return clock.weekdayName(now.weekday) + ", " + clock.monthAbbreviation(now.month) + " " +
-           std::to_string(now.day) + " " + std::to_string(now.year) + " " + twoDigits(now.hour) +
-           ":" + twoDigits(now.minute) + ":" + twoDigits(now.second);
+           std::to_string(now.day) + " " + std::to_string(now.year) + " " +
+           zeroPadded(now.hour, 2) + ":" + zeroPadded(now.minute, 2) + ":" +
+           zeroPadded(now.second, 2);
 }
 
 std::string helpText() {
@@ -69,8 +62,8 @@ void Form1::runJob(const std::function<void()>& job) {
         job();
     } catch (const std::exception& failure) {
         showFailure(context_, failure);
-        surface_.setCaption(Control::Label9, "Not completed!");
-        surface_.setBackColour(Control::Label3, kLightRed);
+        state_.Outcome = JobOutcome::NotCompleted;
+        markNotCompleted(surface_);
     }
     about_->setEnabled(true);
     surface_.release();

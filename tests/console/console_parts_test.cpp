@@ -38,8 +38,7 @@ TEST(ConsoleSurfaceTest, YesAnswersOkButNeverTheSameUnchangedQuestionTwice) {
     surface.setCaption(Control::Label9, "a:breldo.2");
     EXPECT_EQ(surface.messageBox("Verify the Disk.", Buttons::OkCancel), Answer::Ok);
     // The disk prompt does not wait under --yes: the input is left unread.
-    EXPECT_EQ(surface.messageBox("Please insert a Floppy Disk then press OK", Buttons::Ok),
-              Answer::Ok);
+    surface.diskPrompt("Please insert a Floppy Disk then press OK");
     std::string line;
     EXPECT_TRUE(std::getline(rig.in, line));
     EXPECT_EQ(line, "ok");
@@ -47,10 +46,8 @@ TEST(ConsoleSurfaceTest, YesAnswersOkButNeverTheSameUnchangedQuestionTwice) {
 
 TEST(ConsoleSurfaceTest, OnlyTheDiskPromptsWaitForALine) {
     SurfaceRig rig("\nsecond\n");
-    EXPECT_TRUE(waitsForUser("Please Insert a Floppy Disk then press OK"));
-    EXPECT_FALSE(waitsForUser("No space on disk: a:"));
     rig.surface.messageBox("No space on disk: a:", Buttons::Ok);
-    rig.surface.messageBox("Please Insert a Floppy Disk then press OK", Buttons::Ok);
+    rig.surface.diskPrompt("Please Insert a Floppy Disk then press OK");
     std::string rest;
     std::getline(rig.in, rest);
     EXPECT_EQ(rest, "second");

@@ -285,6 +285,7 @@ TEST_P(NthCallTest, EveryFailureEndsCleanlyAndNothingIsLost) {
 
         const std::vector<std::string> changes = TreeSnapshot::of(dir.path()).changesSince(before);
         const bool done = surface.caption(Control::Label9) == "Done!";
+        EXPECT_EQ(state.Outcome == JobOutcome::Done, done) << "the outcome and the caption differ";
         if (failed == 0) {
             // The job got through all of its calls: it must have completed, and correctly.
             EXPECT_TRUE(done) << "completed its calls but reported "

@@ -44,6 +44,7 @@ void JoinFixture::freshDir() {
 }
 
 void JoinFixture::expectNotCompleted() const {
+    EXPECT_EQ(state.Outcome, JobOutcome::NotCompleted);
     EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
     EXPECT_EQ(surface.backColour(Control::Label3), kLightRed);
     EXPECT_TRUE(surface.enabled(Control::Command3));

@@ -49,6 +49,7 @@ class SplitTest : public JobFixture {
     }
 
     void expectNotCompleted() const {
+        EXPECT_EQ(state.Outcome, JobOutcome::NotCompleted);
         EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
         EXPECT_EQ(surface.backColour(Control::Label3), kLightRed);
     }
