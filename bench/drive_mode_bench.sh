@@ -7,6 +7,8 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=bench/common.sh
+source "$root/bench/common.sh"
 build="$root/build-console"
 base="/tmp"
 runs=5
@@ -41,8 +43,7 @@ for ((m = 0; m < mounts; m++)); do
     mount --bind "$work/src" "$work/mounts/$m"
 done
 
-echo "processor: $(lscpu | sed -n 's/^Model name: *//p' | head -n 1), $(nproc) cores, kernel $(uname -r)"
-echo "file system: $(df -T "$work" | awk 'NR == 2 {print $2 " on " $1 " (" $7 ")"}'), $(wc -l </proc/self/mounts) mounts"
+describe_machine "$work"
 piece=1000
 source_file="$work/src/data.bin"
 head -c $((pieces * piece - 160)) /dev/urandom >"$source_file"
@@ -54,10 +55,6 @@ seconds() {
     "$@" >/dev/null
     end=$(date +%s%N)
     awk -v n=$((end - start)) 'BEGIN {printf "%.3f\n", n / 1e9}'
-}
-
-median() {
-    sort -g | awk '{v[NR] = $1} END {if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2}'
 }
 
 for name in split.dir split.drive join.dir join.drive; do : >"$work/$name"; done

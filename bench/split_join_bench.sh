@@ -10,6 +10,8 @@
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=bench/common.sh
+source "$root/bench/common.sh"
 build="$root/build-console"
 base="/tmp"
 runs=11
@@ -40,9 +42,7 @@ mkdir "$work/src" "$work/set" "$work/out"
 source_file="$work/src/data.bin"
 bytes=$((megabytes * 1000 * 1000))
 
-echo "processor: $(lscpu | sed -n 's/^Model name: *//p' | head -n 1), $(nproc) cores," \
-    "$(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo), kernel $(uname -r)"
-echo "file system: $(df -T "$work" | awk 'NR == 2 {print $2 " on " $1 " (" $7 ")"}')"
+describe_machine "$work"
 echo "making $bytes random bytes in $work"
 head -c "$bytes" /dev/urandom >"$source_file"
 
@@ -59,10 +59,6 @@ measure() {
     local kb
     kb=$(awk -F: '/Maximum resident set size/ {gsub(/ /, "", $2); print $2}' "$report")
     echo "$(awk -v n=$((end - start)) 'BEGIN {printf "%.3f", n / 1e9}') $kb"
-}
-
-median() {
-    sort -g | awk '{v[NR] = $1} END {if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2}'
 }
 
 # Name order of a piece set: breldo.1, breldo.2, ..., breldo.10, ...
