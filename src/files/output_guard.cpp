@@ -1,5 +1,7 @@
 #include "files/output_guard.h"
 
+#include "platform/paths.h"
+
 namespace roruvez {
 
 std::int16_t CheckOutputFile(const std::string& name, Context& context) {
@@ -10,7 +12,8 @@ std::int16_t CheckOutputFile(const std::string& name, Context& context) {
         try {
             // Any entry refuses the name: a hidden file, a directory or a dangling link would
             // otherwise be replaced or make the creation fail halfway.
-            if (context.platform.files.entryExists(name)) {
+            // The names guarded are built from padded fields; the file goes without the padding.
+            if (context.platform.files.entryExists(withoutTrailingBlanks(name))) {
                 surface.setCaption(Control::Label9, name + " Exists or Disk Error!");
                 return 1;
             }

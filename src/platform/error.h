@@ -13,6 +13,7 @@ inline constexpr const char* kDriveNotReady = "Drive not ready";
 inline constexpr const char* kInputPastEnd = "Input past end of file";
 inline constexpr const char* kBadFileName = "Bad file name";
 inline constexpr const char* kPathNotFound = "Path not found";
+inline constexpr const char* kNotAFile = "Not an ordinary file";
 }  // namespace error_text
 
 // A failed platform operation. what() is the description shown to the user; the errno (0 for

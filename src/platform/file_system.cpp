@@ -23,17 +23,6 @@ bool startsWithDrive(const std::string& name) {
            ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= 'A' && name[0] <= 'Z'));
 }
 
-std::string withoutTrailingBlanks(std::string path) {
-    const std::size_t lastSlash = path.rfind('/');
-    const std::size_t nameStart = lastSlash == std::string::npos ? 0 : lastSlash + 1;
-    std::size_t end = path.size();
-    while (end > nameStart && path[end - 1] == ' ') {
-        --end;
-    }
-    path.resize(end);
-    return path;
-}
-
 std::string parentOf(const std::string& path) {
     const std::size_t lastSlash = path.rfind('/');
     if (lastSlash == std::string::npos) {
@@ -64,7 +53,7 @@ LinuxFileSystem::LinuxFileSystem(DriveTable& drives) : drives_(drives) {}
 
 std::string LinuxFileSystem::resolve(const std::string& name) {
     if (!startsWithDrive(name)) {
-        return withoutTrailingBlanks(name);
+        return name;
     }
     const std::vector<Drive> table = drives_.drives();
     const auto drive = findDrive(table, name[0]);
@@ -95,7 +84,7 @@ std::string LinuxFileSystem::resolve(const std::string& name) {
         const std::string current = (!cwd.empty() && holder == drive->directory) ? cwd : root;
         base = rest.empty() ? current : (current == "/" ? "/" + rest : current + "/" + rest);
     }
-    return withoutTrailingBlanks(base);
+    return base;
 }
 
 bool LinuxFileSystem::entryExists(const std::string& name) {
@@ -119,7 +108,8 @@ bool LinuxFileSystem::entryExists(const std::string& name) {
 bool LinuxFileSystem::findFile(const std::string& name) {
     const std::string path = resolve(name);
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
+    // A link is not an ordinary file: nothing behind it is ever found.
+    if (::lstat(path.c_str(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             return false;
         }
@@ -137,14 +127,19 @@ std::int64_t LinuxFileSystem::fileLength(const std::string& name) {
     return static_cast<std::int64_t>(statOrThrow(resolve(name)).st_size);
 }
 
-std::unique_ptr<OpenFile> LinuxFileSystem::openRead(const std::string& name) {
+std::unique_ptr<OpenFile> LinuxFileSystem::openRead(const std::string& name, Links links) {
     const std::string path = resolve(name);
-    // Non-blocking open so that a FIFO with no writer cannot hold the job.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // Non-blocking, so that opening a FIFO with no writer cannot hold the job.
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (links == Links::Refuse ? O_NOFOLLOW : 0);
+    const int fd = ::open(path.c_str(), flags);
     if (fd < 0) {
+        if (errno == ELOOP && links == Links::Refuse) {
+            throw PlatformError(error_text::kNotAFile, path);
+        }
         throwErrno(errno, path);
     }
     auto file = std::make_unique<PosixFile>(fd, path, copyChoices_);
+    // Judged on what was opened, not on the name, which may have changed since it was looked at.
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         throwErrno(errno, path);
@@ -152,12 +147,11 @@ std::unique_ptr<OpenFile> LinuxFileSystem::openRead(const std::string& name) {
     if (S_ISDIR(info.st_mode)) {
         throwErrno(EISDIR, path);
     }
-    if (S_ISREG(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
-        const int flags = ::fcntl(fd, F_GETFL);
-        if (flags >= 0) {
-            ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-        }
+    // A terminal, a FIFO or a device could block a read for ever or never end.
+    if (!S_ISREG(info.st_mode)) {
+        throw PlatformError(error_text::kNotAFile, path);
     }
+    ::fcntl(fd, F_SETFL, O_RDONLY);
     return file;
 }
 

@@ -13,8 +13,7 @@ namespace roruvez {
 class DriveTable;
 
 // Names are as the job forms them: absolute paths, or drive-relative names such as "a:breldo.1"
-// that resolve against the drive table. Blanks at the end of the last name are dropped on every
-// lookup and creation.
+// that resolve against the drive table. A name is used exactly as given, blanks and all.
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
@@ -23,12 +22,16 @@ class FileSystem {
     // Any entry at all, links not followed. Throws when the lookup cannot be made: a drive not
     // ready, a missing directory, no permission.
     virtual bool entryExists(const std::string& name) = 0;
-    // The directory search for an ordinary file: a regular file, through links, not hidden.
-    // Directories, devices and other special files are not found.
+    // The directory search for an ordinary file: a regular file, not hidden. Directories, links,
+    // devices and other special files are not found.
     virtual bool findFile(const std::string& name) = 0;
     virtual bool isDirectory(const std::string& name) = 0;
     virtual std::int64_t fileLength(const std::string& name) = 0;
-    virtual std::unique_ptr<OpenFile> openRead(const std::string& name) = 0;
+    // Opens an ordinary file for reading; anything else fails before a byte is read. With
+    // Links::Refuse a symbolic link under the name fails too, unfollowed.
+    enum class Links { Follow, Refuse };
+    virtual std::unique_ptr<OpenFile> openRead(const std::string& name,
+                                               Links links = Links::Follow) = 0;
     // Never replaces an existing entry.
     virtual std::unique_ptr<OpenFile> createNew(const std::string& name) = 0;
     // Never replaces an existing entry.
@@ -45,7 +48,8 @@ class LinuxFileSystem : public FileSystem {
     bool findFile(const std::string& name) override;
     bool isDirectory(const std::string& name) override;
     std::int64_t fileLength(const std::string& name) override;
-    std::unique_ptr<OpenFile> openRead(const std::string& name) override;
+    std::unique_ptr<OpenFile> openRead(const std::string& name,
+                                       Links links = Links::Follow) override;
     std::unique_ptr<OpenFile> createNew(const std::string& name) override;
     void renameNoReplace(const std::string& from, const std::string& to) override;
     void removeFile(const std::string& name) override;

@@ -59,14 +59,21 @@ TEST_F(FileSystemTest, DriveNamesResolveAgainstTheDrivesCurrentDirectory) {
     EXPECT_THROW(files.resolve("q:breldo.1"), PlatformError);
 }
 
-TEST_F(FileSystemTest, TrailingBlanksOfTheLastNameAreDropped) {
-    EXPECT_EQ(files.resolve("/a b /FILE.TXT    "), "/a b /FILE.TXT");
-    EXPECT_EQ(files.resolve("d:FILE.TXT  "), dir.file("FILE.TXT"));
+// A name the user chose is the file's own name, blanks at its end included: "x " is not "x".
+TEST_F(FileSystemTest, ANameIsUsedExactlyAsGivenTrailingBlanksIncluded) {
+    EXPECT_EQ(files.resolve("/a b /FILE.TXT    "), "/a b /FILE.TXT    ");
+    EXPECT_EQ(files.resolve("d:FILE.TXT  "), dir.file("FILE.TXT  "));
 
-    auto created = files.createNew(dir.file("NAME.TXT    "));
+    writeFile(dir.file("x"), "plain");
+    EXPECT_FALSE(files.entryExists(dir.file("x ")));
+    EXPECT_FALSE(files.findFile(dir.file("x ")));
+    auto created = files.createNew(dir.file("x "));
     created->close();
-    EXPECT_TRUE(std::filesystem::exists(dir.file("NAME.TXT")));
-    EXPECT_TRUE(files.entryExists(dir.file("NAME.TXT  ")));
+    EXPECT_EQ(readFile(dir.file("x")), "plain");
+    EXPECT_EQ(files.fileLength(dir.file("x ")), 0);
+    writeFile(dir.file("   "), "blanks");
+    EXPECT_TRUE(files.findFile(dir.file("   ")));
+    EXPECT_FALSE(files.isDirectory(dir.file("   ")));
 }
 
 TEST_F(FileSystemTest, EveryKindOfEntryExistsButOnlyOrdinaryFilesAreFound) {
@@ -80,8 +87,8 @@ TEST_F(FileSystemTest, EveryKindOfEntryExistsButOnlyOrdinaryFilesAreFound) {
     }
     EXPECT_FALSE(files.entryExists(dir.file("absent")));
     EXPECT_TRUE(files.findFile(dir.file("plain")));
-    EXPECT_TRUE(files.findFile(dir.file("link")));
-    for (const char* name : {".hidden", "folder", "dangling", "absent"}) {
+    // A link is not an ordinary file, whatever it leads to.
+    for (const char* name : {".hidden", "folder", "dangling", "link", "absent"}) {
         EXPECT_FALSE(files.findFile(dir.file(name))) << name;
     }
     EXPECT_FALSE(files.findFile("/dev/null"));
@@ -110,17 +117,24 @@ TEST_F(FileSystemTest, CreationNeverReplacesAndRenameNeverReplaces) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("new")));
 }
 
-TEST_F(FileSystemTest, ThingsThatAreNotFilesDoNotHang) {
+// Only an ordinary file is opened for reading, judged on what was opened: a FIFO or a device
+// could hold a read for ever.
+TEST_F(FileSystemTest, OnlyOrdinaryFilesAreOpenedForReading) {
     const std::string fifo = dir.file("fifo");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    auto in = files.openRead(fifo);
-    std::byte byte{};
-    // Nothing is writing: the read fails or finds the end at once instead of waiting.
-    try {
-        EXPECT_EQ(in->read(&byte, 1), 0U);
-    } catch (const PlatformError&) {
+    writeFile(dir.file("plain"), "x");
+    std::filesystem::create_symlink(dir.file("plain"), dir.file("link"));
+    for (const std::string& name : {fifo, std::string("/dev/zero"), dir.path().string()}) {
+        EXPECT_THROW(files.openRead(name), PlatformError) << name;
     }
-    EXPECT_THROW(files.openRead(dir.path().string()), PlatformError);
+    try {
+        files.openRead(fifo);
+    } catch (const PlatformError& failure) {
+        EXPECT_STREQ(failure.what(), "Not an ordinary file");
+    }
+    EXPECT_NO_THROW(files.openRead(dir.file("link")));
+    EXPECT_THROW(files.openRead(dir.file("link"), FileSystem::Links::Refuse), PlatformError);
+    EXPECT_NO_THROW(files.openRead(dir.file("plain"), FileSystem::Links::Refuse));
 }
 
 TEST(CodePage, WindowsTwelveFiftyTwoBothWays) {
