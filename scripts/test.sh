@@ -20,5 +20,6 @@ ctest --test-dir build-asan --output-on-failure
 # seconds on the committed corpus.
 CXX=clang++ cmake -S . -B build-asan-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRORUVEZ_FUZZ=ON \
     -DRORUVEZ_TESTS=OFF -DRORUVEZ_WINDOW=OFF -DRORUVEZ_FUZZ_SECONDS=5
-cmake --build build-asan-fuzz -j "$(nproc)" --target fuzz_header fuzz_piece_size
+cmake --build build-asan-fuzz -j "$(nproc)" --target fuzz_header fuzz_piece_size \
+    fuzz_source_name
 ctest --test-dir build-asan-fuzz --output-on-failure

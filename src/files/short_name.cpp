@@ -1,5 +1,6 @@
 #include "files/short_name.h"
 
+#include "format/stored_name.h"
 #include "platform/text.h"
 
 namespace roruvez {
@@ -28,7 +29,8 @@ std::int16_t MakeShortName(const std::string& path, Context& context) {
     if (!path.empty()) {
         state.LongName = lastSeparator == std::string::npos ? path : path.substr(lastSeparator + 1);
     }
-    state.ShortName = shortNameOf(state.LongName);
+    // The header records the name the join will restore; any change to it is the user's to allow.
+    state.ShortName = restorableName(shortNameOf(state.LongName));
     if (state.LongName == state.ShortName) {
         return 0;
     }

@@ -2,8 +2,11 @@
 
 namespace roruvez {
 
-std::string pieceName(const std::string& prefix, int number) {
-    return prefix + kPieceBaseName + std::to_string(number);
+std::string pieceName(const std::string& prefix, int number, std::string_view baseName) {
+    std::string name = prefix;
+    name += baseName;
+    name += std::to_string(number);
+    return name;
 }
 
 bool isFirstPieceName(std::string_view path) {

@@ -58,8 +58,10 @@ constexpr bool headerLayoutIsWhole() {
 }
 static_assert(headerLayoutIsWhole(), "the header's fields must follow one another and fill it");
 
-// prefix + "breldo." + number, the number in plain decimal.
-std::string pieceName(const std::string& prefix, int number);
+// prefix + "breldo." + number, the number in plain decimal. A set read from media that show
+// names in upper case may spell "breldo." otherwise; baseName is that spelling.
+std::string pieceName(const std::string& prefix, int number,
+                      std::string_view baseName = kPieceBaseName);
 
 // A first piece is any path whose last eight characters are "breldo.1" in any case.
 bool isFirstPieceName(std::string_view path);

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "format/piece_format.h"
+#include "format/stored_name.h"
 #include "platform/code_page.h"
 #include "platform/error.h"
 #include "platform/text.h"
@@ -11,52 +12,16 @@ namespace roruvez {
 
 namespace {
 
-bool isControl(std::string_view character) {
-    if (character.size() == 1) {
-        const auto byte = static_cast<unsigned char>(character[0]);
-        return byte < 0x20 || byte == 0x7F;
-    }
-    // U+0080 to U+009F, which undefined code page bytes decode to.
-    return character.size() == 2 && static_cast<unsigned char>(character[0]) == 0xC2 &&
-           static_cast<unsigned char>(character[1]) < 0xA0;
-}
-
 // The name as the user may see it in a message: control characters shown as '?'.
 std::string printable(const std::string& name) {
     std::string shown;
     for (std::string_view character : splitCharacters(name)) {
-        shown += isControl(character) ? std::string_view("?") : character;
+        shown += isControlCharacter(character) ? std::string_view("?") : character;
     }
     return shown;
 }
 
 }  // namespace
-
-std::string unsafeNameReason(const std::string& origName) {
-    std::string name = origName;
-    while (!name.empty() && name.back() == ' ') {
-        name.pop_back();
-    }
-    if (name.empty()) {
-        return "the name is blank";
-    }
-    if (name == "." || name == "..") {
-        return "the name is a directory reference";
-    }
-    for (std::string_view character : splitCharacters(name)) {
-        if (character == "/" || character == "\\") {
-            return "the name holds a directory separator";
-        }
-        // A drive-relative name would leave the target directory when the prefix is empty.
-        if (character == ":") {
-            return "the name holds a drive separator";
-        }
-        if (isControl(character)) {
-            return "the name holds a control character";
-        }
-    }
-    return {};
-}
 
 std::int16_t ReadHeader(const std::string& path, Context& context) {
     JobState& state = context.state;

@@ -12,8 +12,4 @@ namespace roruvez {
 // plain file name.
 std::int16_t ReadHeader(const std::string& path, Context& context);
 
-// Empty when the name, as stored, may be used as a file name inside the target directory;
-// otherwise why it may not.
-std::string unsafeNameReason(const std::string& origName);
-
 }  // namespace roruvez

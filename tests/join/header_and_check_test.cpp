@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "format/stored_name.h"
 #include "join/header_reader.h"
 #include "join/piece_check.h"
 #include "join/piece_set.h"
