@@ -15,6 +15,7 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
     const std::string firstPiece = path;
 
     state.Outcome = JobOutcome::NotCompleted;
+    state.SizeMismatch = false;
     surface.setBackColour(Control::Label3, kLightRed);
     surface.setCaption(Control::Label9, "BRELDO -R");
     state.closeAllFiles();
@@ -30,6 +31,10 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
         return 0;
     }
     const std::string targetDir = state.TargetDir;
+    if (MatchPieceSet(firstPiece, targetDir, context) != 0) {
+        markNotCompleted(surface);
+        return 0;
+    }
     if (CheckPieces(targetDir, context) != 0) {
         markNotCompleted(surface);
         surface.messageBox("Error getting CheckSum on: " + targetDir, Buttons::Ok);

@@ -5,6 +5,7 @@
 #include "files/drive_free_space.h"
 #include "format/piece_format.h"
 #include "platform/error.h"
+#include "platform/paths.h"
 
 namespace roruvez {
 
@@ -52,11 +53,7 @@ void pumpEvents(Context& context, bool reading) {
 }  // namespace
 
 std::string restoredName(const std::string& targetDir, const std::string& origName) {
-    std::string name = targetDir + origName;
-    while (name.size() > targetDir.size() && name.back() == ' ') {
-        name.pop_back();
-    }
-    return name;
+    return withoutTrailingBlanks(targetDir + origName);
 }
 
 std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::string& failure) {
@@ -70,19 +67,19 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
     temporary.clear();
     std::string doing;
     try {
-        const std::string outPath = targetDir + state.PieceHeader.OrigName;
-        const std::string shownOut = restoredName(targetDir, state.PieceHeader.OrigName);
+        const std::string outPath = restoredName(targetDir, state.PieceHeader.OrigName);
         surface.setBackColour(Control::Label3, kLightRed);
 
-        doing = "Creating " + shownOut;
+        doing = "Creating " + outPath;
         temporary = createTemporary(targetDir, context);
 
         // The bound is taken once, before the first piece.
         const int pieceCount = state.PieceCount;
         for (int number = 1; number == 1 || number <= pieceCount; ++number) {
-            const std::string piecePath = pieceName(targetDir, number);
+            const std::string piecePath = pieceName(targetDir, number, state.PieceBaseName);
             doing = "Opening " + piecePath;
-            state.File1 = files.openRead(piecePath);
+            // Found by name, so never through a link: it could lead anywhere the user may not go.
+            state.File1 = files.openRead(piecePath, FileSystem::Links::Refuse);
             surface.setCaption(Control::Label9, piecePath);
             surface.appendLog(piecePath);
 
@@ -101,7 +98,7 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
                     copyProgress(context, piecePath, number, number == 1 ? kHeaderLength : 0));
             } catch (const PlatformError& error) {
                 if (error.path() == state.File2->path()) {
-                    doing = "Writing " + shownOut;
+                    doing = "Writing " + outPath;
                 }
                 throw;
             }
@@ -112,13 +109,13 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
             }
         }
 
-        doing = "Writing " + shownOut;
+        doing = "Writing " + outPath;
         if (isFloppyTarget(targetDir)) {
             state.File2->sync();
         }
         state.File2->close();
         state.File2.reset();
-        doing = "Moving the joined file to " + shownOut;
+        doing = "Moving the joined file to " + outPath;
         files.renameNoReplace(temporary, outPath);
         temporary.clear();
 

@@ -1,5 +1,6 @@
 #include "join/piece_check.h"
 
+#include <array>
 #include <limits>
 
 #include "format/piece_format.h"
@@ -45,7 +46,7 @@ std::int16_t CheckPieces(const std::string& targetDir, Context& context) {
         std::int64_t total = 0;
         int number = 1;
         for (;;) {
-            const std::string piecePath = pieceName(targetDir, number);
+            const std::string piecePath = pieceName(targetDir, number, state.PieceBaseName);
             if (!files.findFile(piecePath)) {
                 break;
             }
@@ -69,11 +70,72 @@ std::int16_t CheckPieces(const std::string& targetDir, Context& context) {
             throw PlatformError(std::string(error_text::kTypeMismatch) +
                                 ": the size in the header is not a number");
         }
-        if (*recorded != state.TotalBytes) {
+        state.SizeMismatch = *recorded != state.TotalBytes;
+        if (state.SizeMismatch) {
             surface.messageBox("Error: CheckSum error: Ignoring...", Buttons::Ok);
         }
         return 0;
     });
+}
+
+namespace {
+
+std::array<std::byte, kHeaderLength> headerOf(const std::string& path, FileSystem& files,
+                                              FileSystem::Links links) {
+    std::array<std::byte, kHeaderLength> header{};
+    const auto file = files.openRead(path, links);
+    file->read(header.data(), header.size());
+    file->close();
+    return header;
+}
+
+}  // namespace
+
+std::int16_t MatchPieceSet(const std::string& firstPiece, const std::string& targetDir,
+                           Context& context) {
+    return trapFailures(context, [&]() -> std::int16_t {
+        FileSystem& files = context.platform.files;
+        context.state.PieceBaseName = pieceBaseNameOf(firstPiece, targetDir, files);
+        const std::string reason = foreignSetReason(
+            firstPiece, pieceName(targetDir, 1, context.state.PieceBaseName), files);
+        if (reason.empty()) {
+            return 0;
+        }
+        context.surface.messageBox(reason, Buttons::Ok);
+        return 1;
+    });
+}
+
+std::string pieceBaseNameOf(const std::string& firstPiece, const std::string& targetDir,
+                            FileSystem& files) {
+    const bool ownDirectory = firstPiece.size() == targetDir.size() + kFirstPieceName.size() &&
+                              firstPiece.compare(0, targetDir.size(), targetDir) == 0;
+    if (!ownDirectory || !isFirstPieceName(firstPiece) || firstPiece.ends_with(kFirstPieceName)) {
+        return kPieceBaseName;
+    }
+    // The lower-case set comes first; the chosen spelling only where it is the only set.
+    try {
+        if (files.findFile(pieceName(targetDir, 1))) {
+            return kPieceBaseName;
+        }
+    } catch (const PlatformError&) {
+        return kPieceBaseName;
+    }
+    return firstPiece.substr(targetDir.size(), kFirstPieceName.size() - 1);
+}
+
+std::string foreignSetReason(const std::string& firstPiece, const std::string& dataPiece,
+                             FileSystem& files) {
+    if (dataPiece == firstPiece || !files.findFile(dataPiece)) {
+        // The chosen file itself, or none at all, which the copy reports.
+        return {};
+    }
+    if (headerOf(dataPiece, files, FileSystem::Links::Refuse) ==
+        headerOf(firstPiece, files, FileSystem::Links::Follow)) {
+        return {};
+    }
+    return dataPiece + " does not begin with the header of " + firstPiece +
+           ": the pieces belong to another set.";
 }
 
 }  // namespace roruvez

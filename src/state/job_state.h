@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "format/piece_format.h"
 #include "platform/file_system.h"
 
 namespace roruvez {
@@ -53,6 +54,11 @@ struct JobState {
 
     // What the front ends report: the job's outcome, not its last caption.
     JobOutcome Outcome = JobOutcome::NotCompleted;
+    // A join whose pieces do not add up to the size in the header, which it restores all the same.
+    bool SizeMismatch = false;
+
+    // How a join's set spells the common part of its piece names ("breldo." or "BRELDO.").
+    std::string PieceBaseName = kPieceBaseName;
 
     // A join's temporary file while it is being written; what must go if the program ends.
     std::string UnfinishedOutput;

@@ -282,12 +282,13 @@ TEST_F(JoinTest, HandWrittenSetsFromOtherMakersJoin) {
     }
 }
 
-TEST_F(JoinTest, DriveModeReadsTheHeaderHereButJoinsOnTheDrive) {
+TEST_F(JoinTest, DriveModeReadsTheHeaderHereButJoinsTheSameSetOnTheDrive) {
     TempDir chosen;
-    const std::string source = patternBytes(900);
-    writeSet({.name = "HERE.BIN"}, patternBytes(900, 3), 400);
-    testing::writePieceSet(
-        chosen.prefix(), testing::headerBytes({.name = "THERE.BIN", .size = " 900"}), source, 600);
+    const std::string source = patternBytes(900, 3);
+    writeSet({.name = "HERE.BIN"}, source, 400);
+    for (const char* name : {"breldo.1", "breldo.2", "breldo.3"}) {
+        std::filesystem::copy_file(dir.file(name), chosen.file(name));
+    }
     drives.bind('d', chosen.path().string());
     surface.check1 = 1;
     surface.drive = "d: [" + chosen.path().string() + "]";
@@ -296,10 +297,23 @@ TEST_F(JoinTest, DriveModeReadsTheHeaderHereButJoinsOnTheDrive) {
 
     EXPECT_EQ(surface.caption(Control::Label9), "Done!");
     EXPECT_EQ(state.TargetDir, "d:");
-    EXPECT_EQ(surface.logLines(),
-              (std::vector<std::string>{"d:HERE.BIN    ", "d:breldo.1", "d:breldo.2", "Done!"}));
+    EXPECT_EQ(surface.logLines(), (std::vector<std::string>{"d:HERE.BIN    ", "d:breldo.1",
+                                                            "d:breldo.2", "d:breldo.3", "Done!"}));
     EXPECT_TRUE(readFile(chosen.file("HERE.BIN")) == source);
     EXPECT_FALSE(std::filesystem::exists(dir.file("HERE.BIN")));
+
+    // Another set on the drive: its data never goes under this header's name.
+    std::filesystem::remove_all(chosen.path());
+    std::filesystem::create_directory(chosen.path());
+    testing::writePieceSet(chosen.prefix(),
+                           testing::headerBytes({.name = "THERE.BIN", .size = " 900"}),
+                           patternBytes(900), 600);
+    join();
+    expectNotCompleted();
+    EXPECT_EQ(surface.prompts(),
+              std::vector<std::string>{"d:breldo.1 does not begin with the header of " + piece(1) +
+                                       ": the pieces belong to another set."});
+    EXPECT_EQ(testing::listDir(chosen.path()), (std::vector<std::string>{"breldo.1", "breldo.2"}));
 }
 
 TEST_F(JoinTest, NoPieceOneOnTheDriveWarnsThenFailsWithoutLeavingAFile) {
