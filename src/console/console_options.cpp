@@ -14,15 +14,20 @@ const char* const kUsage =
     "  join FILE        join the piece set whose first piece is FILE (a name ending in\n"
     "                   breldo.1) back into the file it came from\n"
     "  --size TEXT      piece size in bytes, read as the window reads its box (1400000)\n"
-    "  --save-to X:     write to drive X: instead of the file's own directory\n"
+    "  --save-to X:     write to drive X: instead of the file's own directory; a join then\n"
+    "                   reads the pieces from X: too (breldo.1, breldo.2, ...), and only\n"
+    "                   if that breldo.1 begins with FILE's header\n"
     "  --drive X:=DIR   drive X: is the directory DIR for this run (a: and b: are floppy\n"
     "                   drives, with their disk prompts); an empty DIR is a drive with no disk\n"
     "  --yes            answer OK to every message box\n"
-    "  --trace FILE     write every operation on the status surface to FILE, as JSON lines\n"
+    "  --trace FILE     write every operation on the status surface to FILE, a new file, as\n"
+    "                   JSON lines\n"
     "\n"
     "Message boxes are answered on standard input: ok or cancel (an empty line is ok); the\n"
-    "end of the input answers cancel. Exit status: 0 done, 1 not completed, 2 usage error,\n"
-    "130 interrupted (Ctrl-C ends the job at its next step and removes an unfinished join).\n";
+    "end of the input, or three answers that are neither, answer cancel. Exit status: 0 done,\n"
+    "1 not completed, 2 usage error, 3 joined, but the pieces' total differs from the size in\n"
+    "the header, 130 interrupted (Ctrl-C, at a message box too, ends the job at its next step\n"
+    "and removes an unfinished join).\n";
 
 namespace {
 

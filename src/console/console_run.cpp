@@ -1,10 +1,14 @@
 #include "console/console_run.h"
 
+#include <fcntl.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <ext/stdio_filebuf.h>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
+#include <ostream>
 
 #include "console/console_drives.h"
 #include "console/console_options.h"
@@ -24,6 +28,13 @@
 namespace roruvez {
 
 namespace {
+
+// The trace on the descriptor that created it.
+struct TraceFile {
+    explicit TraceFile(int fd) : buffer(fd, std::ios::out), stream(&buffer) {}
+    __gnu_cxx::stdio_filebuf<char> buffer;
+    std::ostream stream;
+};
 
 // The window offers only an existing file, and only the command that fits its name.
 void checkFile(const ConsoleOptions& options, const std::string& path, FileSystem& files) {
@@ -55,16 +66,16 @@ void checkBindings(const ConsoleOptions& options) {
     }
 }
 
-std::unique_ptr<std::ofstream> openTrace(const std::string& tracePath, const std::string& file) {
-    std::error_code error;
-    if (std::filesystem::equivalent(tracePath, file, error)) {
-        throw UsageError("--trace " + tracePath + " would overwrite the file to work on");
+// A new file, never one that is there: it could be a piece, the source or anything else.
+std::unique_ptr<TraceFile> openTrace(const std::string& tracePath) {
+    const int fd = ::open(tracePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        throw UsageError(
+            "--trace " + tracePath +
+            (error == EEXIST ? " already exists: name a new file" : ": " + describeErrno(error)));
     }
-    auto trace = std::make_unique<std::ofstream>(tracePath, std::ios::binary | std::ios::trunc);
-    if (!*trace) {
-        throw UsageError("--trace " + tracePath + " cannot be written");
-    }
-    return trace;
+    return std::make_unique<TraceFile>(fd);
 }
 
 }  // namespace
@@ -76,7 +87,7 @@ int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
     std::optional<LinuxFileSystem> files;
     std::string path;
     std::string driveText;
-    std::unique_ptr<std::ofstream> traceFile;
+    std::unique_ptr<TraceFile> traceFile;
     try {
         options = parseArguments(args);
         if (options.command == ConsoleOptions::Command::Help) {
@@ -101,7 +112,7 @@ int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
         path = absolutePath(options.file);
         checkFile(options, path, *files);
         if (!options.tracePath.empty()) {
-            traceFile = openTrace(options.tracePath, path);
+            traceFile = openTrace(options.tracePath);
         }
     } catch (const UsageError& error) {
         streams.err << "roruvez-cli: " << error.what() << '\n' << kUsage;
@@ -113,7 +124,7 @@ int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
     Platform platform{*files, *drives, freeSpace, clock};
     std::optional<TraceLog> trace;
     if (traceFile) {
-        trace.emplace(*traceFile);
+        trace.emplace(traceFile->stream);
     }
     ConsoleSurface surface(streams, options.yes, trace ? &*trace : nullptr);
     surface.presetText(Control::Text1, path);
@@ -143,7 +154,10 @@ int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
     }
     state.closeAllFiles();
     surface.clearProgress();
-    return state.Outcome == JobOutcome::Done ? kExitDone : kExitNotCompleted;
+    if (state.Outcome != JobOutcome::Done) {
+        return kExitNotCompleted;
+    }
+    return state.SizeMismatch ? kExitSizeMismatch : kExitDone;
 }
 
 }  // namespace roruvez

@@ -1,6 +1,8 @@
 #include "console/console_surface.h"
 
 #include <algorithm>
+#include <istream>
+#include <optional>
 
 #include "console/interruption.h"
 
@@ -34,6 +36,28 @@ std::string trimmedLower(const std::string& line) {
         return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     });
     return out;
+}
+
+// Longer than any answer; a line that runs past it is no answer, and is not read to its end,
+// which might never come.
+constexpr std::size_t kAnswerLimit = 64;
+// Answers that are neither ok nor cancel before the box takes them as cancel.
+constexpr int kWrongAnswers = 3;
+
+// One answer line without its line feed; nothing at the end of the input or on an interruption.
+std::optional<std::string> readAnswer(std::istream& in) {
+    std::string line;
+    char c = 0;
+    while (line.size() <= kAnswerLimit) {
+        if (!in.get(c)) {
+            return line.empty() ? std::nullopt : std::optional<std::string>(line);
+        }
+        if (c == '\n') {
+            return line;
+        }
+        line += c;
+    }
+    return line;
 }
 
 }  // namespace
@@ -123,6 +147,8 @@ Answer ConsoleSurface::showBox(const std::string& prompt, Buttons buttons, const
     clearProgress();
     streams_.err << "--- " << shown << " ---\n" << withNewlines(prompt) << '\n';
     const Answer answer = decide(prompt, buttons, shown, waitForUser);
+    // Ctrl-C at a box is a Cancel that ends the job there: nothing more is written.
+    checkInterrupt();
     streams_.err << "-> " << (answer == Answer::Ok ? "ok" : "cancel") << '\n';
     streams_.err.flush();
     if (trace_ != nullptr) {
@@ -140,8 +166,7 @@ Answer ConsoleSurface::decide(const std::string& prompt, Buttons buttons, const 
             streams_.err.flush();
             // OK is the only answer, also at the end of the input; the free-space test and
             // the output guard still stand between a missing disk and the pieces.
-            std::string line;
-            std::getline(streams_.in, line);
+            readAnswer(streams_.in);
         }
         return Answer::Ok;
     }
@@ -150,23 +175,27 @@ Answer ConsoleSurface::decide(const std::string& prompt, Buttons buttons, const 
         // succeed without the user: OK once more would loop for ever.
         return lastBox_ == title + '\n' + prompt ? Answer::Cancel : Answer::Ok;
     }
-    for (;;) {
+    for (int wrong = 0; wrong < kWrongAnswers; ++wrong) {
         streams_.err << "(ok/cancel) ";
         streams_.err.flush();
-        std::string line;
-        if (!std::getline(streams_.in, line)) {
+        const std::optional<std::string> line = readAnswer(streams_.in);
+        if (!line || interruptRequested()) {
             streams_.err << '\n';
             return Answer::Cancel;
         }
-        const std::string word = trimmedLower(line);
+        const std::string word = trimmedLower(*line);
         if (word.empty() || word == "ok") {
             return Answer::Ok;
         }
         if (word == "cancel") {
             return Answer::Cancel;
         }
-        streams_.err << "Please answer ok or cancel.\n";
+        if (wrong + 1 < kWrongAnswers) {
+            streams_.err << "Please answer ok or cancel.\n";
+        }
     }
+    streams_.err << '\n';
+    return Answer::Cancel;
 }
 
 void ConsoleSurface::checkInterrupt() {
