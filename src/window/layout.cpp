@@ -70,7 +70,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const char* caption,
     return label;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, QFont font,
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const QFont& font,
                         bool enabled) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -90,15 +90,22 @@ QWidget* makeBand(QWidget* parent) {
     return band;
 }
 
-PathBox* makePathBox(QWidget* parent) {
-    auto* box = new PathBox(parent);
-    box->setObjectName(QStringLiteral("Text1"));
-    box->setFont(layoutFont("Arial", 8.25, true));
-    setColours(*box, QPalette::Base, paletteColour(11), QPalette::Text, kDarkBlueText);
+// A multi-line box with a horizontal scroll bar, which the Tab key leaves.
+template <typename Box>
+Box* makeTextBox(QWidget* parent, const char* name, Qt::ScrollBarPolicy vertical) {
+    auto* box = new Box(parent);
+    box->setObjectName(QString::fromLatin1(name));
     box->setLineWrapMode(QPlainTextEdit::NoWrap);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setVerticalScrollBarPolicy(vertical);
     box->setTabChangesFocus(true);
+    return box;
+}
+
+PathBox* makePathBox(QWidget* parent) {
+    auto* box = makeTextBox<PathBox>(parent, "Text1", Qt::ScrollBarAlwaysOff);
+    box->setFont(layoutFont("Arial", 8.25, true));
+    setColours(*box, QPalette::Base, paletteColour(11), QPalette::Text, kDarkBlueText);
     // It only shows the choice; nothing typed there would be used.
     box->setReadOnly(true);
     return box;
@@ -124,12 +131,7 @@ QCheckBox* makeSaveToBox(QWidget* parent) {
 }
 
 QPlainTextEdit* makeLogBox(QWidget* parent) {
-    auto* box = new QPlainTextEdit(parent);
-    box->setObjectName(QStringLiteral("Text3"));
-    box->setLineWrapMode(QPlainTextEdit::NoWrap);
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    box->setTabChangesFocus(true);
+    auto* box = makeTextBox<QPlainTextEdit>(parent, "Text3", Qt::ScrollBarAlwaysOn);
     box->setAcceptDrops(false);
     box->viewport()->setAcceptDrops(false);
     return box;
