@@ -55,7 +55,7 @@ class DiskTest : public testing::JobFixture {
     std::string writeSource(std::size_t size, const std::string& name = "DATA.BIN") {
         fs::create_directories(dir.path() / "src");
         source = patternBytes(size, 21);
-        const std::string path = (dir.path() / "src" / name).string();
+        std::string path = (dir.path() / "src" / name).string();
         writeFile(path, source);
         return path;
     }

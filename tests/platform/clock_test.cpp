@@ -97,6 +97,7 @@ TEST(SystemClock, ShowsTheSystemTimeInTheLocalTimeZoneWithItsWeekday) {
 
 std::vector<std::string> monthsOf(SystemClock& clock) {
     std::vector<std::string> names;
+    names.reserve(12);
     for (int month = 1; month <= 12; ++month) {
         names.push_back(clock.monthAbbreviation(month));
     }
@@ -105,6 +106,7 @@ std::vector<std::string> monthsOf(SystemClock& clock) {
 
 std::vector<std::string> weekdaysOf(SystemClock& clock) {
     std::vector<std::string> names;
+    names.reserve(7);
     for (int weekday = 0; weekday < 7; ++weekday) {
         names.push_back(clock.weekdayName(weekday));
     }
