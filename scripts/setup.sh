@@ -3,11 +3,11 @@
 set -euo pipefail
 
 packages=(
-    cmake make g++ pkg-config clang-format
+    cmake make g++ pkg-config clang-format clang-tidy-14
     libgtest-dev libgmock-dev
     qt6-base-dev qt6-qpa-plugins fonts-liberation
     nlohmann-json3-dev
-    xvfb xauth
+    xvfb xauth locales
     fiu-utils libfiu-dev e2fsprogs clang libclang-rt-14-dev
 )
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets everything up, builds with AddressSanitizer and UndefinedBehaviorSanitizer, checks the
-# formatting and runs every test.
+# formatting, runs every test and clang-tidy.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +15,14 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build-asan --output-on-failure
+
+# clang-tidy over the sources, with the compile commands of the build above and the checks of
+# .clang-tidy.
+tidy_log=build-asan/clang-tidy.log
+if ! run-clang-tidy-14 -quiet -j "$(nproc)" -p build-asan "$PWD/(src|tests)/" >"$tidy_log" 2>&1; then
+    sed -r 's/\x1b\[[0-9;]*m//g' "$tidy_log" | grep -A3 -E '(error|warning):' || cat "$tidy_log"
+    exit 1
+fi
 
 # The fuzz targets, built with clang's libFuzzer in a tree of their own, each fuzzed for a few
 # seconds on the committed corpus.

@@ -12,7 +12,7 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
     // The caller may pass FilePath itself, which a selection during the copy could change.
-    const std::string firstPiece = path;
+    const std::string firstPiece = path;  // NOLINT(performance-unnecessary-copy-initialization)
 
     state.Outcome = JobOutcome::NotCompleted;
     state.SizeMismatch = false;

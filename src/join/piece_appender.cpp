@@ -18,7 +18,7 @@ constexpr int kTemporaryAttempts = 1000;
 // A fresh hidden name in the target directory, created exclusively so nothing is clobbered.
 std::string createTemporary(const std::string& targetDir, Context& context) {
     for (int attempt = 1;; ++attempt) {
-        const std::string name = targetDir + ".roruvez-join-" + std::to_string(attempt) + ".part";
+        std::string name = targetDir + ".roruvez-join-" + std::to_string(attempt) + ".part";
         try {
             context.state.File2 = context.platform.files.createNew(name);
             return name;

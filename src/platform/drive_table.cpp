@@ -61,26 +61,7 @@ bool isFloppyDevice(const BlockDevice& device) {
            (device.removable && device.bytes > 0 && device.bytes <= kLargestFloppyBytes);
 }
 
-}  // namespace
-
-std::vector<MountEntry> parseMounts(std::string_view text) {
-    std::vector<MountEntry> mounts;
-    std::istringstream in{std::string(text)};
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        MountEntry entry;
-        if (fields >> entry.source >> entry.directory >> entry.type) {
-            entry.source = unescapeMountField(entry.source);
-            entry.directory = unescapeMountField(entry.directory);
-            mounts.push_back(entry);
-        }
-    }
-    return mounts;
-}
-
-std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,
-                                   const std::vector<BlockDevice>& devices) {
+std::vector<BlockDevice> floppyDevices(const std::vector<BlockDevice>& devices) {
     std::vector<BlockDevice> floppies;
     for (const auto& device : devices) {
         if (isFloppyDevice(device)) {
@@ -89,19 +70,30 @@ std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,
     }
     std::sort(floppies.begin(), floppies.end(),
               [](const BlockDevice& a, const BlockDevice& b) { return a.name < b.name; });
+    return floppies;
+}
 
-    // The shortest mount point of each disk stands for it; bind mounts add nothing.
+// The shortest mount point of each disk stands for it; bind mounts add nothing, and what is not
+// on a block device (tmpfs, proc) is no drive.
+std::map<std::string, std::string> mountOfEachDisk(const std::vector<MountEntry>& mounts,
+                                                   const std::vector<BlockDevice>& devices) {
     std::map<std::string, std::string> mountOfDisk;
-    std::map<std::string, std::string> mountOfSource;
     for (const auto& mount : mounts) {
         const std::string disk = diskOf(mount.source, devices);
-        const std::string key = disk.empty() ? mount.source : disk;
-        auto& known = disk.empty() ? mountOfSource[key] : mountOfDisk[key];
+        if (disk.empty()) {
+            continue;
+        }
+        auto& known = mountOfDisk[disk];
         if (known.empty() || mount.directory.size() < known.size()) {
             known = mount.directory;
         }
     }
+    return mountOfDisk;
+}
 
+// a: and b:, listed whether or not a disk is in them, then c:.
+std::vector<Drive> fixedDrives(const std::vector<BlockDevice>& floppies,
+                               const std::map<std::string, std::string>& mountOfDisk) {
     std::vector<Drive> table;
     for (std::size_t i = 0; i < 2; ++i) {
         Drive drive;
@@ -120,11 +112,19 @@ std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,
     root.letter = 'c';
     root.directory = "/";
     table.push_back(root);
+    return table;
+}
 
-    struct Candidate {
-        std::string directory;
-        bool removable;
-    };
+struct Candidate {
+    std::string directory;
+    bool removable;
+};
+
+// The mounted disks that are neither floppies nor the root, removable first, then in mount-point
+// order.
+std::vector<Candidate> otherDisks(const std::map<std::string, std::string>& mountOfDisk,
+                                  const std::vector<BlockDevice>& floppies,
+                                  const std::vector<BlockDevice>& devices) {
     std::vector<Candidate> others;
     for (const auto& mount : mountOfDisk) {
         // Named copies: clang 14 cannot capture structured bindings in the lambdas below.
@@ -145,6 +145,11 @@ std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,
         }
         return a.directory < b.directory;
     });
+    return others;
+}
+
+// d: onwards, as long as letters last; a directory already in the table gets no second letter.
+void addLetteredDrives(std::vector<Drive>& table, const std::vector<Candidate>& others) {
     char letter = 'd';
     for (const auto& other : others) {
         if (letter > 'z') {
@@ -160,6 +165,32 @@ std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,
         drive.removable = other.removable;
         table.push_back(drive);
     }
+}
+
+}  // namespace
+
+std::vector<MountEntry> parseMounts(std::string_view text) {
+    std::vector<MountEntry> mounts;
+    std::istringstream in{std::string(text)};
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        MountEntry entry;
+        if (fields >> entry.source >> entry.directory >> entry.type) {
+            entry.source = unescapeMountField(entry.source);
+            entry.directory = unescapeMountField(entry.directory);
+            mounts.push_back(entry);
+        }
+    }
+    return mounts;
+}
+
+std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,
+                                   const std::vector<BlockDevice>& devices) {
+    const std::vector<BlockDevice> floppies = floppyDevices(devices);
+    const std::map<std::string, std::string> mountOfDisk = mountOfEachDisk(mounts, devices);
+    std::vector<Drive> table = fixedDrives(floppies, mountOfDisk);
+    addLetteredDrives(table, otherDisks(mountOfDisk, floppies, devices));
     return table;
 }
 

@@ -41,6 +41,8 @@ std::int32_t toInt32(double value) {
     return static_cast<std::int32_t>(rounded);
 }
 
+// The text after "&H" (hexadecimal) or "&O" (octal), read up to the first character that is not
+// a digit of its base.
 std::int32_t readPrefixed(const std::string& digits, int base) {
     double value = 0;
     for (char c : digits) {
@@ -61,9 +63,19 @@ std::int32_t readPrefixed(const std::string& digits, int base) {
     return toInt32(value);
 }
 
-}  // namespace
+// A number written with "&": any other letter after it reads as 0.
+std::int32_t readAmpersandNumber(const std::string& compact) {
+    const char kind = static_cast<char>(compact[1] | 0x20);
+    if (kind == 'h') {
+        return readPrefixed(compact.substr(2), 16);
+    }
+    if (kind == 'o') {
+        return readPrefixed(compact.substr(2), 8);
+    }
+    return 0;
+}
 
-std::int32_t readNumberText(std::string_view text) {
+std::string withoutIgnored(std::string_view text) {
     std::string compact;
     compact.reserve(text.size());
     for (char c : text) {
@@ -71,72 +83,78 @@ std::int32_t readNumberText(std::string_view text) {
             compact.push_back(c);
         }
     }
+    return compact;
+}
 
-    if (compact.size() >= 2 && compact[0] == '&') {
-        const char kind = static_cast<char>(compact[1] | 0x20);
-        if (kind == 'h') {
-            return readPrefixed(compact.substr(2), 16);
-        }
-        if (kind == 'o') {
-            return readPrefixed(compact.substr(2), 8);
-        }
-        return 0;
+std::size_t digitsFrom(const std::string& text, std::size_t from) {
+    std::size_t end = from;
+    while (end < text.size() && isDigitIn(text[end], 10)) {
+        ++end;
     }
+    return end - from;
+}
 
-    // Take the longest prefix shaped like [sign] digits [. digits] [exponent [sign] digits].
-    std::string number;
-    std::size_t i = 0;
-    auto digitsAt = [&](std::size_t from) {
-        std::size_t j = from;
-        while (j < compact.size() && isDigitIn(compact[j], 10)) {
-            ++j;
-        }
-        return j - from;
-    };
+// The exponent that starts at text[at] ("E" or "D", a sign, digits) as from_chars reads it
+// ("e-12"); empty where there is none.
+std::string exponentAt(const std::string& text, std::size_t at) {
+    if (at >= text.size()) {
+        return {};
+    }
+    const char e = static_cast<char>(text[at] | 0x20);
+    if (e != 'e' && e != 'd') {
+        return {};
+    }
+    std::size_t next = at + 1;
+    std::string exponent = "e";
+    if (next < text.size() && (text[next] == '+' || text[next] == '-')) {
+        exponent.push_back(text[next]);
+        ++next;
+    }
+    const std::size_t count = digitsFrom(text, next);
+    if (count == 0) {
+        return {};
+    }
+    exponent.append(text, next, count);
+    return exponent;
+}
+
+struct Decimal {
     bool negative = false;
-    if (i < compact.size() && (compact[i] == '+' || compact[i] == '-')) {
-        negative = compact[i] == '-';
-        ++i;
-    }
-    const std::size_t intDigits = digitsAt(i);
-    number.append(compact, i, intDigits);
-    i += intDigits;
-    std::size_t fracDigits = 0;
-    if (i < compact.size() && compact[i] == '.') {
-        fracDigits = digitsAt(i + 1);
-        number.push_back('.');
-        number.append(compact, i + 1, fracDigits);
-        i += 1 + fracDigits;
-    }
-    if (intDigits == 0 && fracDigits == 0) {
-        return 0;
-    }
-    if (i < compact.size()) {
-        const char e = static_cast<char>(compact[i] | 0x20);
-        if (e == 'e' || e == 'd') {
-            std::size_t j = i + 1;
-            std::string exponent = "e";
-            if (j < compact.size() && (compact[j] == '+' || compact[j] == '-')) {
-                exponent.push_back(compact[j]);
-                ++j;
-            }
-            const std::size_t expDigits = digitsAt(j);
-            if (expDigits > 0) {
-                exponent.append(compact, j, expDigits);
-                number += exponent;
-            }
-        }
-    }
-    if (number.front() == '.') {
-        number.insert(number.begin(), '0');
-    }
+    std::string magnitude;  // as from_chars reads it; empty when the text holds no number
+};
 
+// The longest prefix shaped like [sign] digits [. digits] [exponent [sign] digits].
+Decimal decimalPrefix(const std::string& text) {
+    Decimal decimal;
+    std::size_t at = 0;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        decimal.negative = text[at] == '-';
+        ++at;
+    }
+    const std::size_t intDigits = digitsFrom(text, at);
+    // from_chars wants a digit before the point.
+    std::string number = intDigits == 0 ? "0" : text.substr(at, intDigits);
+    at += intDigits;
+    std::size_t fracDigits = 0;
+    if (at < text.size() && text[at] == '.') {
+        fracDigits = digitsFrom(text, at + 1);
+        number.push_back('.');
+        number.append(text, at + 1, fracDigits);
+        at += 1 + fracDigits;
+    }
+    if (intDigits > 0 || fracDigits > 0) {
+        decimal.magnitude = number + exponentAt(text, at);
+    }
+    return decimal;
+}
+
+// Underflow reads as zero; only a huge magnitude is an overflow.
+double magnitudeValue(const std::string& magnitude) {
     double value = 0;
-    const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
+    const auto result =
+        std::from_chars(magnitude.data(), magnitude.data() + magnitude.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        // Underflow reads as zero; only a huge magnitude is an overflow.
-        const auto expAt = number.find('e');
-        if (expAt != std::string::npos && number.compare(expAt, 2, "e-") == 0) {
+        if (magnitude.find("e-") != std::string::npos) {
             return 0;
         }
         throw PlatformError(error_text::kOverflow);
@@ -144,7 +162,22 @@ std::int32_t readNumberText(std::string_view text) {
     if (result.ec != std::errc()) {
         return 0;
     }
-    return toInt32(negative ? -value : value);
+    return value;
+}
+
+}  // namespace
+
+std::int32_t readNumberText(std::string_view text) {
+    const std::string compact = withoutIgnored(text);
+    if (compact.size() >= 2 && compact[0] == '&') {
+        return readAmpersandNumber(compact);
+    }
+    const Decimal decimal = decimalPrefix(compact);
+    if (decimal.magnitude.empty()) {
+        return 0;
+    }
+    const double value = magnitudeValue(decimal.magnitude);
+    return toInt32(decimal.negative ? -value : value);
 }
 
 }  // namespace roruvez

@@ -50,6 +50,8 @@ class Form1 : public QMainWindow {
   private:
     // Layout.
     void createControls();
+    void placeControls();
+    void connectControls();
     void createMenu();
     void createTimer();
     void createTabOrder();

@@ -22,6 +22,8 @@ namespace roruvez {
 
 namespace {
 
+const QColor kDarkBlueText(0, 0, 192);
+
 struct Place {
     int left;
     int top;
@@ -68,7 +70,7 @@ QLabel* makeLabel(QWidget* parent, const char* name, const char* caption,
     return label;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, QFont font,
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const QFont& font,
                         bool enabled) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
@@ -76,6 +78,70 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, 
     button->setAutoDefault(false);
     button->setEnabled(enabled);
     return button;
+}
+
+QWidget* makeBand(QWidget* parent) {
+    auto* band = new QWidget(parent);
+    band->setObjectName(QStringLiteral("Shape1"));
+    band->setAutoFillBackground(true);
+    setColours(*band, QPalette::Window, paletteColour(9), QPalette::WindowText, std::nullopt);
+    // The band is only paint: clicks and drops go to the window's surface beneath it.
+    band->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return band;
+}
+
+// A multi-line box with a horizontal scroll bar, which the Tab key leaves.
+template <typename Box>
+Box* makeTextBox(QWidget* parent, const char* name, Qt::ScrollBarPolicy vertical) {
+    auto* box = new Box(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setVerticalScrollBarPolicy(vertical);
+    box->setTabChangesFocus(true);
+    return box;
+}
+
+PathBox* makePathBox(QWidget* parent) {
+    auto* box = makeTextBox<PathBox>(parent, "Text1", Qt::ScrollBarAlwaysOff);
+    box->setFont(layoutFont("Arial", 8.25, true));
+    setColours(*box, QPalette::Base, paletteColour(11), QPalette::Text, kDarkBlueText);
+    // It only shows the choice; nothing typed there would be used.
+    box->setReadOnly(true);
+    return box;
+}
+
+QLineEdit* makePieceSizeBox(QWidget* parent) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QStringLiteral("Text2"));
+    box->setFont(layoutFont("System", 9.75, true));
+    setColours(*box, QPalette::Base, paletteColour(15), QPalette::Text, kDarkBlueText);
+    box->setMaxLength(10);
+    box->setAcceptDrops(false);
+    return box;
+}
+
+QCheckBox* makeSaveToBox(QWidget* parent) {
+    auto* box = new QCheckBox(QStringLiteral("SaveTo:"), parent);
+    box->setObjectName(QStringLiteral("Check1"));
+    // Opaque, as the platform draws a check box on its own face colour.
+    box->setAutoFillBackground(true);
+    box->setEnabled(false);
+    return box;
+}
+
+QPlainTextEdit* makeLogBox(QWidget* parent) {
+    auto* box = makeTextBox<QPlainTextEdit>(parent, "Text3", Qt::ScrollBarAlwaysOn);
+    box->setAcceptDrops(false);
+    box->viewport()->setAcceptDrops(false);
+    return box;
+}
+
+QComboBox* makeDriveList(QWidget* parent) {
+    auto* list = new QComboBox(parent);
+    list->setObjectName(QStringLiteral("Drive1"));
+    list->setEnabled(false);
+    return list;
 }
 
 }  // namespace
@@ -88,6 +154,7 @@ int Form1::pixelsY(int twips) const {
     return twipsToPixels(twips, logicalDpiY());
 }
 
+// Created in the order of their tab indexes, so each is painted over the ones before it.
 void Form1::createControls() {
     client_ = new ClientArea(this);
     client_->setObjectName(QStringLiteral("ClientArea"));
@@ -96,67 +163,31 @@ void Form1::createControls() {
     setCentralWidget(client_);
 
     const QColor lightGreen = paletteColour(10);
-    const QColor darkBlueText(0, 0, 192);
-
-    shape1_ = new QWidget(client_);
-    shape1_->setObjectName(QStringLiteral("Shape1"));
-    shape1_->setAutoFillBackground(true);
-    setColours(*shape1_, QPalette::Window, paletteColour(9), QPalette::WindowText, std::nullopt);
-    // The band is only paint: clicks and drops go to the window's surface beneath it.
-    shape1_->setAttribute(Qt::WA_TransparentForMouseEvents);
-
+    shape1_ = makeBand(client_);
     command3_ = makeButton(client_, "Command3", " BRELDO -R", layoutFont("Arial", 9, true), false);
     command1_ = makeButton(client_, "Command1", "BRELDO", buttonFont(), false);
-
-    text1_ = new PathBox(client_);
-    text1_->setObjectName(QStringLiteral("Text1"));
-    text1_->setFont(layoutFont("Arial", 8.25, true));
-    setColours(*text1_, QPalette::Base, paletteColour(11), QPalette::Text, darkBlueText);
-    text1_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    text1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    text1_->setTabChangesFocus(true);
-    // It only shows the choice; nothing typed there would be used.
-    text1_->setReadOnly(true);
-
-    text2_ = new QLineEdit(client_);
-    text2_->setObjectName(QStringLiteral("Text2"));
-    text2_->setFont(layoutFont("System", 9.75, true));
-    setColours(*text2_, QPalette::Base, paletteColour(15), QPalette::Text, darkBlueText);
-    text2_->setMaxLength(10);
-    text2_->setAcceptDrops(false);
-
+    text1_ = makePathBox(client_);
+    text2_ = makePieceSizeBox(client_);
     command2_ = makeButton(client_, "Command2", "CLEAR", buttonFont(), true);
     label2_ = makeLabel(client_, "Label2", "File size:", std::nullopt, std::nullopt);
     label3_ = makeLabel(client_, "Label3", "", lightGreen, QColor(64, 64, 64));
     label5_ = makeLabel(client_, "Label5", "", std::nullopt, std::nullopt);
     label7_ = makeLabel(client_, "Label7", "", std::nullopt, std::nullopt);
     label8_ = makeLabel(client_, "Label8", "", std::nullopt, QColor(0, 0, 128));
-    label9_ = makeLabel(client_, "Label9", "", lightGreen, darkBlueText);
+    label9_ = makeLabel(client_, "Label9", "", lightGreen, kDarkBlueText);
     command5_ = makeButton(client_, "Command5", "Browse", buttonFont(), true);
     label10_ = makeLabel(client_, "Label10", "", lightGreen, std::nullopt);
     label10_->setAlignment(Qt::AlignCenter);
-
-    check1_ = new QCheckBox(QStringLiteral("SaveTo:"), client_);
-    check1_->setObjectName(QStringLiteral("Check1"));
-    // Opaque, as the platform draws a check box on its own face colour.
-    check1_->setAutoFillBackground(true);
-    check1_->setEnabled(false);
-
-    text3_ = new QPlainTextEdit(client_);
-    text3_->setObjectName(QStringLiteral("Text3"));
-    text3_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    text3_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    text3_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    text3_->setTabChangesFocus(true);
-    text3_->setAcceptDrops(false);
-    text3_->viewport()->setAcceptDrops(false);
-
-    drive1_ = new QComboBox(client_);
-    drive1_->setObjectName(QStringLiteral("Drive1"));
-    drive1_->setEnabled(false);
+    check1_ = makeSaveToBox(client_);
+    text3_ = makeLogBox(client_);
+    drive1_ = makeDriveList(client_);
     fillDriveList();
 
+    placeControls();
+    connectControls();
+}
+
+void Form1::placeControls() {
     const std::pair<QWidget*, Place> places[] = {
         {command3_, {1860, 780, 1215, 495}}, {command1_, {240, 780, 1275, 495}},
         {text1_, {120, 2460, 4695, 675}},    {text2_, {960, 1320, 1575, 375}},
@@ -173,7 +204,9 @@ void Form1::createControls() {
                             pixelsY(place.height));
     }
     shape1_->lower();
+}
 
+void Form1::connectControls() {
     client_->acceptsDropAt = [this](const QPoint& position) { return dropAllowedAt(position); };
     client_->onDrop = [this](const QStringList& files) { Form_OLEDragDrop(files); };
     text1_->acceptsDrop = [this] { return !jobRunning_; };

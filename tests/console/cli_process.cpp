@@ -46,6 +46,7 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
     std::vector<std::string> argv{RORUVEZ_CLI};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> pointers;
+    pointers.reserve(argv.size() + 1);
     for (auto& arg : argv) {
         pointers.push_back(arg.data());
     }

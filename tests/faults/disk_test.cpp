@@ -6,12 +6,9 @@
 
 #include <filesystem>
 
-#include "deadline.h"
-#include "join/join_driver.h"
 #include "mounts.h"
 #include "platform/drive_table.h"
 #include "platform/free_space.h"
-#include "split/split_driver.h"
 #include "support/job_fixture.h"
 #include "tree_snapshot.h"
 
@@ -26,7 +23,6 @@ using testing::TreeSnapshot;
 using testing::writeFile;
 
 constexpr std::uint64_t kFloppyBytes = 1474560;
-constexpr auto kLimit = std::chrono::seconds(60);
 
 #define SKIP_UNLESS_ROOT()                                                \
     if (!testing::runningAsRoot()) {                                      \
@@ -48,6 +44,8 @@ std::int64_t freeBytes(const fs::path& directory) {
 // Free space as the program measures it, on real disks.
 class DiskTest : public testing::JobFixture {
   protected:
+    DiskTest() { jobContext = &real; }
+
     void useDrive(char letter, const fs::path& directory) {
         drives.bind(letter, directory.string());
         surface.check1 = 1;
@@ -57,23 +55,9 @@ class DiskTest : public testing::JobFixture {
     std::string writeSource(std::size_t size, const std::string& name = "DATA.BIN") {
         fs::create_directories(dir.path() / "src");
         source = patternBytes(size, 21);
-        const std::string path = (dir.path() / "src" / name).string();
+        std::string path = (dir.path() / "src" / name).string();
         writeFile(path, source);
         return path;
-    }
-
-    void split(const std::string& path, const std::string& pieceSize) {
-        surface.setText(Control::Text2, pieceSize);
-        surface.clearHistory();
-        state.FilePath = path;
-        testing::mustFinishWithin(kLimit, "the split", [&] { SplitFile(state.FilePath, real); });
-    }
-
-    void join(const std::string& piece1) {
-        surface.setEnabled(Control::Command3, true);
-        surface.clearHistory();
-        state.FilePath = piece1;
-        testing::mustFinishWithin(kLimit, "the join", [&] { JoinFiles(state.FilePath, real); });
     }
 
     // The bytes piece number should hold for a split at pieceSize, header aside.
@@ -118,7 +102,7 @@ TEST_F(DiskTest, AFloppyThatPassesTheSpaceTestButCannotHoldTheLastPiece) {
         return std::nullopt;
     };
 
-    split(path, "700000");
+    runSplit(path, "700000");
 
     EXPECT_EQ(surface.prompts(),
               (std::vector<std::string>{"Please insert a Floppy Disk then press OK",
@@ -145,7 +129,7 @@ TEST_F(DiskTest, ADriveWithoutASpaceTestFillsUpWhilePiecesAreWritten) {
     useDrive('d', disk.at());
     const std::string path = writeSource(3000000);
 
-    split(path, "1000000");
+    runSplit(path, "1000000");
 
     EXPECT_EQ(surface.prompts(),
               (std::vector<std::string>{"No space left on device", "Error writing files on: d:"}));
@@ -163,7 +147,7 @@ TEST_F(DiskTest, AJoinOntoAFullDiskLeavesNothingUnderTheName) {
     Mount disk = Mount::tmpfs(dir.path() / "t", kFloppyBytes);
     SKIP_UNLESS_MOUNTED(disk);
     const std::string path = writeSource(1000000);
-    split(path, "400000");
+    runSplit(path, "400000");
     ASSERT_EQ(surface.caption(Control::Label9), "Done!");
     for (int number = 1; number <= 3; ++number) {
         const std::string name = "breldo." + std::to_string(number);
@@ -171,7 +155,7 @@ TEST_F(DiskTest, AJoinOntoAFullDiskLeavesNothingUnderTheName) {
     }
     const TreeSnapshot before = TreeSnapshot::of(disk.at());
 
-    join((disk.at() / "breldo.1").string());
+    runJoin((disk.at() / "breldo.1").string());
 
     const std::string restored = (disk.at() / "DATA.BIN").string();
     EXPECT_EQ(surface.prompts(),
@@ -220,7 +204,7 @@ TEST_F(DiskTest, ThreeSwappedFloppiesEachHoldTheirPieceCompleteAndJoinBack) {
         return std::nullopt;
     };
 
-    split(path, "1000000");
+    runSplit(path, "1000000");
     ASSERT_TRUE(inDrive.ready());
     takeOut();
 
@@ -246,7 +230,7 @@ TEST_F(DiskTest, ThreeSwappedFloppiesEachHoldTheirPieceCompleteAndJoinBack) {
     }
 
     surface.check1 = 0;
-    join((gathered / "breldo.1").string());
+    runJoin((gathered / "breldo.1").string());
     EXPECT_EQ(surface.caption(Control::Label9), "Done!");
     EXPECT_TRUE(readFile((gathered / "DATA.BIN").string()) == source);
 }
@@ -260,7 +244,7 @@ TEST_F(DiskTest, AnImmutableTargetDirectoryRefusesThePieces) {
         GTEST_SKIP() << "this file system does not take chattr +i";
     }
 
-    split(path, "20000");
+    runSplit(path, "20000");
 
     EXPECT_EQ(surface.prompts(), (std::vector<std::string>{"Operation not permitted"}));
     expectNotCompleted();
@@ -276,7 +260,7 @@ TEST_F(DiskTest, AReadOnlyMountRefusesThePieces) {
     writeFile(path, source);
     ASSERT_TRUE(disk.remountReadOnly());
 
-    split(path, "20000");
+    runSplit(path, "20000");
 
     EXPECT_EQ(surface.prompts(), (std::vector<std::string>{"Read-only file system"}));
     expectNotCompleted();
@@ -321,7 +305,7 @@ TEST_F(DiskTest, ATargetDirectoryRemovedDuringTheSplitStopsIt) {
             }
         };
 
-        split(path, "30000");
+        runSplit(path, "30000");
         surface.onPump = nullptr;
 
         expectNotCompleted();

@@ -10,9 +10,6 @@
 #include <filesystem>
 #include <functional>
 
-#include "deadline.h"
-#include "join/join_driver.h"
-#include "split/split_driver.h"
 #include "support/job_fixture.h"
 #include "tree_snapshot.h"
 
@@ -24,8 +21,6 @@ using testing::patternBytes;
 using testing::readFile;
 using testing::TreeSnapshot;
 using testing::writeFile;
-
-constexpr auto kLimit = std::chrono::seconds(10);
 
 using Maker = std::function<void(const fs::path&)>;
 
@@ -43,18 +38,7 @@ const Special kSpecials[] = {
 
 class SpecialFileTest : public testing::JobFixture {
   protected:
-    void split(const std::string& path, const std::string& pieceSize) {
-        surface.setText(Control::Text2, pieceSize);
-        surface.clearHistory();
-        state.FilePath = path;
-        testing::mustFinishWithin(kLimit, "the split", [&] { SplitFile(state.FilePath, context); });
-    }
-    void join(const std::string& piece1) {
-        surface.setEnabled(Control::Command3, true);
-        surface.clearHistory();
-        state.FilePath = piece1;
-        testing::mustFinishWithin(kLimit, "the join", [&] { JoinFiles(state.FilePath, context); });
-    }
+    SpecialFileTest() { jobLimit = std::chrono::seconds(10); }
     void fresh() {
         fs::remove_all(dir.path());
         fs::create_directory(dir.path());
@@ -72,7 +56,7 @@ TEST_F(SpecialFileTest, ASplitMeetingOneWhereAPieceGoesStopsThere) {
         special.make(piece(2));
         const TreeSnapshot before = TreeSnapshot::of(dir.path());
 
-        split(path, "4000");
+        runSplit(path, "4000");
 
         EXPECT_EQ(surface.prompts(),
                   (std::vector<std::string>{
@@ -109,7 +93,7 @@ TEST_F(SpecialFileTest, AJoinWhosePieceOneIsNotAFileEndsNotCompleted) {
         c.special.make(piece(1));
         const TreeSnapshot before = TreeSnapshot::of(dir.path());
 
-        join(piece(1));
+        runJoin(piece(1));
 
         EXPECT_EQ(surface.prompts(),
                   (std::vector<std::string>{c.prompt, "Error getting file info: " + piece(1)}));
@@ -127,13 +111,13 @@ TEST_F(SpecialFileTest, AJoinWhoseLaterPieceIsNotAFileStopsCountingThere) {
         fresh();
         const std::string source = patternBytes(10000, 2);
         writeFile(dir.file("DATA.BIN"), source);
-        split(dir.file("DATA.BIN"), "4000");
+        runSplit(dir.file("DATA.BIN"), "4000");
         ASSERT_EQ(surface.caption(Control::Label9), "Done!");
         fs::remove(dir.file("DATA.BIN"));
         fs::remove(piece(2));
         special.make(piece(2));
 
-        join(piece(1));
+        runJoin(piece(1));
 
         EXPECT_EQ(surface.prompts(),
                   (std::vector<std::string>{"Error: CheckSum error: Ignoring..."}));
@@ -157,7 +141,7 @@ TEST_F(SpecialFileTest, ASourceThatIsNotAFileHasNothingToSplit) {
         c.make(dir.path() / "SOURCE");
         const TreeSnapshot before = TreeSnapshot::of(dir.path());
 
-        split(dir.file("SOURCE"), "1000");
+        runSplit(dir.file("SOURCE"), "1000");
 
         EXPECT_EQ(surface.prompts(), (std::vector<std::string>{"Noting to do!\r\nThe source file "
                                                                "filesize is: 0 Exited!"}));

@@ -57,7 +57,7 @@ TEST(CopyChoiceTest, BothWaysInTurnThenTheFasterWithAProbeOfTheOtherNowAndThen) 
                 choice.took(way, kWhole, kWhole, time(way));
             }
         }
-        copyBlocks(2 * CopyChoice::kTries);
+        copyBlocks(2L * CopyChoice::kTries);
 
         EXPECT_EQ(copyBlocks(3 * CopyChoice::kProbeEvery), 3);
         // A busy spell stretches both ways alike and changes nothing.

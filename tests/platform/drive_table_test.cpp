@@ -11,6 +11,7 @@ namespace {
 
 std::vector<std::string> texts(const std::vector<Drive>& table) {
     std::vector<std::string> result;
+    result.reserve(table.size());
     for (const auto& drive : table) {
         result.push_back(driveListText(drive));
     }

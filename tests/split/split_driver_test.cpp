@@ -23,7 +23,7 @@ class SplitTest : public JobFixture {
     std::string split(std::size_t size, const std::string& sizeText,
                       const std::string& name = "REPORT.DOC") {
         source = patternBytes(size);
-        const std::string path = dir.file(name);
+        std::string path = dir.file(name);
         writeFile(path, source);
         surface.setText(Control::Text2, sizeText);
         surface.clearHistory();
@@ -269,7 +269,7 @@ TEST_F(SplitTest, NamesOutsideTheCodePageBecomeQuestionMarksInTheHeader) {
 }
 
 TEST_F(SplitTest, AHundredMegabytesSplitExactly) {
-    split(100 * 1000 * 1000, "1400000", "big.bin");
+    split(std::size_t{100} * 1000 * 1000, "1400000", "big.bin");
     EXPECT_EQ(surface.caption(Control::Label9), "Done!");
     const int count = (100 * 1000 * 1000 + 160 + 1400000 - 1) / 1400000;
     EXPECT_TRUE(std::filesystem::exists(piece(count)));

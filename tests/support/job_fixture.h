@@ -2,29 +2,30 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/file_system.h"
-#include "platform/platform.h"
+#include <chrono>
+#include <string>
+
 #include "state/context.h"
-#include "support/fakes.h"
+#include "support/fake_machine.h"
 #include "support/recording_surface.h"
 
 namespace roruvez::testing {
 
-// A job context on the real file system, with fake drives, free space and clock, and a
-// recording surface. dir is a fresh temporary directory; c: is "/".
-class JobFixture : public ::testing::Test {
+// A job context on the fake machine, with a recording surface.
+class JobFixture : public ::testing::Test, public FakeMachine {
   protected:
     JobFixture();
 
-    TempDir dir;
-    FakeDriveTable drives;
-    LinuxFileSystem files{drives};
-    ScriptedFreeSpace freeSpace;
-    FixedClock clock;
-    Platform platform{files, drives, freeSpace, clock};
+    // Start a split of path in pieces of pieceSize, or a join from piece1, as the window's
+    // buttons do, in jobContext. A job still running after jobLimit ends the test program.
+    void runSplit(const std::string& path, const std::string& pieceSize);
+    void runJoin(const std::string& piece1);
+
     JobState state;
     RecordingSurface surface;
     Context context{state, surface, platform};
+    Context* jobContext = &context;
+    std::chrono::seconds jobLimit{60};
 };
 
 }  // namespace roruvez::testing

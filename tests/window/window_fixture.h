@@ -13,10 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_system.h"
-#include "platform/platform.h"
 #include "state/status_surface.h"
-#include "support/fakes.h"
+#include "support/fake_machine.h"
 #include "window/form1.h"
 
 class QFileDialog;
@@ -39,9 +37,9 @@ struct DropOutcome {
     Qt::DropAction action = Qt::IgnoreAction;
 };
 
-// The real window on the real file system of a temporary directory, with fake drives, free
-// space and clock. Message boxes and the file dialog are answered from the test.
-class WindowFixture : public ::testing::Test {
+// The real window on the fake machine. Message boxes and the file dialog are answered from the
+// test.
+class WindowFixture : public ::testing::Test, public FakeMachine {
   protected:
     WindowFixture();
     ~WindowFixture() override;
@@ -77,12 +75,6 @@ class WindowFixture : public ::testing::Test {
     std::function<void(QFileDialog&)> onDialog;
     int ends = 0;
 
-    TempDir dir;
-    FakeDriveTable drives;
-    LinuxFileSystem files{drives};
-    ScriptedFreeSpace freeSpace;
-    FixedClock clock;
-    Platform platform{files, drives, freeSpace, clock};
     std::unique_ptr<Form1> form;
 
   private:
