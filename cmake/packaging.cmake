@@ -6,10 +6,10 @@ set(CPACK_PACKAGE_VENDOR "The Roruvez authors")
 set(CPACK_PACKAGE_CONTACT "The Roruvez authors <roruvez@velmora.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "cut a file into numbered pieces and join them back")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Roruvez cuts one file into numbered pieces (breldo.1, breldo.2, ...) small enough\n\
-for removable disks, and joins such a piece set back into the exact file it came\n\
-from. It comes as a Qt window, roruvez, and a console program for scripts,\n\
-roruvez-cli.")
+    "Roruvez cuts one file into numbered pieces (breldo.1, breldo.2, ...)\n\
+small enough for removable disks, and joins such a piece set back into\n\
+the exact file it came from. It comes as a Qt window, roruvez, and a\n\
+console program for scripts, roruvez-cli.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -18,7 +18,7 @@ deb=$(ls "$build"/roruvez_*.deb)
 echo "== $deb"
 dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
 
-lintian --fail-on error --no-tag-display-limit "$deb"
+lintian --fail-on error --tag-display-limit 0 "$deb"
 
 # What the package holds is checked, not what the build tree happens to hold.
 contents=$(mktemp -d)
