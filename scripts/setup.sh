@@ -9,6 +9,8 @@ packages=(
     nlohmann-json3-dev
     xvfb xauth locales
     fiu-utils libfiu-dev e2fsprogs clang libclang-rt-14-dev
+    dbus-daemon dbus-bin
+    dpkg-dev file lintian desktop-file-utils appstream man-db
 )
 
 missing=()
@@ -24,7 +26,7 @@ if ((${#missing[@]} > 0)); then
         sudo="sudo"
     fi
     echo "Installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
         "${missing[@]}"
 fi

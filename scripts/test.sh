@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds with AddressSanitizer and UndefinedBehaviorSanitizer, checks the
-# formatting, runs every test and clang-tidy.
+# formatting, runs every test and clang-tidy; then builds as packagers do (Release), runs every
+# test there too, and builds, checks, installs and removes the Debian package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,7 +10,7 @@ bash scripts/setup.sh
 git ls-files -- '*.cpp' '*.h' | xargs -r clang-format --dry-run --Werror
 
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DRORUVEZ_SANITIZE=ON -DRORUVEZ_WINDOW=ON \
-    -DRORUVEZ_TESTS=ON
+    -DRORUVEZ_TESTS=ON -DRORUVEZ_WERROR=ON
 cmake --build build-asan -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -31,3 +32,11 @@ CXX=clang++ cmake -S . -B build-asan-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRO
 cmake --build build-asan-fuzz -j "$(nproc)" --target fuzz_header fuzz_piece_size \
     fuzz_source_name
 ctest --test-dir build-asan-fuzz --output-on-failure
+
+# The build that packagers and users make, with GCC and the tests on.
+unset ASAN_OPTIONS UBSAN_OPTIONS
+CXX=g++ cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DRORUVEZ_WINDOW=ON \
+    -DRORUVEZ_TESTS=ON -DRORUVEZ_WERROR=ON
+cmake --build build-release -j "$(nproc)"
+ctest --test-dir build-release --output-on-failure
+bash scripts/package.sh build-release

@@ -1,19 +1,27 @@
 #include "console/console_options.h"
 
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <string_view>
+
+#include "console/size_option.h"
 #include "platform/paths.h"
 
 namespace roruvez {
 
 const char* const kUsage =
-    "usage: roruvez-cli split FILE [--size TEXT] [--save-to X:] [--drive X:=DIR]... [--yes]\n"
-    "                   [--trace FILE]\n"
+    "usage: roruvez-cli split FILE [--size SIZE | --size-box TEXT] [--save-to X:]\n"
+    "                   [--drive X:=DIR]... [--yes] [--trace FILE]\n"
     "       roruvez-cli join FILE [--save-to X:] [--drive X:=DIR]... [--yes] [--trace FILE]\n"
     "       roruvez-cli --help | --version\n"
     "\n"
     "  split FILE       cut FILE into breldo.1, breldo.2, ... next to it or on the drive\n"
     "  join FILE        join the piece set whose first piece is FILE (a name ending in\n"
     "                   breldo.1) back into the file it came from\n"
-    "  --size TEXT      piece size in bytes, read as the window reads its box (1400000)\n"
+    "  --size SIZE      piece size in bytes (1400000), more than 160; SIZE may end in K, M,\n"
+    "                   G (powers of 1024, also KiB, MiB, GiB) or KB, MB, GB (powers of 1000)\n"
+    "  --size-box TEXT  put TEXT into the piece size box as typed, read as the window reads it\n"
     "  --save-to X:     write to drive X: instead of the file's own directory; a join then\n"
     "                   reads the pieces from X: too (breldo.1, breldo.2, ...), and only\n"
     "                   if that breldo.1 begins with FILE's header\n"
@@ -25,9 +33,11 @@ const char* const kUsage =
     "\n"
     "Message boxes are answered on standard input: ok or cancel (an empty line is ok); the\n"
     "end of the input, or three answers that are neither, answer cancel. Exit status: 0 done,\n"
-    "1 not completed, 2 usage error, 3 joined, but the pieces' total differs from the size in\n"
-    "the header, 130 interrupted (Ctrl-C, at a message box too, ends the job at its next step\n"
-    "and removes an unfinished join).\n";
+    "1 not completed (or FILE cannot be used), 2 usage error, 3 joined, but the pieces' total\n"
+    "differs from the size in the header, 130 interrupted (Ctrl-C, at a message box too, ends\n"
+    "the job at its next step and removes an unfinished join).\n";
+
+const char* const kTryHelp = "Try 'roruvez-cli --help' for more information.";
 
 namespace {
 
@@ -62,6 +72,136 @@ DriveBinding driveBinding(const std::string& text) {
     return binding;
 }
 
+// What the parse has seen so far, beyond the options themselves.
+struct Parse {
+    ConsoleOptions options;
+    std::string command;
+    bool haveFile = false;
+    bool optionsEnded = false;
+    bool saveToGiven = false;
+    bool traceGiven = false;
+    bool sizeBoxGiven = false;
+};
+
+void takeSize(Parse& parse, const std::string& value) {
+    if (parse.sizeBoxGiven) {
+        throw UsageError("--size and --size-box cannot be given together");
+    }
+    const auto bytes = readByteCount(value);
+    if (!bytes) {
+        throw UsageError("invalid piece size: '" + value + "'");
+    }
+    if (*bytes <= kHeaderLength || *bytes > std::numeric_limits<std::int32_t>::max()) {
+        throw UsageError("piece size out of range: '" + value + "' (more than " +
+                         std::to_string(kHeaderLength) + " bytes and at most " +
+                         std::to_string(std::numeric_limits<std::int32_t>::max()) + ")");
+    }
+    parse.options.sizeText = std::to_string(*bytes);
+    parse.options.sizeGiven = true;
+}
+
+void takeSizeBox(Parse& parse, const std::string& value) {
+    if (parse.options.sizeGiven) {
+        throw UsageError("--size and --size-box cannot be given together");
+    }
+    parse.options.sizeText = value;
+    parse.sizeBoxGiven = true;
+}
+
+void takeSaveTo(Parse& parse, const std::string& value) {
+    if (parse.saveToGiven) {
+        throw UsageError("--save-to given twice");
+    }
+    parse.options.saveTo = driveLetter(value, "--save-to");
+    parse.saveToGiven = true;
+}
+
+void takeDrive(Parse& parse, const std::string& value) {
+    const DriveBinding binding = driveBinding(value);
+    for (const auto& earlier : parse.options.drives) {
+        if (earlier.letter == binding.letter) {
+            throw UsageError(std::string("drive ") + binding.letter + ": bound twice");
+        }
+    }
+    parse.options.drives.push_back(binding);
+}
+
+void takeTrace(Parse& parse, const std::string& value) {
+    if (parse.traceGiven || value.empty()) {
+        throw UsageError(parse.traceGiven ? "--trace given twice" : "--trace wants a file");
+    }
+    parse.options.tracePath = value;
+    parse.traceGiven = true;
+}
+
+void takeYes(Parse& parse, const std::string& /*value*/) {
+    parse.options.yes = true;
+}
+
+struct OptionRule {
+    std::string_view name;
+    bool takesValue;
+    bool splitOnly;
+    void (*take)(Parse&, const std::string&);
+};
+
+constexpr std::array<OptionRule, 6> kOptionRules = {{
+    {"--size", true, true, takeSize},
+    {"--size-box", true, true, takeSizeBox},
+    {"--save-to", true, false, takeSaveTo},
+    {"--drive", true, false, takeDrive},
+    {"--trace", true, false, takeTrace},
+    {"--yes", false, false, takeYes},
+}};
+
+std::optional<ConsoleOptions::Command> commandAlone(const std::string& command) {
+    if (command == "--help" || command == "-h") {
+        return ConsoleOptions::Command::Help;
+    }
+    if (command == "--version") {
+        return ConsoleOptions::Command::Version;
+    }
+    return std::nullopt;
+}
+
+void takeFile(Parse& parse, const std::string& arg) {
+    if (parse.haveFile) {
+        throw UsageError("more than one FILE given: '" + arg + "'");
+    }
+    parse.options.file = arg;
+    parse.haveFile = true;
+}
+
+// --name VALUE or --name=VALUE; the value may begin with a minus sign. Returns the index of the
+// last argument used.
+std::size_t takeOption(Parse& parse, const std::vector<std::string>& args, std::size_t i) {
+    const std::string& arg = args[i];
+    const std::size_t equals = arg.find('=');
+    const std::string name = arg.substr(0, equals);
+    const auto rule = std::find_if(kOptionRules.begin(), kOptionRules.end(),
+                                   [&](const OptionRule& r) { return r.name == name; });
+    if (rule == kOptionRules.end()) {
+        throw UsageError("unrecognized option '" + arg + "'");
+    }
+    if (rule->splitOnly && parse.options.command != ConsoleOptions::Command::Split) {
+        throw UsageError(name + " belongs to split only");
+    }
+    std::string value;
+    if (equals != std::string::npos) {
+        if (!rule->takesValue) {
+            throw UsageError("option '" + name + "' doesn't allow an argument");
+        }
+        value = arg.substr(equals + 1);
+    } else if (rule->takesValue) {
+        if (i + 1 >= args.size()) {
+            throw UsageError("option '" + name + "' requires an argument");
+        }
+        value = args[++i];
+    }
+    rule->take(parse, value);
+    return i;
+}
+
 }  // namespace
 
 std::string absolutePath(const std::string& path) {
@@ -90,101 +230,39 @@ std::string absolutePath(const std::string& path) {
 }
 
 ConsoleOptions parseArguments(const std::vector<std::string>& args) {
-    ConsoleOptions options;
     if (args.empty()) {
         throw UsageError("no command given");
     }
-    const std::string& command = args[0];
-    if (command == "--help" || command == "-h") {
+    Parse parse;
+    parse.command = args[0];
+    if (const auto alone = commandAlone(parse.command)) {
         if (args.size() > 1) {
-            throw UsageError("--help takes no arguments");
+            throw UsageError("'" + parse.command + "' takes no arguments");
         }
-        options.command = ConsoleOptions::Command::Help;
-        return options;
+        parse.options.command = *alone;
+        return parse.options;
     }
-    if (command == "--version") {
-        if (args.size() > 1) {
-            throw UsageError("--version takes no arguments");
-        }
-        options.command = ConsoleOptions::Command::Version;
-        return options;
-    }
-    if (command == "split") {
-        options.command = ConsoleOptions::Command::Split;
-    } else if (command == "join") {
-        options.command = ConsoleOptions::Command::Join;
+    if (parse.command == "split") {
+        parse.options.command = ConsoleOptions::Command::Split;
+    } else if (parse.command == "join") {
+        parse.options.command = ConsoleOptions::Command::Join;
     } else {
-        throw UsageError("unknown command \"" + command + "\"");
+        throw UsageError("unknown command '" + parse.command + "'");
     }
-
-    bool haveFile = false;
-    bool optionsEnded = false;
-    bool traceGiven = false;
-    bool saveToGiven = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
-        std::string arg = args[i];
-        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            if (haveFile) {
-                throw UsageError("more than one FILE given: \"" + arg + "\"");
-            }
-            options.file = arg;
-            haveFile = true;
-            continue;
-        }
-        if (arg == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (arg == "--yes") {
-            options.yes = true;
-            continue;
-        }
-        // --name VALUE or --name=VALUE; the value may begin with a minus sign.
-        std::string value;
-        const std::size_t equals = arg.find('=');
-        if (equals != std::string::npos) {
-            value = arg.substr(equals + 1);
-            arg.resize(equals);
-        } else if (arg == "--size" || arg == "--save-to" || arg == "--drive" || arg == "--trace") {
-            if (i + 1 >= args.size()) {
-                throw UsageError(arg + " wants a value");
-            }
-            value = args[++i];
-        }
-        if (arg == "--size") {
-            if (options.command != ConsoleOptions::Command::Split) {
-                throw UsageError("--size belongs to split only");
-            }
-            options.sizeText = value;
-            options.sizeGiven = true;
-        } else if (arg == "--save-to") {
-            if (saveToGiven) {
-                throw UsageError("--save-to given twice");
-            }
-            options.saveTo = driveLetter(value, "--save-to");
-            saveToGiven = true;
-        } else if (arg == "--drive") {
-            const DriveBinding binding = driveBinding(value);
-            for (const auto& earlier : options.drives) {
-                if (earlier.letter == binding.letter) {
-                    throw UsageError(std::string("drive ") + binding.letter + ": bound twice");
-                }
-            }
-            options.drives.push_back(binding);
-        } else if (arg == "--trace") {
-            if (traceGiven || value.empty()) {
-                throw UsageError(traceGiven ? "--trace given twice" : "--trace wants a file");
-            }
-            options.tracePath = value;
-            traceGiven = true;
+        const std::string& arg = args[i];
+        if (parse.optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            takeFile(parse, arg);
+        } else if (arg == "--") {
+            parse.optionsEnded = true;
         } else {
-            throw UsageError("unknown option \"" + args[i] + "\"");
+            i = takeOption(parse, args, i);
         }
     }
-    if (!haveFile || options.file.empty()) {
-        throw UsageError(command + " wants a FILE");
+    if (!parse.haveFile || parse.options.file.empty()) {
+        throw UsageError(parse.command + " wants a FILE");
     }
-    return options;
+    return parse.options;
 }
 
 }  // namespace roruvez

@@ -15,6 +15,13 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A well-formed command line naming a file, directory or drive that cannot be used; what() is
+// the one-line reason.
+class UnusableInput : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 // One --drive X:=DIR. An empty directory is a drive with no medium in it.
 struct DriveBinding {
     char letter = 'a';  // lower case
@@ -26,6 +33,7 @@ struct ConsoleOptions {
 
     Command command = Command::Help;
     std::string file;
+    // What goes into the piece size box.
     std::string sizeText = kDefaultPieceSizeText;
     bool sizeGiven = false;
     std::optional<char> saveTo;  // lower case
@@ -35,6 +43,8 @@ struct ConsoleOptions {
 };
 
 extern const char* const kUsage;
+// The line that follows a usage error's reason.
+extern const char* const kTryHelp;
 
 // Reads the arguments after the program name. Only the form is checked here; whether the
 // files and drives exist is the runner's business.

@@ -40,18 +40,18 @@ struct TraceFile {
 void checkFile(const ConsoleOptions& options, const std::string& path, FileSystem& files) {
     try {
         if (files.isDirectory(path)) {
-            throw UsageError(path + " is a directory");
+            throw UnusableInput(path + " is a directory");
         }
     } catch (const PlatformError& failure) {
-        throw UsageError(path + ": " + failure.what());
+        throw UnusableInput(path + ": " + failure.what());
     }
     const bool firstPiece = isFirstPieceName(path);
     if (options.command == ConsoleOptions::Command::Join && !firstPiece) {
-        throw UsageError(path + " is not a first piece: its name must end in " +
-                         std::string(kFirstPieceName));
+        throw UnusableInput(path + " is not a first piece: its name must end in " +
+                            std::string(kFirstPieceName));
     }
     if (options.command == ConsoleOptions::Command::Split && firstPiece) {
-        throw UsageError(path + " is a first piece: join it instead of splitting it");
+        throw UnusableInput(path + " is a first piece: join it instead of splitting it");
     }
 }
 
@@ -60,8 +60,8 @@ void checkBindings(const ConsoleOptions& options) {
         std::error_code error;
         if (!binding.directory.empty() &&
             !std::filesystem::is_directory(binding.directory, error)) {
-            throw UsageError("--drive " + std::string(1, binding.letter) + ": " +
-                             binding.directory + " is not a directory");
+            throw UnusableInput("--drive " + std::string(1, binding.letter) + ": " +
+                                binding.directory + " is not a directory");
         }
     }
 }
@@ -104,8 +104,8 @@ int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
         if (options.saveTo) {
             const auto drive = findDrive(*drives, *options.saveTo);
             if (!drive) {
-                throw UsageError(std::string("--save-to: there is no drive ") + *options.saveTo +
-                                 ": on this machine");
+                throw UnusableInput(std::string("--save-to: there is no drive ") + *options.saveTo +
+                                    ": on this machine");
             }
             driveText = driveListText(*drive);
         }
@@ -115,8 +115,11 @@ int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
             traceFile = openTrace(options.tracePath);
         }
     } catch (const UsageError& error) {
-        streams.err << "roruvez-cli: " << error.what() << '\n' << kUsage;
+        streams.err << kProgramPrefix << error.what() << '\n' << kTryHelp << '\n';
         return kExitUsage;
+    } catch (const UnusableInput& error) {
+        streams.err << kProgramPrefix << error.what() << '\n';
+        return kExitNotCompleted;
     }
 
     StatvfsFreeSpace freeSpace(*files);

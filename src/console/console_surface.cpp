@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "console/interruption.h"
+#include "console/progress_line.h"
 
 namespace roruvez {
 
@@ -145,7 +146,7 @@ Answer ConsoleSurface::showBox(const std::string& prompt, Buttons buttons, const
     checkInterrupt();
     const std::string shown = title.empty() ? kAppTitle : title;
     clearProgress();
-    streams_.err << "--- " << shown << " ---\n" << withNewlines(prompt) << '\n';
+    streams_.err << kProgramPrefix << "--- " << shown << " ---\n" << withNewlines(prompt) << '\n';
     const Answer answer = decide(prompt, buttons, shown, waitForUser);
     // Ctrl-C at a box is a Cancel that ends the job there: nothing more is written.
     checkInterrupt();
@@ -212,21 +213,26 @@ void ConsoleSurface::pumpEvents() {
     }
 }
 
-void ConsoleSurface::progress(const std::string& piecePath, int pieceNumber,
-                              std::int64_t bytesDone) {
+void ConsoleSurface::progress(const JobProgress& done) {
     if (!streams_.progressLine) {
         return;
     }
-    const auto now = std::chrono::steady_clock::now();
-    // A new piece is shown at once; within a piece ten lines a second are enough.
-    if (progressShown_ && pieceNumber == pieceDrawn_ &&
-        now - lastDrawn_ < std::chrono::milliseconds(100)) {
+    using namespace std::chrono;
+    const auto now = steady_clock::now();
+    if (!firstReport_) {
+        firstReport_ = now;
+        firstBytes_ = done.jobBytes;
+    }
+    if (lastDrawn_ && now - *lastDrawn_ < milliseconds(100)) {
         return;
     }
     lastDrawn_ = now;
-    pieceDrawn_ = pieceNumber;
-    streams_.err << "\rpiece " << pieceNumber << " " << piecePath << ": " << bytesDone
-                 << " bytes\033[K";
+    std::optional<double> rate;
+    const double seconds = duration<double>(now - *firstReport_).count();
+    if (seconds >= 0.1) {
+        rate = static_cast<double>(done.jobBytes - firstBytes_) / seconds;
+    }
+    streams_.err << '\r' << progressLineText(done, rate) << "\033[K";
     streams_.err.flush();
     progressShown_ = true;
 }

@@ -4,6 +4,7 @@
 #include <functional>
 #include <istream>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -11,6 +12,9 @@
 #include "state/status_surface.h"
 
 namespace roruvez {
+
+// What begins every line the program writes on standard error by itself.
+inline constexpr const char* kProgramPrefix = "roruvez-cli: ";
 
 struct ConsoleStreams {
     std::istream& in;
@@ -45,7 +49,8 @@ class ConsoleSurface : public StatusSurface {
     // Waits for Enter, unless every box is answered OK, so that the disk can be changed.
     void diskPrompt(const std::string& prompt) override;
     void pumpEvents() override;
-    void progress(const std::string& piecePath, int pieceNumber, std::int64_t bytesDone) override;
+    // At most ten redraws a second, and only on a terminal.
+    void progress(const JobProgress& done) override;
 
     // Called at the next event pump or message box once the user interrupted the program.
     std::function<void()> onInterrupt;
@@ -72,8 +77,10 @@ class ConsoleSurface : public StatusSurface {
     std::string drive_;
     std::string lastBox_;
     bool progressShown_ = false;
-    int pieceDrawn_ = 0;
-    std::chrono::steady_clock::time_point lastDrawn_{};
+    // The first report of the job, which the rate is measured from, and the last line drawn.
+    std::optional<std::chrono::steady_clock::time_point> firstReport_;
+    std::int64_t firstBytes_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> lastDrawn_;
 };
 
 }  // namespace roruvez

@@ -75,6 +75,7 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
 
         // The bound is taken once, before the first piece.
         const int pieceCount = state.PieceCount;
+        std::int64_t joined = 0;
         for (int number = 1; number == 1 || number <= pieceCount; ++number) {
             const std::string piecePath = pieceName(targetDir, number, state.PieceBaseName);
             doing = "Opening " + piecePath;
@@ -93,15 +94,16 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
                 state.File1->readExact(state.Buffer.data(), state.Buffer.size());
             }
             try {
-                state.File1->copyTo(
-                    *state.File2, length, state.Buffer,
-                    copyProgress(context, piecePath, number, number == 1 ? kHeaderLength : 0));
+                const CopyStart start{number == 1 ? kHeaderLength : 0, joined, state.TotalBytes};
+                state.File1->copyTo(*state.File2, length, state.Buffer,
+                                    copyProgress(context, piecePath, number, start));
             } catch (const PlatformError& error) {
                 if (error.path() == state.File2->path()) {
                     doing = "Writing " + outPath;
                 }
                 throw;
             }
+            joined += length;
             state.File1->close();
             state.File1.reset();
             if (number > 1) {

@@ -65,8 +65,9 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
 
         state.FirstDataLen = state.PieceSize - kHeaderLength;
         state.File1 = context.platform.files.openRead(state.SourcePath);
-        state.File1->copyTo(*state.File2, state.FirstDataLen, state.Buffer,
-                            copyProgress(context, piecePath, 1, kHeaderLength));
+        state.File1->copyTo(
+            *state.File2, state.FirstDataLen, state.Buffer,
+            copyProgress(context, piecePath, 1, {kHeaderLength, 0, state.SourceLen}));
         if (floppy) {
             // On the disk before the user is asked to take it out.
             state.File2->sync();

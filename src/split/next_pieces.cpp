@@ -39,8 +39,9 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
             }
 
             state.File2 = context.platform.files.createNew(piecePath);
-            state.File1->copyTo(*state.File2, chunkLen, state.Buffer,
-                                copyProgress(context, piecePath, number));
+            state.File1->copyTo(
+                *state.File2, chunkLen, state.Buffer,
+                copyProgress(context, piecePath, number, {0, state.BytesDone, state.SourceLen}));
             if (floppy) {
                 // On the disk before the user is asked to change it.
                 state.File2->sync();

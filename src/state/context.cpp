@@ -14,11 +14,13 @@ void markNotCompleted(StatusSurface& surface) {
 }
 
 std::function<void(std::int64_t)> copyProgress(Context& context, const std::string& piecePath,
-                                               int pieceNumber, std::int64_t offset) {
+                                               int pieceNumber, CopyStart start) {
     using Steady = std::chrono::steady_clock;
-    return [&context, piecePath, pieceNumber, offset,
+    return [&context, report = JobProgress{piecePath, pieceNumber, 0, 0, start.jobTotal}, start,
             last = Steady::now()](std::int64_t done) mutable {
-        context.surface.progress(piecePath, pieceNumber, offset + done);
+        report.pieceBytes = start.pieceOffset + done;
+        report.jobBytes = start.jobBefore + done;
+        context.surface.progress(report);
         const auto now = Steady::now();
         if (now - last >= std::chrono::milliseconds(100)) {
             last = now;

@@ -43,9 +43,15 @@ std::int16_t trapFailures(Context& context, Step&& step) {
 // A job's failed ending: "Not completed!" and the red lamp.
 void markNotCompleted(StatusSurface& surface);
 
-// The progress callback for copying one piece: reports the piece's bytes done (offset plus the
-// bytes copied) and lets the window handle its events at least every 100 ms of a long copy.
+// The progress callback for copying one piece: reports the piece's bytes done (pieceOffset plus
+// the bytes copied) and the job's (jobBefore plus the bytes copied, of jobTotal), and lets the
+// window handle its events at least every 100 ms of a long copy.
+struct CopyStart {
+    std::int64_t pieceOffset = 0;
+    std::int64_t jobBefore = 0;
+    std::int64_t jobTotal = 0;
+};
 std::function<void(std::int64_t)> copyProgress(Context& context, const std::string& piecePath,
-                                               int pieceNumber, std::int64_t offset = 0);
+                                               int pieceNumber, CopyStart start);
 
 }  // namespace roruvez

@@ -34,6 +34,16 @@ inline constexpr int kLightGreen = 10;
 inline constexpr int kLightRed = 12;
 
 enum class Buttons { Ok = 0, OkCancel = 1 };
+
+// Where a copy stands: the piece being written or read, and the whole job's source bytes.
+struct JobProgress {
+    std::string piecePath;
+    int pieceNumber = 0;
+    // Bytes of the piece done, a first piece's header included.
+    std::int64_t pieceBytes = 0;
+    std::int64_t jobBytes = 0;
+    std::int64_t jobTotal = 0;
+};
 enum class Answer { Ok = 1, Cancel = 2 };
 
 inline constexpr const char* kAppTitle = "Velmora RORUVEZ";
@@ -62,9 +72,8 @@ class StatusSurface {
     virtual void diskPrompt(const std::string& prompt) { messageBox(prompt, Buttons::Ok); }
     // Lets the window handle pending events once.
     virtual void pumpEvents() = 0;
-    // Bytes done of the piece being written or read, for surfaces that show progress.
-    virtual void progress(const std::string& /*piecePath*/, int /*pieceNumber*/,
-                          std::int64_t /*bytesDone*/) {}
+    // Called after every block a job copies, for surfaces that show progress.
+    virtual void progress(const JobProgress& /*done*/) {}
 };
 
 }  // namespace roruvez

@@ -58,6 +58,7 @@ void Form1::runJob(const std::function<void()>& job) {
     surface_.hold({Control::Command1, Control::Command3, Control::Command2, Control::Command5,
                    Control::Check1, Control::Drive1});
     about_->setEnabled(false);
+    launcher_.start();
     try {
         job();
     } catch (const std::exception& failure) {
@@ -65,6 +66,7 @@ void Form1::runJob(const std::function<void()>& job) {
         state_.Outcome = JobOutcome::NotCompleted;
         markNotCompleted(surface_);
     }
+    launcher_.finish();
     about_->setEnabled(true);
     surface_.release();
     jobRunning_ = false;
@@ -133,6 +135,7 @@ void Form1::Form_Unload() {
     state_.closeAllFiles();
     // A join cut short must not leave its unfinished copy behind.
     discardUnfinishedOutput(context_);
+    launcher_.finish();
     endProgram();
 }
 

@@ -14,13 +14,20 @@ Form1::Form1(Platform platform, QWidget* parent)
     : QMainWindow(parent),
       surface_(*this),
       platform_(platform),
-      context_{state_, surface_, platform_} {
+      context_{state_, surface_, platform_},
+      launcher_(QDBusConnection::sessionBus(), QStringLiteral(RORUVEZ_APP_ID)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("BRELDO  Velmora VER: 160-A.03-2000"));
     setWindowIcon(makeWindowIcon());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
+    surface_.onProgress = [this](const JobProgress& done) {
+        if (done.jobTotal > 0) {
+            launcher_.update(static_cast<double>(done.jobBytes) /
+                             static_cast<double>(done.jobTotal));
+        }
+    };
     runFileDialog = [](QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
     endProgram = [this] {
         // A job is still on the stack: leaving through the event loop would let it go on

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "state/context.h"
 #include "state/job_state.h"
+#include "window/launcher_entry.h"
 #include "window/window_surface.h"
 
 class QAction;
@@ -85,6 +86,7 @@ class Form1 : public QMainWindow {
     WindowSurface surface_;
     Platform platform_;
     Context context_;
+    LauncherEntry launcher_;
     bool jobRunning_ = false;
     bool unloaded_ = false;
     // The dialog's file name survives from one opening to the next, so a cancel selects the

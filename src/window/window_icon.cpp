@@ -2,12 +2,44 @@
 
 #include <QPainter>
 #include <QPixmap>
+#include <QPolygonF>
+#include <vector>
 
 #include "window/palette.h"
 
 namespace roruvez {
 
 namespace {
+
+// A page on the blue band, cut in two by a red line, with the green lamp beside it, on a 32-unit
+// grid. Both the images and the SVG are drawn from this one list, in its order.
+constexpr int kGrid = 32;
+constexpr int kBackground = 9;
+
+struct IconShape {
+    int colour;
+    std::vector<QPointF> corners;
+};
+
+std::vector<QPointF> box(double left, double top, double width, double height) {
+    return {{left, top}, {left + width, top}, {left + width, top + height}, {left, top + height}};
+}
+
+const std::vector<IconShape>& iconShapes() {
+    static const std::vector<IconShape> kShapes = [] {
+        std::vector<IconShape> shapes = {
+            {15, {{5, 3}, {18, 3}, {24, 9}, {24, 29}, {5, 29}}},  // the page
+            {7, {{18, 3}, {24, 9}, {18, 9}}},                     // its folded corner
+        };
+        for (int line = 0; line < 4; ++line) {
+            shapes.push_back({8, box(8, 11 + line * 4, 13, 1.5)});
+        }
+        shapes.push_back({12, box(2, 15, 25, 2.5)});  // the cut
+        shapes.push_back({10, box(27, 4, 3, 24)});    // the lamp
+        return shapes;
+    }();
+    return kShapes;
+}
 
 QList<QRgb> sixteenColours() {
     QList<QRgb> table;
@@ -19,34 +51,16 @@ QList<QRgb> sixteenColours() {
 
 }  // namespace
 
-// A page on the blue band, cut in two by a red line, with the green lamp beside it. Drawn on a
-// 32-unit grid and scaled, so both sizes show the same picture.
 QImage drawIconImage(int size) {
     QImage canvas(size, size, QImage::Format_RGB32);
-    canvas.fill(paletteColour(9));
+    canvas.fill(paletteColour(kBackground));
     QPainter painter(&canvas);
-    painter.scale(size / 32.0, size / 32.0);
+    painter.scale(size / double{kGrid}, size / double{kGrid});
     painter.setPen(Qt::NoPen);
-
-    // The page, with its corner folded.
-    painter.setBrush(paletteColour(15));
-    const QPointF page[] = {{5, 3}, {18, 3}, {24, 9}, {24, 29}, {5, 29}};
-    painter.drawPolygon(page, 5);
-    painter.setBrush(paletteColour(7));
-    const QPointF fold[] = {{18, 3}, {24, 9}, {18, 9}};
-    painter.drawPolygon(fold, 3);
-    painter.setBrush(paletteColour(8));
-    for (int line = 0; line < 4; ++line) {
-        painter.drawRect(QRectF(8, 11 + line * 4, 13, 1.5));
+    for (const IconShape& shape : iconShapes()) {
+        painter.setBrush(paletteColour(shape.colour));
+        painter.drawPolygon(QPolygonF(QList<QPointF>(shape.corners.begin(), shape.corners.end())));
     }
-
-    // The cut.
-    painter.setBrush(paletteColour(12));
-    painter.drawRect(QRectF(2, 15, 25, 2.5));
-
-    // The lamp.
-    painter.setBrush(paletteColour(10));
-    painter.drawRect(QRectF(27, 4, 3, 24));
     painter.end();
 
     return canvas.convertToFormat(QImage::Format_Indexed8, sixteenColours(),
@@ -58,6 +72,26 @@ QIcon makeWindowIcon() {
     icon.addPixmap(QPixmap::fromImage(drawIconImage(32)));
     icon.addPixmap(QPixmap::fromImage(drawIconImage(16)));
     return icon;
+}
+
+QString iconSvg() {
+    const QString grid = QString::number(kGrid);
+    QString svg = QStringLiteral(
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" "
+                      "viewBox=\"0 0 %1 %1\" shape-rendering=\"crispEdges\">\n"
+                      "  <rect width=\"%1\" height=\"%1\" fill=\"%2\"/>\n")
+                      .arg(grid, paletteColour(kBackground).name());
+    for (const IconShape& shape : iconShapes()) {
+        QString points;
+        for (const QPointF& corner : shape.corners) {
+            points += (points.isEmpty() ? QString() : QStringLiteral(" ")) +
+                      QString::number(corner.x()) + QLatin1Char(',') + QString::number(corner.y());
+        }
+        svg += QStringLiteral("  <polygon points=\"%1\" fill=\"%2\"/>\n")
+                   .arg(points, paletteColour(shape.colour).name());
+    }
+    return svg + QStringLiteral("</svg>\n");
 }
 
 }  // namespace roruvez

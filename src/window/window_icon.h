@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QImage>
+#include <QString>
 
 namespace roruvez {
 
@@ -10,5 +11,8 @@ QImage drawIconImage(int size);
 
 // Both images, 32 x 32 and 16 x 16.
 QIcon makeWindowIcon();
+
+// The same drawing as a scalable SVG document, for the desktop's icon theme.
+QString iconSvg();
 
 }  // namespace roruvez

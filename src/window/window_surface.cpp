@@ -157,6 +157,12 @@ Answer WindowSurface::messageBox(const std::string& prompt, Buttons buttons,
     return box.clickedButton() == box.button(QMessageBox::Ok) ? Answer::Ok : Answer::Cancel;
 }
 
+void WindowSurface::progress(const JobProgress& done) {
+    if (onProgress) {
+        onProgress(done);
+    }
+}
+
 void WindowSurface::pumpEvents() {
     QCoreApplication::processEvents();
 }

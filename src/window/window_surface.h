@@ -29,6 +29,10 @@ class WindowSurface : public StatusSurface {
     Answer messageBox(const std::string& prompt, Buttons buttons,
                       const std::string& title = {}) override;
     void pumpEvents() override;
+    void progress(const JobProgress& done) override;
+
+    // Told of every progress report of a job.
+    std::function<void(const JobProgress&)> onProgress;
 
     // Shows a prepared box modally. Tests answer boxes here instead.
     std::function<void(QMessageBox&)> runMessageBox;

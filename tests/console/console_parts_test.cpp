@@ -2,9 +2,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <sstream>
+#include <thread>
 
 #include "cli_process.h"
 #include "console/console_drives.h"
@@ -12,6 +16,8 @@
 #include "console/console_run.h"
 #include "console/console_surface.h"
 #include "console/interruption.h"
+#include "console/progress_line.h"
+#include "console/size_option.h"
 #include "support/fakes.h"
 
 namespace roruvez {
@@ -52,31 +58,113 @@ TEST(ConsoleSurfaceTest, OnlyTheDiskPromptsWaitForALine) {
     std::getline(rig.in, rest);
     EXPECT_EQ(rest, "second");
     EXPECT_EQ(rig.err.str(),
-              "--- Velmora RORUVEZ ---\nNo space on disk: a:\n-> ok\n"
-              "--- Velmora RORUVEZ ---\nPlease Insert a Floppy Disk then press OK\n"
+              "roruvez-cli: --- Velmora RORUVEZ ---\nNo space on disk: a:\n-> ok\n"
+              "roruvez-cli: --- Velmora RORUVEZ ---\nPlease Insert a Floppy Disk then press OK\n"
               "(press Enter) -> ok\n");
     // At the end of the input the disk prompt still goes on: OK is its only answer.
     EXPECT_EQ(rig.surface.messageBox("Please Insert a Floppy Disk then press OK", Buttons::Ok),
               Answer::Ok);
 }
 
+JobProgress at(int piece, std::int64_t jobBytes, std::int64_t jobTotal) {
+    return {"/x/breldo." + std::to_string(piece), piece, 0, jobBytes, jobTotal};
+}
+
 TEST(ConsoleSurfaceTest, ProgressLineOnATerminalIsClearedBeforeOtherOutput) {
     SurfaceRig terminal("", false, true);
-    terminal.surface.progress("/x/breldo.2", 2, 1048576);
-    EXPECT_EQ(terminal.err.str(), "\rpiece 2 /x/breldo.2: 1048576 bytes\x1b[K");
-    // Drawn at most ten times a second.
-    terminal.surface.progress("/x/breldo.2", 2, 2097152);
-    EXPECT_EQ(testing::countOf(terminal.err.str(), "piece 2"), 1);
+    terminal.surface.progress(at(2, 1048576, 3500000));
+    const std::string first = "\rpiece 2: 1048576 of 3500000 bytes, 29%, --- B/s, --:-- left\x1b[K";
+    EXPECT_EQ(terminal.err.str(), first);
+    // At most ten redraws a second, a new piece included.
+    for (int block = 1; block <= 200; ++block) {
+        terminal.surface.progress(at(2 + block / 100, 1048576 + block * 1024, 3500000));
+    }
+    EXPECT_EQ(testing::countOf(terminal.err.str(), "piece "), 1);
     terminal.surface.appendLog("/x/breldo.3");
-    EXPECT_EQ(terminal.err.str(), "\rpiece 2 /x/breldo.2: 1048576 bytes\x1b[K\r\x1b[K");
+    EXPECT_EQ(terminal.err.str(), first + "\r\x1b[K");
     EXPECT_EQ(terminal.out.str(), "/x/breldo.3\n");
     terminal.surface.clearProgress();
     EXPECT_EQ(testing::countOf(terminal.err.str(), "\r\x1b[K"), 1);
+    // Once a tenth of a second has passed, the line is drawn again, now with a rate.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    terminal.surface.progress(at(3, 2500000, 3500000));
+    EXPECT_EQ(testing::countOf(terminal.err.str(), "piece "), 2);
+    EXPECT_EQ(terminal.err.str().find("--- B/s", first.size()), std::string::npos)
+        << terminal.err.str();
 
     SurfaceRig pipe("");
-    pipe.surface.progress("/x/breldo.2", 2, 1048576);
+    pipe.surface.progress(at(2, 1048576, 3500000));
     pipe.surface.appendLog("/x/breldo.3");
     EXPECT_EQ(pipe.err.str(), "");
+}
+
+TEST(ProgressLineTest, BytesPercentRateAndTimeLeft) {
+    struct Case {
+        JobProgress done;
+        std::optional<double> rate;
+        std::string line;
+    };
+    const Case cases[] = {
+        {at(1, 0, 3500000), std::nullopt, "piece 1: 0 of 3500000 bytes, 0%, --- B/s, --:-- left"},
+        {at(2, 1750000, 3500000), 1750000.0,
+         "piece 2: 1750000 of 3500000 bytes, 50%, 1.7 MiB/s, 0:01 left"},
+        {at(2, 1750001, 3500000), 0.0,
+         "piece 2: 1750001 of 3500000 bytes, 50%, --- B/s, --:-- left"},
+        {at(7, 0, 3686400), 1024.0, "piece 7: 0 of 3686400 bytes, 0%, 1.0 KiB/s, 1:00:00 left"},
+        {at(1, 100, 200), 1.0, "piece 1: 100 of 200 bytes, 50%, 1.0 B/s, 1:40 left"},
+        {at(3, 10, 40), 3.0e9, "piece 3: 10 of 40 bytes, 25%, 2.8 GiB/s, 0:01 left"},
+        // A set whose pieces hold more than its header says never shows more than all of it.
+        {at(4, 5000, 4000), 1000.0, "piece 4: 4000 of 4000 bytes, 100%, 1000.0 B/s, 0:00 left"},
+        {at(1, 0, 0), std::nullopt, "piece 1: 0 of 0 bytes, 100%, --- B/s, --:-- left"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(progressLineText(c.done, c.rate), c.line);
+    }
+}
+
+TEST(SizeOptionTest, WholeNumbersWithSplitsSuffixesOnly) {
+    struct Case {
+        std::string text;
+        std::optional<std::int64_t> bytes;
+    };
+    const Case cases[] = {
+        {"0", 0},
+        {"700", 700},
+        {"700k", 716800},
+        {"700K", 716800},
+        {"700KiB", 716800},
+        {"700kib", 716800},
+        {"700KB", 700000},
+        {"700kB", 700000},
+        {"2M", 2097152},
+        {"2MiB", 2097152},
+        {"2MB", 2000000},
+        {"2mb", 2000000},
+        {"1G", 1073741824},
+        {"1GiB", 1073741824},
+        {"1GB", 1000000000},
+        {"007", 7},
+        {"9223372036854775807", INT64_MAX},
+        {"9223372036854775808", std::nullopt},
+        {"9007199254740992G", std::nullopt},
+        {"", std::nullopt},
+        {"k", std::nullopt},
+        {"1.44MB", std::nullopt},
+        {"1,400", std::nullopt},
+        {" 700", std::nullopt},
+        {"700 ", std::nullopt},
+        {"+700", std::nullopt},
+        {"-700", std::nullopt},
+        {"700B", std::nullopt},
+        {"700T", std::nullopt},
+        {"700KiBB", std::nullopt},
+        {"700Ki", std::nullopt},
+        {"&H100", std::nullopt},
+        {"1e3", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(readByteCount(c.text), c.bytes) << "\"" << c.text << "\"";
+    }
 }
 
 TEST(ConsoleInterruptTest, AnInterruptedJoinEndsAtOnceWithoutItsUnfinishedCopy) {
@@ -130,7 +218,7 @@ TEST(ConsoleDriveTableTest, BindingsReplaceOrAddLettersForThisRunOnly) {
 
 TEST(ConsoleOptionsTest, ParsesWhatTheUsageShows) {
     const ConsoleOptions options =
-        parseArguments({"split", "--size=-5", "--save-to", "B:", "--drive", "B:=/mnt/f",
+        parseArguments({"split", "--size-box=-5", "--save-to", "B:", "--drive", "B:=/mnt/f",
                         "--drive=c:=", "--yes", "--trace", "t.jsonl", "--", "-file"});
     EXPECT_EQ(options.command, ConsoleOptions::Command::Split);
     EXPECT_EQ(options.file, "-file");

@@ -60,7 +60,8 @@ std::optional<std::int64_t> plainDecimal(const std::string& text) {
     }
     std::int64_t value = std::stoll(whole);
     if (!fraction.empty()) {
-        const std::string half = "5" + std::string(fraction.size() - 1, '0');
+        std::string half(fraction.size(), '0');
+        half.front() = '5';
         const int order = fraction.compare(half);
         if (order > 0 || (order == 0 && value % 2 == 1)) {
             ++value;

@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 #include <QTimer>
@@ -262,6 +263,29 @@ TEST(Twips, ScaleWithTheScreensDotsPerInch) {
                           {4875, 144, 488}, {1440, 120, 120}, {255, 192, 34}};
     for (const Case& c : cases) {
         EXPECT_EQ(twipsToPixels(c.twips, c.dpi), c.pixels) << c.twips << " at " << c.dpi;
+    }
+}
+
+TEST(WindowIcon, TheThemeFilesShowTheWindowsDrawing) {
+    // Every size the icon theme gets shows the colours of the SVG: both are drawn from one list.
+    const QString svg = iconSvg();
+    QSet<QRgb> svgColours;
+    static const QRegularExpression kFill(QStringLiteral("fill=\"(#[0-9a-f]{6})\""));
+    for (auto match = kFill.globalMatch(svg); match.hasNext();) {
+        svgColours.insert(QColor::fromString(match.next().captured(1)).rgb());
+    }
+    EXPECT_EQ(svg.count(QStringLiteral("<polygon ")), 8);
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        const QImage image = drawIconImage(size);
+        QSet<QRgb> used;
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                used.insert(image.pixel(x, y));
+            }
+        }
+        // At 16 pixels the thinnest lines may fall between pixels.
+        EXPECT_TRUE(svgColours.contains(used)) << size;
+        EXPECT_TRUE(size < 32 || used == svgColours) << size;
     }
 }
 
