@@ -78,9 +78,8 @@ std::unique_ptr<TraceFile> openTrace(const std::string& tracePath) {
     return std::make_unique<TraceFile>(fd);
 }
 
-}  // namespace
-
-int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
+// What a checked command line leaves for the job: the machine as the options bind it.
+struct Run {
     ConsoleOptions options;
     LinuxDriveTable machine;
     std::optional<ConsoleDriveTable> drives;
@@ -88,56 +87,45 @@ int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
     std::string path;
     std::string driveText;
     std::unique_ptr<TraceFile> traceFile;
-    try {
-        options = parseArguments(args);
-        if (options.command == ConsoleOptions::Command::Help) {
-            streams.out << kUsage;
-            return kExitDone;
-        }
-        if (options.command == ConsoleOptions::Command::Version) {
-            streams.out << "roruvez-cli " << RORUVEZ_VERSION << '\n';
-            return kExitDone;
-        }
-        checkBindings(options);
-        drives.emplace(machine, options.drives);
-        files.emplace(*drives);
-        if (options.saveTo) {
-            const auto drive = findDrive(*drives, *options.saveTo);
-            if (!drive) {
-                throw UnusableInput(std::string("--save-to: there is no drive ") + *options.saveTo +
-                                    ": on this machine");
-            }
-            driveText = driveListText(*drive);
-        }
-        path = absolutePath(options.file);
-        checkFile(options, path, *files);
-        if (!options.tracePath.empty()) {
-            traceFile = openTrace(options.tracePath);
-        }
-    } catch (const UsageError& error) {
-        streams.err << kProgramPrefix << error.what() << '\n' << kTryHelp << '\n';
-        return kExitUsage;
-    } catch (const UnusableInput& error) {
-        streams.err << kProgramPrefix << error.what() << '\n';
-        return kExitNotCompleted;
-    }
+};
 
-    StatvfsFreeSpace freeSpace(*files);
-    SystemClock clock;
-    Platform platform{*files, *drives, freeSpace, clock};
-    std::optional<TraceLog> trace;
-    if (traceFile) {
-        trace.emplace(traceFile->stream);
+// Checks what the options name before anything is written; throws UsageError or UnusableInput.
+void prepare(Run& run) {
+    checkBindings(run.options);
+    run.drives.emplace(run.machine, run.options.drives);
+    run.files.emplace(*run.drives);
+    if (run.options.saveTo) {
+        const auto drive = findDrive(*run.drives, *run.options.saveTo);
+        if (!drive) {
+            throw UnusableInput(std::string("--save-to: there is no drive ") + *run.options.saveTo +
+                                ": on this machine");
+        }
+        run.driveText = driveListText(*drive);
     }
-    ConsoleSurface surface(streams, options.yes, trace ? &*trace : nullptr);
-    surface.presetText(Control::Text1, path);
-    surface.presetText(Control::Text2, options.sizeText);
-    surface.presetCheck(Control::Check1, options.saveTo ? 1 : 0);
-    surface.presetDrive(driveText);
+    run.path = absolutePath(run.options.file);
+    checkFile(run.options, run.path, *run.files);
+    if (!run.options.tracePath.empty()) {
+        run.traceFile = openTrace(run.options.tracePath);
+    }
+}
+
+int runJob(Run& run, ConsoleStreams streams) {
+    StatvfsFreeSpace freeSpace(*run.files);
+    SystemClock clock;
+    Platform platform{*run.files, *run.drives, freeSpace, clock};
+    std::optional<TraceLog> trace;
+    if (run.traceFile) {
+        trace.emplace(run.traceFile->stream);
+    }
+    ConsoleSurface surface(streams, run.options.yes, trace ? &*trace : nullptr);
+    surface.presetText(Control::Text1, run.path);
+    surface.presetText(Control::Text2, run.options.sizeText);
+    surface.presetCheck(Control::Check1, run.options.saveTo ? 1 : 0);
+    surface.presetDrive(run.driveText);
 
     JobState state;
     state.MaxPieces = kMaxPieces;
-    state.FilePath = path;
+    state.FilePath = run.path;
     Context context{state, surface, platform};
     surface.onInterrupt = [&] {
         // As the window's close box does: end at once, leaving no unfinished joined file.
@@ -149,7 +137,7 @@ int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
         streams.out.flush();
         std::_Exit(kExitInterrupted);
     };
-    if (options.command == ConsoleOptions::Command::Split) {
+    if (run.options.command == ConsoleOptions::Command::Split) {
         SplitFile(state.FilePath, context);
     } else {
         const std::string piece1 = state.FilePath;
@@ -161,6 +149,31 @@ int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
         return kExitNotCompleted;
     }
     return state.SizeMismatch ? kExitSizeMismatch : kExitDone;
+}
+
+}  // namespace
+
+int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
+    Run run;
+    try {
+        run.options = parseArguments(args);
+        if (run.options.command == ConsoleOptions::Command::Help) {
+            streams.out << kUsage;
+            return kExitDone;
+        }
+        if (run.options.command == ConsoleOptions::Command::Version) {
+            streams.out << "roruvez-cli " << RORUVEZ_VERSION << '\n';
+            return kExitDone;
+        }
+        prepare(run);
+    } catch (const UsageError& error) {
+        streams.err << kProgramPrefix << error.what() << '\n' << kTryHelp << '\n';
+        return kExitUsage;
+    } catch (const UnusableInput& error) {
+        streams.err << kProgramPrefix << error.what() << '\n';
+        return kExitNotCompleted;
+    }
+    return runJob(run, streams);
 }
 
 }  // namespace roruvez

@@ -2,6 +2,7 @@
 // reliability section lists the same table.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -217,6 +218,28 @@ const BadInput kBadInputs[] = {
      {"Error: CheckSum error: Ignoring..."},
      "Done!",
      {"X.BIN"}},
+    {"header",
+     "a first piece of another set beside this set",
+     Job::Join,
+     [](BadInputTest& t) {
+         t.pieces(header("B.BIN", " 300") + kData);
+         writeFile(t.dir.file("oldbreldo.1"), header("A.BIN", " 300") + kData);
+         return std::string("oldbreldo.1");
+     },
+     {"{d}breldo.1 does not begin with the header of {d}oldbreldo.1: the pieces belong to "
+      "another set."},
+     "Not completed!",
+     {}},
+    {"header",
+     "piece 1 that is a FIFO",
+     Job::Join,
+     [](BadInputTest& t) {
+         EXPECT_EQ(::mkfifo(t.dir.file("breldo.1").c_str(), 0600), 0);
+         return std::string("breldo.1");
+     },
+     {"Not an ordinary file", "Error getting file info: {d}breldo.1"},
+     "Not completed!",
+     {}},
     {"drive",
      "SaveTo: on q:, a drive that does not exist; Cancel",
      Job::Split,

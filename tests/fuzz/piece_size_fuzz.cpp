@@ -4,8 +4,10 @@
 // of that size that join back to the source.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "fuzz_check.h"
 #include "fuzz_workspace.h"
@@ -70,13 +72,8 @@ std::optional<std::int64_t> plainDecimal(const std::string& text) {
     return negative ? -value : value;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static Workspace workspace;
-    static const std::string source = roruvez::testing::patternBytes(kSourceLen, 3);
-    const std::string text(reinterpret_cast<const char*>(data), size);
-
+// The box's reading: an overflow or a number, and the number that decimal arithmetic gives.
+std::optional<std::int64_t> checkedReading(const std::string& text) {
     std::optional<std::int64_t> read;
     try {
         read = roruvez::readNumberText(text);
@@ -90,6 +87,50 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(fits == read.has_value(), "overflow disagrees with decimal arithmetic");
         FUZZ_CHECK(!fits || *read == *plain, "the reading disagrees with decimal arithmetic");
     }
+    return read;
+}
+
+// A split that must not have written anything ended so, with the one message that says why.
+void checkRefused(const std::optional<std::int64_t>& read, const std::string& status,
+                  const std::map<std::string, std::string>& after,
+                  const std::vector<std::string>& prompts, Workspace& workspace) {
+    FUZZ_CHECK(status == "Not completed!" && after.empty(), "a refused split left pieces");
+    if (!read) {
+        FUZZ_CHECK(!prompts.empty() && prompts.front() == roruvez::error_text::kOverflow,
+                   "an overflow without its message");
+    } else if (*read >= kSourceLen || *read < 0) {
+        FUZZ_CHECK(prompts.size() == 1 && prompts.front().rfind("Noting to do!", 0) == 0,
+                   "nothing to do without its message");
+    } else {
+        // The box is set to the default, which is larger than this source.
+        FUZZ_CHECK(workspace.surface.text(Control::Text2) == "1400000", "the box was not reset");
+        FUZZ_CHECK(prompts.size() == 1 &&
+                       prompts.front() == "Sorry no action on files less than 160 bytes!",
+                   "a refused size without its message");
+    }
+}
+
+void checkPieces(std::int64_t pieceSize, std::map<std::string, std::string>& after,
+                 const std::string& source) {
+    const std::int64_t count = (kSourceLen + kHeader + pieceSize - 1) / pieceSize;
+    FUZZ_CHECK(static_cast<std::int64_t>(after.size()) == count, "wrong number of pieces");
+    std::string joined;
+    for (std::int64_t number = 1; number <= count; ++number) {
+        const std::string& bytes = after["breldo." + std::to_string(number)];
+        FUZZ_CHECK(number == count || static_cast<std::int64_t>(bytes.size()) == pieceSize,
+                   "a piece but the last is not the piece size");
+        joined += number == 1 ? bytes.substr(std::min<std::size_t>(bytes.size(), 160)) : bytes;
+    }
+    FUZZ_CHECK(joined == source, "the pieces do not hold the source");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static Workspace workspace;
+    static const std::string source = roruvez::testing::patternBytes(kSourceLen, 3);
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::optional<std::int64_t> read = checkedReading(text);
 
     workspace.reset();
     const std::string path = (workspace.work() / "SOURCE.BIN").string();
@@ -105,40 +146,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     after.erase(Workspace::kKeepName);
     after.erase("SOURCE.BIN");
     const std::string status = workspace.surface.caption(Control::Label9);
-    const auto prompts = workspace.surface.prompts();
-
-    if (!read) {
-        FUZZ_CHECK(status == "Not completed!" && after.empty(), "an overflow still split");
-        FUZZ_CHECK(!prompts.empty() && prompts.front() == roruvez::error_text::kOverflow,
-                   "an overflow without its message");
-        return 0;
-    }
-    const std::int64_t pieceSize = *read;
-    if (pieceSize >= kSourceLen || pieceSize < 0) {
-        FUZZ_CHECK(status == "Not completed!" && after.empty(), "nothing to do, yet pieces");
-        FUZZ_CHECK(prompts.size() == 1 && prompts.front().rfind("Noting to do!", 0) == 0,
-                   "nothing to do without its message");
-        return 0;
-    }
-    if (pieceSize <= kHeader) {
-        // The box is set to the default, which is larger than this source.
-        FUZZ_CHECK(status == "Not completed!" && after.empty(), "a refused size left a piece");
-        FUZZ_CHECK(workspace.surface.text(Control::Text2) == "1400000", "the box was not reset");
-        FUZZ_CHECK(prompts.size() == 1 &&
-                       prompts.front() == "Sorry no action on files less than 160 bytes!",
-                   "a refused size without its message");
+    if (!read || *read >= kSourceLen || *read <= kHeader) {
+        checkRefused(read, status, after, workspace.surface.prompts(), workspace);
         return 0;
     }
     FUZZ_CHECK(status == "Done!", "a usable piece size did not split");
-    const std::int64_t count = (kSourceLen + kHeader + pieceSize - 1) / pieceSize;
-    FUZZ_CHECK(static_cast<std::int64_t>(after.size()) == count, "wrong number of pieces");
-    std::string joined;
-    for (std::int64_t number = 1; number <= count; ++number) {
-        const std::string& bytes = after["breldo." + std::to_string(number)];
-        FUZZ_CHECK(number == count || static_cast<std::int64_t>(bytes.size()) == pieceSize,
-                   "a piece but the last is not the piece size");
-        joined += number == 1 ? bytes.substr(std::min<std::size_t>(bytes.size(), 160)) : bytes;
-    }
-    FUZZ_CHECK(joined == source, "the pieces do not hold the source");
+    checkPieces(*read, after, source);
     return 0;
 }
