@@ -7,6 +7,12 @@ namespace roruvez {
 // Whether path is directory itself or lies beneath it; a trailing '/' of directory is ignored.
 bool isUnder(const std::string& path, const std::string& directory);
 
+// The directory a path names its last entry in: "/a/b" -> "/a", "/b" -> "/", "b" -> ".".
+std::string parentDirectory(const std::string& path);
+
+// name inside directory, with one separator between them.
+std::string pathInDirectory(const std::string& directory, const std::string& name);
+
 // The process's working directory; empty when it cannot be read.
 std::string workingDirectory();
 
