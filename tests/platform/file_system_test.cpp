@@ -63,8 +63,8 @@ TEST_F(FileSystemTest, TrailingBlanksOfTheLastNameAreDropped) {
     EXPECT_EQ(files.resolve("/a b /FILE.TXT    "), "/a b /FILE.TXT");
     EXPECT_EQ(files.resolve("d:FILE.TXT  "), dir.file("FILE.TXT"));
 
-    auto created = files.createNew(dir.file("NAME.TXT    "));
-    created->close();
+    auto created = files.createOutput(dir.file("NAME.TXT    "));
+    created->publish();
     EXPECT_TRUE(std::filesystem::exists(dir.file("NAME.TXT")));
     EXPECT_TRUE(files.entryExists(dir.file("NAME.TXT  ")));
 }
@@ -91,23 +91,6 @@ TEST_F(FileSystemTest, AMissingDirectoryIsAFailedLookupNotAnAbsentFile) {
     EXPECT_THROW(files.entryExists(dir.file("gone/breldo.1")), PlatformError);
     writeFile(dir.file("file"), "x");
     EXPECT_THROW(files.entryExists(dir.file("file/breldo.1")), PlatformError);
-}
-
-TEST_F(FileSystemTest, CreationNeverReplacesAndRenameNeverReplaces) {
-    writeFile(dir.file("kept"), "old");
-    try {
-        files.createNew(dir.file("kept"));
-        ADD_FAILURE() << "created over an existing file";
-    } catch (const PlatformError& failure) {
-        EXPECT_STREQ(failure.what(), "File exists");
-        EXPECT_EQ(failure.path(), dir.file("kept"));
-    }
-    writeFile(dir.file("new"), "new");
-    EXPECT_THROW(files.renameNoReplace(dir.file("new"), dir.file("kept")), PlatformError);
-    EXPECT_EQ(readFile(dir.file("kept")), "old");
-    files.renameNoReplace(dir.file("new"), dir.file("moved"));
-    EXPECT_EQ(readFile(dir.file("moved")), "new");
-    EXPECT_FALSE(std::filesystem::exists(dir.file("new")));
 }
 
 TEST_F(FileSystemTest, ThingsThatAreNotFilesDoNotHang) {
