@@ -61,7 +61,7 @@ std::map<std::string, std::string> regularFiles(const fs::path& directory) {
 }
 
 // Names and sizes, for failure messages.
-std::string sizes(const std::map<std::string, std::string>& files) {
+std::string namesAndSizes(const std::map<std::string, std::string>& files) {
     std::string text;
     for (const auto& [name, bytes] : files) {
         text += name + " (" + std::to_string(bytes.size()) + ") ";
@@ -189,11 +189,11 @@ TEST_P(RemovableMediumTest, WhatDoneReportsIsOnTheStickWhenItIsPulled) {
         SCOPED_TRACE(jobs[copy]);
         const auto [copyRoot, copyNext] = onCopy(copy);
         EXPECT_TRUE(copyRoot == shown[copy].first)
-            << "the stick's own directory holds " << sizes(copyRoot) << "instead of "
-            << sizes(shown[copy].first);
+            << "the stick's own directory holds " << namesAndSizes(copyRoot) << "instead of "
+            << namesAndSizes(shown[copy].first);
         EXPECT_TRUE(copyNext == shown[copy].second)
-            << "the source's directory holds " << sizes(copyNext) << "instead of "
-            << sizes(shown[copy].second);
+            << "the source's directory holds " << namesAndSizes(copyNext) << "instead of "
+            << namesAndSizes(shown[copy].second);
     }
     for (const std::string& under : {std::string(), std::string("next")}) {
         for (const std::string& name : listDir(stick->at() / under)) {
