@@ -29,7 +29,8 @@ class OpenFile {
                         const CopyProgress& progress = {});
     virtual void sync() = 0;
     // An output (FileSystem::createOutput) gets its final name here, complete, never replacing an
-    // entry, and is closed. Other files cannot be published.
+    // entry, and is closed; when this fails, the name is not left behind. Other files cannot be
+    // published.
     virtual void publish();
     // Closing twice is harmless; a failed close throws once. An output closed before it was
     // published is discarded.

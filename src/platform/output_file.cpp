@@ -89,17 +89,33 @@ void PosixOutput::publish() {
     if (place_.flush) {
         sync();
     }
+    struct stat own {};
+    ::fstat(checkedFd(), &own);
     if (place_.temporaryPath.empty()) {
         linkUnnamed();
-        closeLinked();
     } else {
         PosixFile::close();
         moveNoReplace(place_.temporaryPath, place_.finalPath);
         place_.temporaryPath.clear();
         published_ = true;
     }
-    if (place_.flush) {
-        syncDirectory(place_.directory);
+    // The name exists now; a flush or close that fails takes it away again, so that a failure
+    // never leaves a name behind.
+    try {
+        if (place_.flush && isOpen()) {
+            sync();  // the link count the name added
+        }
+        PosixFile::close();
+        if (place_.flush) {
+            syncDirectory(place_.directory);
+        }
+    } catch (const PlatformError&) {
+        struct stat named {};
+        if (::lstat(place_.finalPath.c_str(), &named) == 0 && named.st_dev == own.st_dev &&
+            named.st_ino == own.st_ino) {
+            ::unlink(place_.finalPath.c_str());
+        }
+        throw;
     }
 }
 
@@ -118,26 +134,6 @@ void PosixOutput::linkUnnamed() {
         throwErrno(errno, place_.finalPath);
     }
     published_ = true;
-}
-
-// The name exists now; a flush or close that fails takes it away again, as long as it is still
-// this file's.
-void PosixOutput::closeLinked() {
-    struct stat own {};
-    ::fstat(checkedFd(), &own);
-    try {
-        if (place_.flush) {
-            sync();
-        }
-        PosixFile::close();
-    } catch (const PlatformError&) {
-        struct stat named {};
-        if (::lstat(place_.finalPath.c_str(), &named) == 0 && named.st_dev == own.st_dev &&
-            named.st_ino == own.st_ino) {
-            ::unlink(place_.finalPath.c_str());
-        }
-        throw;
-    }
 }
 
 void PosixOutput::discard() {

@@ -32,7 +32,6 @@ class PosixOutput final : public PosixFile {
 
   private:
     void linkUnnamed();
-    void closeLinked();
     void discard();
 
     OutputPlace place_;

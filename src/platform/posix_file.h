@@ -29,6 +29,7 @@ class PosixFile : public OpenFile {
 
   protected:
     int checkedFd() const;
+    bool isOpen() const { return fd_ >= 0; }
 
   private:
     // The bytes of one block the kernel copied; fewer when it cannot copy between these files.
