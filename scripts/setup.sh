@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-qpa-plugins fonts-liberation
     nlohmann-json3-dev
     xvfb xauth locales
-    fiu-utils libfiu-dev e2fsprogs clang libclang-rt-14-dev
+    fiu-utils libfiu-dev e2fsprogs strace clang libclang-rt-14-dev
     dbus-daemon dbus-bin
     dpkg-dev file lintian desktop-file-utils appstream man-db
 )

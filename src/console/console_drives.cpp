@@ -28,4 +28,8 @@ std::vector<Drive> ConsoleDriveTable::drives() {
     return table;
 }
 
+bool ConsoleDriveTable::onRemovableMedium(const std::string& directory) {
+    return DriveTable::onRemovableMedium(directory) || machine_.onRemovableMedium(directory);
+}
+
 }  // namespace roruvez

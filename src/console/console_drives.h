@@ -13,6 +13,7 @@ class ConsoleDriveTable : public DriveTable {
   public:
     ConsoleDriveTable(DriveTable& machine, std::vector<DriveBinding> bindings);
     std::vector<Drive> drives() override;
+    bool onRemovableMedium(const std::string& directory) override;
 
   private:
     DriveTable& machine_;

@@ -1,8 +1,5 @@
 #include "join/piece_appender.h"
 
-#include <cerrno>
-
-#include "files/drive_free_space.h"
 #include "format/piece_format.h"
 #include "platform/error.h"
 #include "platform/paths.h"
@@ -13,22 +10,6 @@ namespace {
 
 constexpr const char* kNoData = "The piece holds no data";
 constexpr const char* kInterrupted = "Another job closed the files of this one";
-constexpr int kTemporaryAttempts = 1000;
-
-// A fresh hidden name in the target directory, created exclusively so nothing is clobbered.
-std::string createTemporary(const std::string& targetDir, Context& context) {
-    for (int attempt = 1;; ++attempt) {
-        std::string name = targetDir + ".roruvez-join-" + std::to_string(attempt) + ".part";
-        try {
-            context.state.File2 = context.platform.files.createNew(name);
-            return name;
-        } catch (const PlatformError& error) {
-            if (error.errnum() != EEXIST || attempt == kTemporaryAttempts) {
-                throw;
-            }
-        }
-    }
-}
 
 // The data bytes of a piece: all of it, or all after the header for piece 1.
 std::int64_t dataLength(const std::string& piecePath, int number, Context& context) {
@@ -50,6 +31,60 @@ void pumpEvents(Context& context, bool reading) {
     }
 }
 
+// Copies the data of piece number to the end of the output; doing names the step under way.
+// joined counts the bytes of the pieces before it and grows by this piece's.
+void appendPiece(const std::string& targetDir, int number, const std::string& outPath,
+                 std::string& doing, std::int64_t& joined, Context& context) {
+    JobState& state = context.state;
+    const std::string piecePath = pieceName(targetDir, number, state.PieceBaseName);
+    doing = "Opening " + piecePath;
+    // Found by name, so never through a link: it could lead anywhere the user may not go.
+    state.File1 = context.platform.files.openRead(piecePath, FileSystem::Links::Refuse);
+    context.surface.setCaption(Control::Label9, piecePath);
+    context.surface.appendLog(piecePath);
+
+    doing = "Reading " + piecePath;
+    // Measured before the events run, so a piece that shrinks meanwhile reads short.
+    const std::int64_t length = dataLength(piecePath, number, context);
+    if (number == 1) {
+        pumpEvents(context, true);
+        // The header is consumed, not copied.
+        state.Buffer.resize(kHeaderLength);
+        state.File1->readExact(state.Buffer.data(), state.Buffer.size());
+    }
+    try {
+        const CopyStart start{number == 1 ? kHeaderLength : 0, joined, state.TotalBytes};
+        state.File1->copyTo(*state.File2, length, state.Buffer,
+                            copyProgress(context, piecePath, number, start));
+    } catch (const PlatformError& error) {
+        if (error.path() == state.File2->path()) {
+            doing = "Writing " + outPath;
+        }
+        throw;
+    }
+    joined += length;
+    state.File1->close();
+    state.File1.reset();
+    if (number > 1) {
+        pumpEvents(context, false);
+    }
+}
+
+// Drops the unfinished output of a failed join; adds to failure when it cannot.
+void abandonOutput(JobState& state, std::string& failure) {
+    state.File1.reset();
+    if (!state.File2) {
+        return;
+    }
+    try {
+        state.File2->close();
+    } catch (const PlatformError& leftOver) {
+        failure += "\r\nThe unfinished copy " + leftOver.path() +
+                   " could not be removed: " + leftOver.what();
+    }
+    state.File2.reset();
+}
+
 }  // namespace
 
 std::string restoredName(const std::string& targetDir, const std::string& origName) {
@@ -59,98 +94,37 @@ std::string restoredName(const std::string& targetDir, const std::string& origNa
 std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::string& failure) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
-    FileSystem& files = context.platform.files;
     failure.clear();
     surface.setCaption(Control::Label9, "FA:" + targetDir);
 
-    std::string& temporary = state.UnfinishedOutput;
-    temporary.clear();
     std::string doing;
     try {
         const std::string outPath = restoredName(targetDir, state.PieceHeader.OrigName);
         surface.setBackColour(Control::Label3, kLightRed);
 
         doing = "Creating " + outPath;
-        temporary = createTemporary(targetDir, context);
-
+        state.File2 = context.platform.files.createOutput(outPath);
         // The bound is taken once, before the first piece.
         const int pieceCount = state.PieceCount;
         std::int64_t joined = 0;
         for (int number = 1; number == 1 || number <= pieceCount; ++number) {
-            const std::string piecePath = pieceName(targetDir, number, state.PieceBaseName);
-            doing = "Opening " + piecePath;
-            // Found by name, so never through a link: it could lead anywhere the user may not go.
-            state.File1 = files.openRead(piecePath, FileSystem::Links::Refuse);
-            surface.setCaption(Control::Label9, piecePath);
-            surface.appendLog(piecePath);
-
-            doing = "Reading " + piecePath;
-            // Measured before the events run, so a piece that shrinks meanwhile reads short.
-            const std::int64_t length = dataLength(piecePath, number, context);
-            if (number == 1) {
-                pumpEvents(context, true);
-                // The header is consumed, not copied.
-                state.Buffer.resize(kHeaderLength);
-                state.File1->readExact(state.Buffer.data(), state.Buffer.size());
-            }
-            try {
-                const CopyStart start{number == 1 ? kHeaderLength : 0, joined, state.TotalBytes};
-                state.File1->copyTo(*state.File2, length, state.Buffer,
-                                    copyProgress(context, piecePath, number, start));
-            } catch (const PlatformError& error) {
-                if (error.path() == state.File2->path()) {
-                    doing = "Writing " + outPath;
-                }
-                throw;
-            }
-            joined += length;
-            state.File1->close();
-            state.File1.reset();
-            if (number > 1) {
-                pumpEvents(context, false);
-            }
+            appendPiece(targetDir, number, outPath, doing, joined, context);
         }
 
-        doing = "Writing " + outPath;
-        if (isFloppyTarget(targetDir)) {
-            state.File2->sync();
-        }
-        state.File2->close();
-        state.File2.reset();
         doing = "Moving the joined file to " + outPath;
-        files.renameNoReplace(temporary, outPath);
-        temporary.clear();
-
+        state.File2->publish();
+        state.File2.reset();
         surface.setBackColour(Control::Label3, kLightGreen);
         return 0;
     } catch (const std::exception& error) {
         failure = doing + ": " + error.what();
-        state.File1.reset();
-        state.File2.reset();
-        if (!temporary.empty()) {
-            try {
-                files.removeFile(temporary);
-            } catch (const std::exception& leftOver) {
-                failure += std::string("\r\nThe unfinished copy ") + temporary +
-                           " could not be removed: " + leftOver.what();
-            }
-            temporary.clear();
-        }
+        abandonOutput(state, failure);
         return 1;
     }
 }
 
 void discardUnfinishedOutput(Context& context) {
-    std::string& temporary = context.state.UnfinishedOutput;
-    if (temporary.empty()) {
-        return;
-    }
-    try {
-        context.platform.files.removeFile(temporary);
-    } catch (const std::exception&) {
-        // Gone already, or the disk is gone: nothing more can be done on the way out.
-    }
-    temporary.clear();
+    context.state.discardOutput();
 }
 
 }  // namespace roruvez

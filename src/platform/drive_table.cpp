@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <poll.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
@@ -11,6 +13,8 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+
+#include "platform/paths.h"
 
 namespace roruvez {
 
@@ -194,8 +198,40 @@ std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,
     return table;
 }
 
-LinuxDriveTable::LinuxDriveTable(std::string mountsPath, std::string sysBlockPath)
-    : mountsPath_(std::move(mountsPath)), sysBlockPath_(std::move(sysBlockPath)) {}
+bool DriveTable::onRemovableMedium(const std::string& directory) {
+    const std::vector<Drive> table = drives();
+    return std::any_of(table.begin(), table.end(), [&](const Drive& drive) {
+        return drive.removable && !drive.directory.empty() && isUnder(directory, drive.directory);
+    });
+}
+
+bool blockDeviceRemovable(const std::string& sysRoot, unsigned major, unsigned minor) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path root = fs::canonical(sysRoot, error);
+    fs::path device = fs::canonical(
+        fs::path(sysRoot) / "dev/block" / (std::to_string(major) + ":" + std::to_string(minor)),
+        error);
+    if (error || root.empty()) {
+        return false;
+    }
+    if (fs::exists(device / "partition", error)) {
+        device = device.parent_path();
+    }
+    if (readFirstLine(device / "removable") == "1") {
+        return true;
+    }
+    for (fs::path at = device; at != root && at.has_relative_path(); at = at.parent_path()) {
+        const std::string bus = fs::read_symlink(at / "subsystem", error).filename().string();
+        if (!error && (bus == "usb" || bus == "mmc" || bus == "firewire" || bus == "ieee1394")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+LinuxDriveTable::LinuxDriveTable(std::string mountsPath, std::string sysRoot)
+    : mountsPath_(std::move(mountsPath)), sysRoot_(std::move(sysRoot)) {}
 
 LinuxDriveTable::~LinuxDriveTable() {
     if (watch_ >= 0) {
@@ -230,6 +266,16 @@ bool LinuxDriveTable::mountsMayHaveChanged() {
     return ::poll(&event, 1, 0) < 0 || (event.revents & (POLLPRI | POLLERR | POLLNVAL)) != 0;
 }
 
+bool LinuxDriveTable::onRemovableMedium(const std::string& directory) {
+    if (DriveTable::onRemovableMedium(directory)) {
+        return true;
+    }
+    struct stat info {};
+    // Major 0: no block device (tmpfs, network file systems).
+    return ::stat(directory.c_str(), &info) == 0 && ::major(info.st_dev) != 0 &&
+           blockDeviceRemovable(sysRoot_, ::major(info.st_dev), ::minor(info.st_dev));
+}
+
 std::vector<Drive> LinuxDriveTable::readTable() const {
     std::ifstream in(mountsPath_);
     std::stringstream text;
@@ -237,7 +283,8 @@ std::vector<Drive> LinuxDriveTable::readTable() const {
 
     std::vector<BlockDevice> devices;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(sysBlockPath_, error)) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(sysRoot_) / "block", error)) {
         BlockDevice device;
         device.name = entry.path().filename().string();
         device.removable = readFirstLine(entry.path() / "removable") == "1";

@@ -21,6 +21,9 @@ class DriveTable {
     virtual ~DriveTable() = default;
     // Up to date on every call: a disk mounted or taken out meanwhile is seen.
     virtual std::vector<Drive> drives() = 0;
+    // Whether a file in directory must be flushed before the user is told it is written: it lies
+    // on a drive marked removable (the floppy drives always are).
+    virtual bool onRemovableMedium(const std::string& directory);
 };
 
 struct MountEntry {
@@ -45,24 +48,31 @@ std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,
 // Parses the text of /proc/self/mounts, undoing its octal escapes.
 std::vector<MountEntry> parseMounts(std::string_view text);
 
+// Whether the block device (a partition or a whole disk) is removable, or its disk sits on a USB,
+// MMC or FireWire bus, as the sysfs tree under sysRoot describes it.
+bool blockDeviceRemovable(const std::string& sysRoot, unsigned major, unsigned minor);
+
 // Reads the mount table and the block devices again only when the kernel reports that the mount
-// table changed: a job asks for its drives on every file it opens.
+// table changed: a job asks for its drives on every file it opens. The block devices come from
+// the sysfs tree under sysRoot.
 class LinuxDriveTable : public DriveTable {
   public:
     explicit LinuxDriveTable(std::string mountsPath = "/proc/self/mounts",
-                             std::string sysBlockPath = "/sys/block");
+                             std::string sysRoot = "/sys");
     ~LinuxDriveTable() override;
     LinuxDriveTable(const LinuxDriveTable&) = delete;
     LinuxDriveTable& operator=(const LinuxDriveTable&) = delete;
 
     std::vector<Drive> drives() override;
+    // Also a file system on a removable block device that has no drive letter of its own.
+    bool onRemovableMedium(const std::string& directory) override;
 
   private:
     bool mountsMayHaveChanged();
     std::vector<Drive> readTable() const;
 
     std::string mountsPath_;
-    std::string sysBlockPath_;
+    std::string sysRoot_;
     // Open on the mounts file while the kernel reports its changes; -1 before the first read
     // and for files that report none (those are read every time).
     int watch_ = -1;

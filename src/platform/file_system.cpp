@@ -1,8 +1,6 @@
 #include "platform/file_system.h"
 
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +9,7 @@
 
 #include "platform/drive_table.h"
 #include "platform/error.h"
+#include "platform/output_file.h"
 #include "platform/paths.h"
 #include "platform/posix_file.h"
 
@@ -21,17 +20,6 @@ namespace {
 bool startsWithDrive(const std::string& name) {
     return name.size() >= 2 && name[1] == ':' &&
            ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= 'A' && name[0] <= 'Z'));
-}
-
-std::string parentOf(const std::string& path) {
-    const std::size_t lastSlash = path.rfind('/');
-    if (lastSlash == std::string::npos) {
-        return ".";
-    }
-    if (lastSlash == 0) {
-        return "/";
-    }
-    return path.substr(0, lastSlash);
 }
 
 std::string lastNameOf(const std::string& path) {
@@ -97,7 +85,7 @@ bool LinuxFileSystem::entryExists(const std::string& name) {
         throwErrno(errno, path);
     }
     // A missing directory is a failure of the lookup, not an absent file.
-    const std::string parent = parentOf(path);
+    const std::string parent = parentDirectory(path);
     const struct stat parentInfo = statOrThrow(parent);
     if (!S_ISDIR(parentInfo.st_mode)) {
         throwErrno(ENOTDIR, parent);
@@ -155,38 +143,9 @@ std::unique_ptr<OpenFile> LinuxFileSystem::openRead(const std::string& name, Lin
     return file;
 }
 
-std::unique_ptr<OpenFile> LinuxFileSystem::createNew(const std::string& name) {
+std::unique_ptr<OpenFile> LinuxFileSystem::createOutput(const std::string& name) {
     const std::string path = resolve(name);
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        throwErrno(errno, path);
-    }
-    return std::make_unique<PosixFile>(fd, path, copyChoices_);
-}
-
-void LinuxFileSystem::renameNoReplace(const std::string& from, const std::string& to) {
-    const std::string source = resolve(from);
-    const std::string target = resolve(to);
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
-        return;
-    }
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-        throwErrno(errno, target);
-    }
-    // File systems without the flag: a hard link cannot replace anything either.
-    if (::link(source.c_str(), target.c_str()) != 0) {
-        throwErrno(errno, target);
-    }
-    if (::unlink(source.c_str()) != 0) {
-        throwErrno(errno, source);
-    }
-}
-
-void LinuxFileSystem::removeFile(const std::string& name) {
-    const std::string path = resolve(name);
-    if (::unlink(path.c_str()) != 0) {
-        throwErrno(errno, path);
-    }
+    return createOutputFile(path, drives_.onRemovableMedium(parentDirectory(path)), copyChoices_);
 }
 
 }  // namespace roruvez

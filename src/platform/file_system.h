@@ -32,11 +32,11 @@ class FileSystem {
     enum class Links { Follow, Refuse };
     virtual std::unique_ptr<OpenFile> openRead(const std::string& name,
                                                Links links = Links::Follow) = 0;
-    // Never replaces an existing entry.
-    virtual std::unique_ptr<OpenFile> createNew(const std::string& name) = 0;
-    // Never replaces an existing entry.
-    virtual void renameNoReplace(const std::string& from, const std::string& to) = 0;
-    virtual void removeFile(const std::string& name) = 0;
+    // A file to be written under name: no one can take it for a finished file until its
+    // publish() gives it the name, never replacing an entry. Closed unpublished, or left by a
+    // process that was killed, it leaves nothing under any name a job would read. On a removable
+    // medium publish() flushes it first and its directory after.
+    virtual std::unique_ptr<OpenFile> createOutput(const std::string& name) = 0;
 };
 
 class LinuxFileSystem : public FileSystem {
@@ -50,9 +50,7 @@ class LinuxFileSystem : public FileSystem {
     std::int64_t fileLength(const std::string& name) override;
     std::unique_ptr<OpenFile> openRead(const std::string& name,
                                        Links links = Links::Follow) override;
-    std::unique_ptr<OpenFile> createNew(const std::string& name) override;
-    void renameNoReplace(const std::string& from, const std::string& to) override;
-    void removeFile(const std::string& name) override;
+    std::unique_ptr<OpenFile> createOutput(const std::string& name) override;
 
   private:
     DriveTable& drives_;

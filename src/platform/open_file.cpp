@@ -1,10 +1,15 @@
 #include "platform/open_file.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/error.h"
 
 namespace roruvez {
+
+void OpenFile::publish() {
+    throwErrno(EBADF, path());
+}
 
 void OpenFile::readExact(std::byte* data, std::size_t size) {
     if (read(data, size) != size) {

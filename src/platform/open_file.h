@@ -28,7 +28,12 @@ class OpenFile {
     virtual void copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>& buffer,
                         const CopyProgress& progress = {});
     virtual void sync() = 0;
-    // Closing twice is harmless; a failed close throws once.
+    // An output (FileSystem::createOutput) gets its final name here, complete, never replacing an
+    // entry, and is closed; when this fails, the name is not left behind. Other files cannot be
+    // published.
+    virtual void publish();
+    // Closing twice is harmless; a failed close throws once. An output closed before it was
+    // published is discarded.
     virtual void close() = 0;
     virtual const std::string& path() const = 0;
 

@@ -29,6 +29,22 @@ std::string withoutTrailingBlanks(std::string path) {
     return path;
 }
 
+std::string parentDirectory(const std::string& path) {
+    const std::size_t lastSlash = path.rfind('/');
+    if (lastSlash == std::string::npos) {
+        return ".";
+    }
+    if (lastSlash == 0) {
+        return "/";
+    }
+    return path.substr(0, lastSlash);
+}
+
+std::string pathInDirectory(const std::string& directory, const std::string& name) {
+    return !directory.empty() && directory.back() == '/' ? directory + name
+                                                         : directory + "/" + name;
+}
+
 std::string workingDirectory() {
     char buffer[PATH_MAX];
     return ::getcwd(buffer, sizeof buffer) == nullptr ? std::string() : std::string(buffer);

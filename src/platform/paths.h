@@ -11,6 +11,12 @@ bool isUnder(const std::string& path, const std::string& directory);
 // carries.
 std::string withoutTrailingBlanks(std::string path);
 
+// The directory a path names its last entry in: "/a/b" -> "/a", "/b" -> "/", "b" -> ".".
+std::string parentDirectory(const std::string& path);
+
+// name inside directory, with one separator between them.
+std::string pathInDirectory(const std::string& directory, const std::string& name);
+
 // The process's working directory; empty when it cannot be read.
 std::string workingDirectory();
 

@@ -9,8 +9,9 @@ namespace roruvez {
 class CopyChoice;
 class CopyChoices;
 
-// A file opened on this machine; it owns its descriptor and never hands it out.
-class PosixFile final : public OpenFile {
+// A file opened on this machine; it owns its descriptor and hands it out only to an output of
+// its own kind.
+class PosixFile : public OpenFile {
   public:
     PosixFile(int fd, std::string path, CopyChoices& choices);
     ~PosixFile() override;
@@ -26,10 +27,13 @@ class PosixFile final : public OpenFile {
     void close() override;
     const std::string& path() const override { return path_; }
 
+  protected:
+    int checkedFd() const;
+    bool isOpen() const { return fd_ >= 0; }
+
   private:
     // The bytes of one block the kernel copied; fewer when it cannot copy between these files.
     std::size_t copyInKernel(PosixFile& to, std::size_t size, CopyChoice& choice);
-    int checkedFd() const;
 
     int fd_;
     std::string path_;

@@ -5,6 +5,7 @@
 #include "files/drive_free_space.h"
 #include "files/output_guard.h"
 #include "format/piece_format.h"
+#include "split/piece_writer.h"
 
 namespace roruvez {
 
@@ -38,16 +39,7 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
                 return 1;
             }
 
-            state.File2 = context.platform.files.createNew(piecePath);
-            state.File1->copyTo(
-                *state.File2, chunkLen, state.Buffer,
-                copyProgress(context, piecePath, number, {0, state.BytesDone, state.SourceLen}));
-            if (floppy) {
-                // On the disk before the user is asked to change it.
-                state.File2->sync();
-            }
-            state.File2->close();
-            state.File2.reset();
+            writePiece(piecePath, number, {}, chunkLen, state.BytesDone, context);
 
             state.BytesDone += chunkLen;
             if (state.BytesDone == state.SourceLen) {

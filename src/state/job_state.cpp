@@ -23,4 +23,8 @@ void JobState::closeAllFiles() {
     closeQuietly(File1);
 }
 
+void JobState::discardOutput() {
+    closeQuietly(File2);
+}
+
 }  // namespace roruvez

@@ -60,15 +60,15 @@ struct JobState {
     // How a join's set spells the common part of its piece names ("breldo." or "BRELDO.").
     std::string PieceBaseName = kPieceBaseName;
 
-    // A join's temporary file while it is being written; what must go if the program ends.
-    std::string UnfinishedOutput;
-
     // File number 1 is the stream being read, file number 2 the stream being written.
     std::unique_ptr<OpenFile> File1;
     std::unique_ptr<OpenFile> File2;
 
-    // Closes both slots, ignoring failures: whatever a failed job left open goes.
+    // Closes both slots, ignoring failures: whatever a failed job left open goes, and an output
+    // not yet published with it.
     void closeAllFiles();
+    // Closes file number 2 the same way: a piece or joined file that failed is not kept.
+    void discardOutput();
 };
 
 }  // namespace roruvez

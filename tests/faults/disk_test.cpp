@@ -111,14 +111,12 @@ TEST_F(DiskTest, AFloppyThatPassesTheSpaceTestButCannotHoldTheLastPiece) {
     ASSERT_EQ(freeAtPrompt.size(), 2U);
     EXPECT_GE(freeAtPrompt[1], 700000) << "the free-space test should have passed";
     expectNotCompleted();
-    EXPECT_EQ(testing::listDir(disk.at()),
-              (std::vector<std::string>{"breldo.1", "breldo.2", "lost+found"}));
+    // The piece that did not fit is not there, and its room is free again.
+    EXPECT_EQ(testing::listDir(disk.at()), (std::vector<std::string>{"breldo.1", "lost+found"}));
     const std::string piece1 = readFile((disk.at() / "breldo.1").string());
     EXPECT_EQ(piece1.size(), 700000U);
     EXPECT_TRUE(dataOf(1, piece1) == expectedData(1, 700000));
-    const std::string piece2 = readFile((disk.at() / "breldo.2").string());
-    EXPECT_LT(piece2.size(), 700000U);
-    EXPECT_TRUE(expectedData(2, 700000).compare(0, piece2.size(), piece2) == 0);
+    EXPECT_GE(freeBytes(disk.at()), 700000);
     EXPECT_TRUE(readFile(path) == source);
 }
 
@@ -134,11 +132,10 @@ TEST_F(DiskTest, ADriveWithoutASpaceTestFillsUpWhilePiecesAreWritten) {
     EXPECT_EQ(surface.prompts(),
               (std::vector<std::string>{"No space left on device", "Error writing files on: d:"}));
     expectNotCompleted();
-    EXPECT_EQ(testing::listDir(disk.at()), (std::vector<std::string>{"breldo.1", "breldo.2"}));
+    EXPECT_EQ(testing::listDir(disk.at()), (std::vector<std::string>{"breldo.1"}));
     EXPECT_TRUE(dataOf(1, readFile((disk.at() / "breldo.1").string())) == expectedData(1, 1000000));
-    const std::string piece2 = readFile((disk.at() / "breldo.2").string());
-    EXPECT_LT(piece2.size(), 1000000U);
-    EXPECT_TRUE(expectedData(2, 1000000).compare(0, piece2.size(), piece2) == 0);
+    EXPECT_GT(freeBytes(disk.at()), 400000) << "the unfinished piece still takes room";
+    // The log names the piece the guard accepted, as before.
     EXPECT_EQ(surface.logLines().back(), "d:breldo.2");
 }
 

@@ -7,8 +7,11 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "join/piece_set.h"
+#include "platform/output_file.h"
+#include "support/no_unnamed_files.h"
 
 namespace roruvez {
 namespace {
@@ -45,21 +48,32 @@ TEST_F(AppendFailureTest, APieceThatVanishesAfterItWasCounted) {
 }
 
 TEST_F(AppendFailureTest, AProgramEndingMidJoinLeavesNoUnfinishedCopy) {
-    writeSet({.name = "QUIT.BIN"}, patternBytes(1000), 400);
-    std::string seen;
-    surface.onPump = [&] {
-        // What the window does when it is closed during the copy.
-        seen = state.UnfinishedOutput;
-        state.closeAllFiles();
-        discardUnfinishedOutput(context);
-    };
+    // Under a hidden name, where the file system has no unnamed files, and without one.
+    for (bool named : {false, true}) {
+        SCOPED_TRACE(named ? "hidden name" : "unnamed");
+        freshDir();
+        std::optional<testing::NoUnnamedFiles> noUnnamed;
+        if (named) {
+            noUnnamed.emplace();
+        }
+        writeSet({.name = "QUIT.BIN"}, patternBytes(1000), 400);
+        std::vector<std::string> seen;
+        surface.onPump = [&] {
+            // What the window does when it is closed during the copy.
+            seen = testing::listDir(dir.path());
+            discardUnfinishedOutput(context);
+        };
 
-    join();
+        join();
 
-    EXPECT_FALSE(seen.empty());
-    EXPECT_TRUE(state.UnfinishedOutput.empty());
-    expectNotCompleted();
-    expectDirHolds({"breldo.1", "breldo.2", "breldo.3"});
+        std::vector<std::string> pieces = {"breldo.1", "breldo.2", "breldo.3"};
+        if (named) {
+            pieces.insert(pieces.begin(), temporaryOutputName(::getpid(), 1));
+        }
+        EXPECT_EQ(seen, pieces);
+        expectNotCompleted();
+        expectDirHolds({"breldo.1", "breldo.2", "breldo.3"});
+    }
 }
 
 TEST_F(AppendFailureTest, PiecesWithoutData) {
@@ -120,16 +134,20 @@ TEST_F(AppendFailureTest, AFileAppearingUnderTheNameDuringTheCopyIsNotReplaced) 
     expectDirHolds({"RACE.BIN", "breldo.1", "breldo.2", "breldo.3"});
 }
 
-TEST_F(AppendFailureTest, ATemporaryNameInUseIsSkipped) {
+TEST_F(AppendFailureTest, AHiddenNameInUseIsSkipped) {
+    testing::NoUnnamedFiles noUnnamed;
     const std::string source = patternBytes(1000);
     writeSet({.name = "BUSY.BIN"}, source, 400);
-    writeFile(dir.file(".roruvez-join-1.part"), "not ours");
+    const std::string busy = temporaryOutputName(::getpid(), 1);
+    writeFile(dir.file(busy), "not ours");
+    writeFile(dir.file(".roruvez-join-1.part"), "not ours either");
 
     join();
 
     EXPECT_EQ(surface.caption(Control::Label9), "Done!");
     EXPECT_EQ(readFile(dir.file("BUSY.BIN")), source);
-    EXPECT_EQ(readFile(dir.file(".roruvez-join-1.part")), "not ours");
+    EXPECT_EQ(readFile(dir.file(busy)), "not ours");
+    EXPECT_EQ(readFile(dir.file(".roruvez-join-1.part")), "not ours either");
 }
 
 TEST_F(AppendFailureTest, AJobStartedDuringTheEventsStopsThisOne) {

@@ -67,7 +67,7 @@ TEST(DriveTable, AMountsFileTheKernelDoesNotWatchIsReadAtEveryLook) {
         testing::writeFile(dir.file("block/") + disk + "/removable", "0\n");
         testing::writeFile(dir.file("block/") + disk + "/size", "2097152\n");
     }
-    LinuxDriveTable machine(mounts, dir.file("block"));
+    LinuxDriveTable machine(mounts, dir.path().string());
     EXPECT_EQ(texts(machine.drives()),
               (std::vector<std::string>{"a: [no disk]", "b: [no disk]", "c: [/]"}));
     testing::writeFile(mounts, "/dev/vda / ext4 rw 0 0\n/dev/vdb /srv ext4 rw 0 0\n");

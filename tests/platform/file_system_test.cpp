@@ -67,8 +67,8 @@ TEST_F(FileSystemTest, ANameIsUsedExactlyAsGivenTrailingBlanksIncluded) {
     writeFile(dir.file("x"), "plain");
     EXPECT_FALSE(files.entryExists(dir.file("x ")));
     EXPECT_FALSE(files.findFile(dir.file("x ")));
-    auto created = files.createNew(dir.file("x "));
-    created->close();
+    auto created = files.createOutput(dir.file("x "));
+    created->publish();
     EXPECT_EQ(readFile(dir.file("x")), "plain");
     EXPECT_EQ(files.fileLength(dir.file("x ")), 0);
     writeFile(dir.file("   "), "blanks");
@@ -98,23 +98,6 @@ TEST_F(FileSystemTest, AMissingDirectoryIsAFailedLookupNotAnAbsentFile) {
     EXPECT_THROW(files.entryExists(dir.file("gone/breldo.1")), PlatformError);
     writeFile(dir.file("file"), "x");
     EXPECT_THROW(files.entryExists(dir.file("file/breldo.1")), PlatformError);
-}
-
-TEST_F(FileSystemTest, CreationNeverReplacesAndRenameNeverReplaces) {
-    writeFile(dir.file("kept"), "old");
-    try {
-        files.createNew(dir.file("kept"));
-        ADD_FAILURE() << "created over an existing file";
-    } catch (const PlatformError& failure) {
-        EXPECT_STREQ(failure.what(), "File exists");
-        EXPECT_EQ(failure.path(), dir.file("kept"));
-    }
-    writeFile(dir.file("new"), "new");
-    EXPECT_THROW(files.renameNoReplace(dir.file("new"), dir.file("kept")), PlatformError);
-    EXPECT_EQ(readFile(dir.file("kept")), "old");
-    files.renameNoReplace(dir.file("new"), dir.file("moved"));
-    EXPECT_EQ(readFile(dir.file("moved")), "new");
-    EXPECT_FALSE(std::filesystem::exists(dir.file("new")));
 }
 
 // Only an ordinary file is opened for reading, judged on what was opened: a FIFO or a device

@@ -39,6 +39,9 @@ void RecordingSurface::setBackColour(Control label, int paletteIndex) {
 void RecordingSurface::appendLog(const std::string& line) {
     log_ += "\r\n" + line;
     ops_.push_back(makeOp(SurfaceOp::Kind::Log, Control::Text3, line));
+    if (onLog) {
+        onLog(line);
+    }
 }
 
 std::string RecordingSurface::text(Control box) {

@@ -53,6 +53,8 @@ class RecordingSurface : public StatusSurface {
     // may return an answer.
     std::function<std::optional<Answer>(const ShownBox&)> onMessageBox;
     std::function<void()> onPump;
+    // Called with every line the log is given, after it is recorded.
+    std::function<void(const std::string&)> onLog;
 
     // Current state of the controls.
     std::string caption(Control label) const;

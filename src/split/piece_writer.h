@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "state/context.h"
+
+namespace roruvez {
+
+// Writes piece number under piecePath: the header text (empty for later pieces), then count
+// bytes of the source open as file number 1, of which jobDone were copied before this piece. The
+// piece gets its name only once it is complete; after a failure nothing of it is left.
+void writePiece(const std::string& piecePath, int number, const std::string& header,
+                std::int32_t count, std::int64_t jobDone, Context& context);
+
+}  // namespace roruvez

@@ -1,0 +1,103 @@
+#include "support/no_unnamed_files.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <stdarg.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace roruvez::testing {
+
+NoUnnamedFiles::NoUnnamedFiles() {
+    ::setenv(kNoUnnamedFiles, "1", 1);
+}
+
+NoUnnamedFiles::~NoUnnamedFiles() {
+    ::unsetenv(kNoUnnamedFiles);
+}
+
+std::string wayOfWriting(const ::testing::TestParamInfo<bool>& way) {
+    return way.param ? "HiddenName" : "Unnamed";
+}
+
+}  // namespace roruvez::testing
+
+namespace {
+
+bool refused(int flags) {
+    if ((flags & O_TMPFILE) != O_TMPFILE ||
+        std::getenv(roruvez::testing::kNoUnnamedFiles) == nullptr) {
+        return false;
+    }
+    errno = EOPNOTSUPP;
+    return true;
+}
+
+// The mode argument is there only for creations, as the C library reads it.
+mode_t modeOf(int flags, va_list arguments) {
+    return (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE
+               ? static_cast<mode_t>(va_arg(arguments, int))
+               : 0;
+}
+
+template <class Real>
+Real next(const char* name) {
+    return reinterpret_cast<Real>(::dlsym(RTLD_NEXT, name));
+}
+
+}  // namespace
+
+// The program's own calls reach these first; everything else goes on to the next definition.
+extern "C" int open(const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = modeOf(flags, arguments);
+    va_end(arguments);
+    if (refused(flags)) {
+        return -1;
+    }
+    static const auto real = next<int (*)(const char*, int, ...)>("open");
+    return real(path, flags, mode);
+}
+
+extern "C" int open64(const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = modeOf(flags, arguments);
+    va_end(arguments);
+    if (refused(flags)) {
+        return -1;
+    }
+    static const auto real = next<int (*)(const char*, int, ...)>("open64");
+    return real(path, flags, mode);
+}
+
+namespace {
+
+bool renameFlagMissing() {
+    return std::getenv(roruvez::testing::kNoRenameFlag) != nullptr;
+}
+
+}  // namespace
+
+extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to,
+                         unsigned int flags) {
+    if (renameFlagMissing()) {
+        errno = EINVAL;
+        return -1;
+    }
+    static const auto real =
+        next<int (*)(int, const char*, int, const char*, unsigned int)>("renameat2");
+    return real(fromDir, from, toDir, to, flags);
+}
+
+extern "C" int unlink(const char* path) {
+    if (renameFlagMissing() && std::strstr(path, "/.roruvez-") != nullptr) {
+        errno = EACCES;
+        return -1;
+    }
+    static const auto real = next<int (*)(const char*)>("unlink");
+    return real(path);
+}
