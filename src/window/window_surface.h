@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <functional>
 #include <initializer_list>
@@ -46,6 +47,8 @@ class WindowSurface : public StatusSurface {
     QWidget* widget(Control control) const;
 
   private:
+    static constexpr qint64 kPumpInterval = 20;  // milliseconds
+    QElapsedTimer pumped_;
     QWidget& window_;
     bool holding_ = false;
     std::map<Control, bool> enabledAfterJob_;
