@@ -20,17 +20,10 @@ using testing::listDir;
 using testing::patternBytes;
 using testing::readFile;
 using testing::runCli;
-using testing::TempDir;
 using testing::writeFile;
 
-class CliTest : public ::testing::Test {
+class CliTest : public testing::CliFixture {
   protected:
-    std::string makeSource(const std::string& name, std::size_t size) {
-        source = patternBytes(size, 7);
-        writeFile(dir.file(name), source);
-        return dir.file(name);
-    }
-
     std::string makeDir(const std::string& name) const {
         fs::create_directory(dir.path() / name);
         return dir.file(name);
@@ -85,9 +78,6 @@ class CliTest : public ::testing::Test {
         }
         return answers;
     }
-
-    TempDir dir;
-    std::string source;
 };
 
 TEST_F(CliTest, SplitThenJoinRestoresTheSourceByteForByte) {

@@ -17,23 +17,13 @@ using testing::CliProcess;
 using testing::CliResult;
 using testing::countOf;
 using testing::listDir;
-using testing::patternBytes;
 using testing::readFile;
 using testing::runCli;
-using testing::TempDir;
 using testing::writeFile;
 
-class CliHostileTest : public ::testing::Test {
+class CliHostileTest : public testing::CliFixture {
   protected:
-    std::string makeSource(const std::string& name, std::size_t size) {
-        source = patternBytes(size, 5);
-        writeFile(dir.file(name), source);
-        return dir.file(name);
-    }
     std::string piece(int number) const { return dir.file("breldo." + std::to_string(number)); }
-
-    TempDir dir;
-    std::string source;
 };
 
 TEST_F(CliHostileTest, AnswersThatAreNeitherOkNorCancelEndInCancel) {

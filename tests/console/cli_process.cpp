@@ -181,4 +181,10 @@ int countOf(const std::string& text, const std::string& part) {
     return count;
 }
 
+std::string CliFixture::makeSource(const std::string& name, std::size_t size, unsigned seed) {
+    source = patternBytes(size, seed);
+    writeFile(dir.file(name), source);
+    return dir.file(name);
+}
+
 }  // namespace roruvez::testing

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <chrono>
 #include <string>
 #include <vector>
+
+#include "support/fakes.h"
 
 namespace roruvez::testing {
 
@@ -55,5 +58,15 @@ CliResult runCli(const std::vector<std::string>& args, const std::string& input 
                  const std::string& workDir = {});
 
 int countOf(const std::string& text, const std::string& part);
+
+// A temporary directory for the files a run works on, and the bytes of its source.
+class CliFixture : public ::testing::Test {
+  protected:
+    // Writes size bytes of a pattern under name in dir; returns its path.
+    std::string makeSource(const std::string& name, std::size_t size, unsigned seed = 7);
+
+    TempDir dir;
+    std::string source;
+};
 
 }  // namespace roruvez::testing
