@@ -14,6 +14,7 @@ std::int16_t ResolveTargetDir(const std::string& path, Context& context) {
                 drive += characters[i];
             }
             context.state.TargetDir = drive;
+            context.platform.files.pin(drive);
             return 0;
         }
         context.surface.setCaption(Control::Label9, "KCD");
@@ -21,6 +22,7 @@ std::int16_t ResolveTargetDir(const std::string& path, Context& context) {
         if (lastSeparator != std::string::npos) {
             context.state.TargetDir = path.substr(0, lastSeparator + 1);
         }
+        context.platform.files.pin(context.state.TargetDir);
         return 0;
     });
 }

@@ -58,6 +58,7 @@ std::int16_t ReadHeader(const std::string& path, Context& context) {
                                     path);
             }
             state.PieceHeader = std::move(header);
+            state.CheckedHeader.assign(bytes.data(), bytes.size());
 
             StatusSurface& surface = context.surface;
             surface.setCaption(Control::Label5, "H: " + state.PieceHeader.OrigSize);

@@ -19,6 +19,7 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
     surface.setBackColour(Control::Label3, kLightRed);
     surface.setCaption(Control::Label9, "BRELDO -R");
     state.closeAllFiles();
+    const DirectoryPin pin(context.platform.files);
 
     if (ResolveTargetDir(firstPiece, context) != 0) {
         markNotCompleted(surface);

@@ -1,5 +1,7 @@
 #include "join/piece_appender.h"
 
+#include <string_view>
+
 #include "format/piece_format.h"
 #include "platform/error.h"
 #include "platform/paths.h"
@@ -11,16 +13,44 @@ namespace {
 constexpr const char* kNoData = "The piece holds no data";
 constexpr const char* kInterrupted = "Another job closed the files of this one";
 
-// The data bytes of a piece: all of it, or all after the header for piece 1.
-std::int64_t dataLength(const std::string& piecePath, int number, Context& context) {
-    std::int64_t length = context.platform.files.fileLength(piecePath);
-    if (number == 1) {
-        length -= kHeaderLength;
+[[noreturn]] void throwPieceChanged(const std::string& piecePath) {
+    throw PlatformError(error_text::kPieceChanged, piecePath);
+}
+
+// The data bytes of a piece, measured on its open descriptor: all of it, or all after the header
+// for piece 1. The piece must be the file counted, as long as it was then.
+std::int64_t dataLength(const std::string& piecePath, int number, const FileStatus& opened,
+                        const JobState& state) {
+    const auto counted = static_cast<std::size_t>(number - 1);
+    if (counted >= state.CountedPieces.size() || !state.CountedPieces[counted].sameFile(opened) ||
+        state.CountedPieces[counted].length != opened.length) {
+        throwPieceChanged(piecePath);
     }
+    const std::int64_t length = opened.length - (number == 1 ? kHeaderLength : 0);
     if (length < 1) {
         throw PlatformError(kNoData, piecePath);
     }
     return length;
+}
+
+// Piece 1's header is consumed, not copied; it must be the one the header step read.
+// Whether the open piece is no longer as long as it was counted.
+bool pieceResized(int number, const JobState& state) {
+    try {
+        return state.File1->status().length !=
+               state.CountedPieces[static_cast<std::size_t>(number - 1)].length;
+    } catch (const PlatformError&) {
+        return false;
+    }
+}
+
+void consumeHeader(const std::string& piecePath, JobState& state) {
+    state.Buffer.resize(kHeaderLength);
+    state.File1->readExact(state.Buffer.data(), state.Buffer.size());
+    if (std::string_view(reinterpret_cast<const char*>(state.Buffer.data()), state.Buffer.size()) !=
+        state.CheckedHeader) {
+        throwPieceChanged(piecePath);
+    }
 }
 
 // Lets the window run; a job started meanwhile would have closed this one's files.
@@ -45,12 +75,11 @@ void appendPiece(const std::string& targetDir, int number, const std::string& ou
 
     doing = "Reading " + piecePath;
     // Measured before the events run, so a piece that shrinks meanwhile reads short.
-    const std::int64_t length = dataLength(piecePath, number, context);
+    const std::int64_t length = dataLength(piecePath, number, state.File1->status(), state);
+    context.surface.reached(JobPoint::PieceOpened, piecePath);
     if (number == 1) {
         pumpEvents(context, true);
-        // The header is consumed, not copied.
-        state.Buffer.resize(kHeaderLength);
-        state.File1->readExact(state.Buffer.data(), state.Buffer.size());
+        consumeHeader(piecePath, state);
     }
     try {
         const CopyStart start{number == 1 ? kHeaderLength : 0, joined, state.TotalBytes};
@@ -59,8 +88,15 @@ void appendPiece(const std::string& targetDir, int number, const std::string& ou
     } catch (const PlatformError& error) {
         if (error.path() == state.File2->path()) {
             doing = "Writing " + outPath;
+        } else if (pieceResized(number, state)) {
+            throwPieceChanged(piecePath);
         }
         throw;
+    }
+    context.surface.reached(JobPoint::PieceCopied, piecePath);
+    // A piece that grew while it was read holds bytes the count never saw.
+    if (pieceResized(number, state)) {
+        throwPieceChanged(piecePath);
     }
     joined += length;
     state.File1->close();
@@ -109,6 +145,9 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
         std::int64_t joined = 0;
         for (int number = 1; number == 1 || number <= pieceCount; ++number) {
             appendPiece(targetDir, number, outPath, doing, joined, context);
+        }
+        if (joined != state.TotalBytes) {
+            throwPieceChanged(pieceName(targetDir, pieceCount, state.PieceBaseName));
         }
 
         doing = "Moving the joined file to " + outPath;

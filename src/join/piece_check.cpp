@@ -45,12 +45,15 @@ std::int16_t CheckPieces(const std::string& targetDir, Context& context) {
         FileSystem& files = context.platform.files;
         std::int64_t total = 0;
         int number = 1;
+        state.CountedPieces.clear();
         for (;;) {
             const std::string piecePath = pieceName(targetDir, number, state.PieceBaseName);
-            if (!files.findFile(piecePath)) {
+            const auto piece = files.findFile(piecePath);
+            if (!piece) {
                 break;
             }
-            total += files.fileLength(piecePath);
+            state.CountedPieces.push_back(*piece);
+            total += piece->length;
             if (total > std::numeric_limits<std::int32_t>::max()) {
                 throw PlatformError(error_text::kOverflow, piecePath);
             }
@@ -74,6 +77,7 @@ std::int16_t CheckPieces(const std::string& targetDir, Context& context) {
         if (state.SizeMismatch) {
             surface.messageBox("Error: CheckSum error: Ignoring...", Buttons::Ok);
         }
+        surface.reached(JobPoint::PiecesCounted, targetDir);
         return 0;
     });
 }

@@ -14,6 +14,11 @@ inline constexpr const char* kInputPastEnd = "Input past end of file";
 inline constexpr const char* kBadFileName = "Bad file name";
 inline constexpr const char* kPathNotFound = "Path not found";
 inline constexpr const char* kNotAFile = "Not an ordinary file";
+inline constexpr const char* kDirectoryChanged =
+    "The disk or directory is no longer the one the job began on";
+// After the source's name.
+inline constexpr const char* kChangedWhileSplit = " changed while it was split";
+inline constexpr const char* kPieceChanged = "The piece changed while it was joined";
 }  // namespace error_text
 
 // A failed platform operation. what() is the description shown to the user; the errno (0 for

@@ -9,7 +9,6 @@
 
 #include "platform/drive_table.h"
 #include "platform/error.h"
-#include "platform/output_file.h"
 #include "platform/paths.h"
 #include "platform/posix_file.h"
 
@@ -25,6 +24,12 @@ bool startsWithDrive(const std::string& name) {
 std::string lastNameOf(const std::string& path) {
     const std::size_t lastSlash = path.rfind('/');
     return lastSlash == std::string::npos ? path : path.substr(lastSlash + 1);
+}
+
+FileStatus statusFrom(const struct stat& info) {
+    return FileStatus{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino),
+                      static_cast<std::int64_t>(info.st_size)};
 }
 
 struct stat statOrThrow(const std::string& path) {
@@ -75,17 +80,64 @@ std::string LinuxFileSystem::resolve(const std::string& name) {
     return base;
 }
 
+int LinuxFileSystem::Place::at() const {
+    return directory ? directory->fd() : AT_FDCWD;
+}
+
+std::string LinuxFileSystem::Place::path() const {
+    return directory ? directory->pathOf(name) : name;
+}
+
+LinuxFileSystem::Place LinuxFileSystem::locate(const std::string& name) {
+    if (pinned_ && name.size() > pinned_->size() && name.starts_with(*pinned_) &&
+        name.find('/', pinned_->size()) == std::string::npos) {
+        if (!pinnedDirectory_) {
+            pinnedDirectory_ = openDirectory(*pinned_);
+        } else {
+            pinnedDirectory_->verify();
+        }
+        return Place{pinnedDirectory_, name.substr(pinned_->size())};
+    }
+    return Place{nullptr, resolve(name)};
+}
+
+std::shared_ptr<const OpenDirectory> LinuxFileSystem::openDirectory(const std::string& prefix) {
+    return std::make_shared<const OpenDirectory>(resolve(prefix),
+                                                 [this, prefix] { return resolve(prefix); });
+}
+
+void LinuxFileSystem::pin(const std::string& prefix) {
+    unpin();
+    const bool drive = prefix.size() == 2 && startsWithDrive(prefix);
+    if (!drive && (prefix.empty() || prefix.back() != '/')) {
+        return;
+    }
+    pinned_ = prefix;
+}
+
+void LinuxFileSystem::lookAgain() {
+    pinnedDirectory_.reset();
+}
+
+void LinuxFileSystem::unpin() {
+    pinned_.reset();
+    pinnedDirectory_.reset();
+}
+
 bool LinuxFileSystem::entryExists(const std::string& name) {
-    const std::string path = resolve(name);
+    const Place place = locate(name);
     struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0) {
+    if (::fstatat(place.at(), place.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
         return true;
     }
     if (errno != ENOENT) {
-        throwErrno(errno, path);
+        throwErrno(errno, place.path());
+    }
+    if (place.directory) {
+        return false;
     }
     // A missing directory is a failure of the lookup, not an absent file.
-    const std::string parent = parentDirectory(path);
+    const std::string parent = parentDirectory(place.name);
     const struct stat parentInfo = statOrThrow(parent);
     if (!S_ISDIR(parentInfo.st_mode)) {
         throwErrno(ENOTDIR, parent);
@@ -93,18 +145,21 @@ bool LinuxFileSystem::entryExists(const std::string& name) {
     return false;
 }
 
-bool LinuxFileSystem::findFile(const std::string& name) {
-    const std::string path = resolve(name);
+std::optional<FileStatus> LinuxFileSystem::findFile(const std::string& name) {
+    const Place place = locate(name);
     struct stat info {};
     // A link is not an ordinary file: nothing behind it is ever found.
-    if (::lstat(path.c_str(), &info) != 0) {
+    if (::fstatat(place.at(), place.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
-            return false;
+            return std::nullopt;
         }
-        throwErrno(errno, path);
+        throwErrno(errno, place.path());
     }
-    const std::string last = lastNameOf(path);
-    return S_ISREG(info.st_mode) && !(last.size() > 0 && last[0] == '.');
+    const std::string last = lastNameOf(place.name);
+    if (!S_ISREG(info.st_mode) || (!last.empty() && last[0] == '.')) {
+        return std::nullopt;
+    }
+    return statusFrom(info);
 }
 
 bool LinuxFileSystem::isDirectory(const std::string& name) {
@@ -115,11 +170,24 @@ std::int64_t LinuxFileSystem::fileLength(const std::string& name) {
     return static_cast<std::int64_t>(statOrThrow(resolve(name)).st_size);
 }
 
+std::optional<FileStatus> LinuxFileSystem::statusOf(const std::string& name) {
+    const Place place = locate(name);
+    struct stat info {};
+    if (::fstatat(place.at(), place.name.c_str(), &info, 0) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return std::nullopt;
+        }
+        throwErrno(errno, place.path());
+    }
+    return statusFrom(info);
+}
+
 std::unique_ptr<OpenFile> LinuxFileSystem::openRead(const std::string& name, Links links) {
-    const std::string path = resolve(name);
+    const Place place = locate(name);
+    const std::string path = place.path();
     // Non-blocking, so that opening a FIFO with no writer cannot hold the job.
     const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | (links == Links::Refuse ? O_NOFOLLOW : 0);
-    const int fd = ::open(path.c_str(), flags);
+    const int fd = ::openat(place.at(), place.name.c_str(), flags);
     if (fd < 0) {
         if (errno == ELOOP && links == Links::Refuse) {
             throw PlatformError(error_text::kNotAFile, path);
@@ -143,9 +211,14 @@ std::unique_ptr<OpenFile> LinuxFileSystem::openRead(const std::string& name, Lin
     return file;
 }
 
-std::unique_ptr<OpenFile> LinuxFileSystem::createOutput(const std::string& name) {
-    const std::string path = resolve(name);
-    return createOutputFile(path, drives_.onRemovableMedium(parentDirectory(path)), copyChoices_);
+std::unique_ptr<OutputFile> LinuxFileSystem::createOutput(const std::string& name) {
+    Place place = locate(name);
+    if (!place.directory) {
+        place.directory = std::make_shared<const OpenDirectory>(parentDirectory(place.name));
+        place.name = lastNameOf(place.name);
+    }
+    const bool flush = drives_.onRemovableMedium(place.directory->path());
+    return OutputFile::create(std::move(place.directory), place.name, flush, copyChoices_);
 }
 
 }  // namespace roruvez

@@ -3,10 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/copy_choice.h"
+#include "platform/open_directory.h"
 #include "platform/open_file.h"
+#include "platform/output_file.h"
 
 namespace roruvez {
 
@@ -14,6 +17,10 @@ class DriveTable;
 
 // Names are as the job forms them: absolute paths, or drive-relative names such as "a:breldo.1"
 // that resolve against the drive table. A name is used exactly as given, blanks and all.
+//
+// A job pins the directory it writes to (pin()): from then on every name directly in it is
+// reached through that directory, held open, and a use after the directory's name has come to
+// lead elsewhere (a stick pulled, a letter given to another disk) fails as a disk failure does.
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
@@ -22,21 +29,41 @@ class FileSystem {
     // Any entry at all, links not followed. Throws when the lookup cannot be made: a drive not
     // ready, a missing directory, no permission.
     virtual bool entryExists(const std::string& name) = 0;
-    // The directory search for an ordinary file: a regular file, not hidden. Directories, links,
-    // devices and other special files are not found.
-    virtual bool findFile(const std::string& name) = 0;
+    // The directory search for an ordinary file: a regular file, not hidden, not behind a link.
+    // Its status when found; nothing for directories, links, devices and other special files.
+    virtual std::optional<FileStatus> findFile(const std::string& name) = 0;
     virtual bool isDirectory(const std::string& name) = 0;
     virtual std::int64_t fileLength(const std::string& name) = 0;
+    // What the name leads to now, links followed; nothing when there is no such file.
+    virtual std::optional<FileStatus> statusOf(const std::string& name) = 0;
     // Opens an ordinary file for reading; anything else fails before a byte is read. With
     // Links::Refuse a symbolic link under the name fails too, unfollowed.
     enum class Links { Follow, Refuse };
     virtual std::unique_ptr<OpenFile> openRead(const std::string& name,
                                                Links links = Links::Follow) = 0;
-    // A file to be written under name: no one can take it for a finished file until its
-    // publish() gives it the name, never replacing an entry. Closed unpublished, or left by a
-    // process that was killed, it leaves nothing under any name a job would read. On a removable
-    // medium publish() flushes it first and its directory after.
-    virtual std::unique_ptr<OpenFile> createOutput(const std::string& name) = 0;
+    // A file to be written under name, as OutputFile describes; on a removable medium it is
+    // flushed when published.
+    virtual std::unique_ptr<OutputFile> createOutput(const std::string& name) = 0;
+
+    // Pins the directory a prefix names ("/data/", "a:"): opened at its first use, which fails
+    // as any lookup does when it cannot, and held until unpin(). A prefix that does not end in a
+    // separator or a drive's colon pins nothing.
+    virtual void pin(const std::string& prefix) = 0;
+    // A new disk may be in the drive: the next use opens the directory anew, and pins that.
+    virtual void lookAgain() = 0;
+    virtual void unpin() = 0;
+};
+
+// Holds a job's pin for as long as the job runs.
+class DirectoryPin {
+  public:
+    explicit DirectoryPin(FileSystem& files) : files_(files) {}
+    ~DirectoryPin() { files_.unpin(); }
+    DirectoryPin(const DirectoryPin&) = delete;
+    DirectoryPin& operator=(const DirectoryPin&) = delete;
+
+  private:
+    FileSystem& files_;
 };
 
 class LinuxFileSystem : public FileSystem {
@@ -45,16 +72,32 @@ class LinuxFileSystem : public FileSystem {
 
     std::string resolve(const std::string& name) override;
     bool entryExists(const std::string& name) override;
-    bool findFile(const std::string& name) override;
+    std::optional<FileStatus> findFile(const std::string& name) override;
     bool isDirectory(const std::string& name) override;
     std::int64_t fileLength(const std::string& name) override;
+    std::optional<FileStatus> statusOf(const std::string& name) override;
     std::unique_ptr<OpenFile> openRead(const std::string& name,
                                        Links links = Links::Follow) override;
-    std::unique_ptr<OpenFile> createOutput(const std::string& name) override;
+    std::unique_ptr<OutputFile> createOutput(const std::string& name) override;
+    void pin(const std::string& prefix) override;
+    void lookAgain() override;
+    void unpin() override;
 
   private:
+    // Where a name is reached: in the pinned directory by its last name, else by its path.
+    struct Place {
+        std::shared_ptr<const OpenDirectory> directory;  // the pin, or none
+        std::string name;                                // relative to it, or the whole path
+        int at() const;
+        std::string path() const;
+    };
+    Place locate(const std::string& name);
+    std::shared_ptr<const OpenDirectory> openDirectory(const std::string& prefix);
+
     DriveTable& drives_;
     CopyChoices copyChoices_;
+    std::optional<std::string> pinned_;
+    std::shared_ptr<const OpenDirectory> pinnedDirectory_;
 };
 
 }  // namespace roruvez

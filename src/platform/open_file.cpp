@@ -7,10 +7,6 @@
 
 namespace roruvez {
 
-void OpenFile::publish() {
-    throwErrno(EBADF, path());
-}
-
 void OpenFile::readExact(std::byte* data, std::size_t size) {
     if (read(data, size) != size) {
         throw PlatformError(error_text::kInputPastEnd, path());

@@ -15,6 +15,17 @@ using CopyProgress = std::function<void(std::int64_t)>;
 // stays in the processor's cache, which is what makes a copy through memory fast.
 inline constexpr std::size_t kCopyBlock = std::size_t{256} << 10;
 
+// Which file a name or a descriptor stands for, and its length then.
+struct FileStatus {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t length = 0;
+
+    bool sameFile(const FileStatus& other) const {
+        return device == other.device && inode == other.inode;
+    }
+};
+
 // An open file of one of the job's file slots. Every failure throws PlatformError.
 class OpenFile {
   public:
@@ -28,12 +39,9 @@ class OpenFile {
     virtual void copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>& buffer,
                         const CopyProgress& progress = {});
     virtual void sync() = 0;
-    // An output (FileSystem::createOutput) gets its final name here, complete, never replacing an
-    // entry, and is closed; when this fails, the name is not left behind. Other files cannot be
-    // published.
-    virtual void publish();
-    // Closing twice is harmless; a failed close throws once. An output closed before it was
-    // published is discarded.
+    // What the descriptor has open, measured now.
+    virtual FileStatus status() const = 0;
+    // Closing twice is harmless; a failed close throws once.
     virtual void close() = 0;
     virtual const std::string& path() const = 0;
 

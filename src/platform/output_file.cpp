@@ -3,8 +3,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <signal.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,7 +13,6 @@
 #include <utility>
 
 #include "platform/error.h"
-#include "platform/paths.h"
 
 namespace roruvez {
 
@@ -23,34 +22,10 @@ constexpr std::string_view kTemporaryStart = ".roruvez-";
 constexpr std::string_view kTemporaryEnd = ".part";
 constexpr int kTemporaryAttempts = 1000;
 
-void syncDirectory(const std::string& directory) {
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        throwErrno(errno, directory);
+void syncDirectory(const OpenDirectory& directory) {
+    if (::fsync(directory.fd()) != 0) {
+        throwErrno(errno, directory.path());
     }
-    const int synced = ::fsync(fd);
-    const int failure = errno;
-    ::close(fd);
-    if (synced != 0) {
-        throwErrno(failure, directory);
-    }
-}
-
-// Renames without replacing; where the file system lacks the flag, a hard link cannot replace
-// anything either.
-void moveNoReplace(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return;
-    }
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
-        throwErrno(errno, to);
-    }
-    if (::link(from.c_str(), to.c_str()) != 0) {
-        throwErrno(errno, to);
-    }
-    // The file stands complete under its name now, whatever becomes of the hidden one: a later
-    // job in this directory removes that once this process is gone.
-    ::unlink(from.c_str());
 }
 
 bool allDigits(std::string_view text) {
@@ -65,61 +40,171 @@ bool allDigits(std::string_view text) {
     return true;
 }
 
-bool processGone(long pid) {
-    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+bool sameEntry(int directoryFd, const char* name, const struct stat& file) {
+    struct stat entry {};
+    return ::fstatat(directoryFd, name, &entry, AT_SYMLINK_NOFOLLOW) == 0 &&
+           entry.st_dev == file.st_dev && entry.st_ino == file.st_ino;
+}
+
+// A hidden output of this process, created and locked. -1 when the name went before the lock
+// was taken (a sweep judged it abandoned), or a sweep holds its lock: the caller tries another.
+int createLocked(const OpenDirectory& directory, const std::string& name) {
+    const int fd = ::openat(directory.fd(), name.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return -1;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(fd);
+        return -1;
+    }
+    // A file system without locks cannot tell a sweep that the file is alive; a sweep there
+    // cannot take the lock either, so it never removes the file.
+    struct stat own {};
+    if (::fstat(fd, &own) != 0 || !sameEntry(directory.fd(), name.c_str(), own)) {
+        ::close(fd);
+        errno = ENOENT;
+        return -1;
+    }
+    return fd;
+}
+
+// Removes one hidden output when it is abandoned: an ordinary file of this user whose lock is
+// free.
+void removeIfAbandoned(int directoryFd, const char* name) {
+    struct stat entry {};
+    if (::fstatat(directoryFd, name, &entry, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(entry.st_mode) ||
+        entry.st_uid != ::geteuid()) {
+        return;
+    }
+    const int fd = ::openat(directoryFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    struct stat opened {};
+    if (::fstat(fd, &opened) == 0 && opened.st_ino == entry.st_ino &&
+        opened.st_dev == entry.st_dev && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        sameEntry(directoryFd, name, opened)) {
+        ::unlinkat(directoryFd, name, 0);
+    }
+    ::close(fd);
 }
 
 }  // namespace
 
-PosixOutput::PosixOutput(int fd, OutputPlace place, CopyChoices& choices)
-    : PosixFile(fd, place.finalPath, choices), place_(std::move(place)) {}
+OutputFile::OutputFile(int fd, std::shared_ptr<const OpenDirectory> directory, std::string name,
+                       std::string hiddenName, bool flush, CopyChoices& choices)
+    : PosixFile(fd, directory->pathOf(name), choices),
+      directory_(std::move(directory)),
+      name_(std::move(name)),
+      hiddenName_(std::move(hiddenName)),
+      flush_(flush) {}
 
-PosixOutput::~PosixOutput() {
+OutputFile::~OutputFile() {
     try {
         discard();
     } catch (const std::exception&) {
-        // A hidden name that cannot go now is removed by a later job once this process ends.
+        // A hidden name that cannot go now is removed by a later job, once its lock is free.
     }
 }
 
-void PosixOutput::publish() {
+std::unique_ptr<OutputFile> OutputFile::create(std::shared_ptr<const OpenDirectory> directory,
+                                               const std::string& name, bool flush,
+                                               CopyChoices& choices) {
+    const int dirFd = directory->fd();
+    struct stat info {};
+    if (::fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
+        throwErrno(EEXIST, directory->pathOf(name));
+    }
+    int fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        return std::unique_ptr<OutputFile>(
+            new OutputFile(fd, std::move(directory), name, {}, flush, choices));
+    }
+    // Kernels and file systems without unnamed files (vfat, FUSE, older kernels) say so thus.
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        throwErrno(errno, directory->pathOf(name));
+    }
+    if (directory->sweepDue()) {
+        removeAbandonedOutputs(*directory);
+    }
+    for (int attempt = 1;; ++attempt) {
+        std::string hidden = temporaryOutputName(::getpid(), attempt);
+        fd = createLocked(*directory, hidden);
+        if (fd >= 0) {
+            return std::unique_ptr<OutputFile>(
+                new OutputFile(fd, std::move(directory), name, std::move(hidden), flush, choices));
+        }
+        if ((errno != EEXIST && errno != EWOULDBLOCK && errno != ENOENT) ||
+            attempt == kTemporaryAttempts) {
+            throwErrno(errno, directory->pathOf(name));
+        }
+    }
+}
+
+void OutputFile::publish() {
     if (published_) {
         return;
     }
-    if (place_.flush) {
+    if (flush_) {
         sync();
     }
-    struct stat own {};
-    ::fstat(checkedFd(), &own);
-    if (place_.temporaryPath.empty()) {
-        linkUnnamed();
-    } else {
-        PosixFile::close();
-        moveNoReplace(place_.temporaryPath, place_.finalPath);
-        place_.temporaryPath.clear();
-        published_ = true;
-    }
-    // The name exists now; a flush or close that fails takes it away again, so that a failure
-    // never leaves a name behind.
+    const FileStatus own = status();
+    directory_->verify();
+    giveName();
+    published_ = true;
+    // The name exists now; a flush or close that fails takes it away again.
     try {
-        if (place_.flush && isOpen()) {
+        if (flush_) {
             sync();  // the link count the name added
         }
         PosixFile::close();
-        if (place_.flush) {
-            syncDirectory(place_.directory);
+        if (flush_) {
+            syncDirectory(*directory_);
         }
     } catch (const PlatformError&) {
-        struct stat named {};
-        if (::lstat(place_.finalPath.c_str(), &named) == 0 && named.st_dev == own.st_dev &&
-            named.st_ino == own.st_ino) {
-            ::unlink(place_.finalPath.c_str());
-        }
+        takeNameBack(own);
         throw;
     }
 }
 
-void PosixOutput::close() {
+void OutputFile::giveName() {
+    const int dirFd = directory_->fd();
+    if (hiddenName_.empty()) {
+        const std::string self = "/proc/self/fd/" + std::to_string(checkedFd());
+        if (::linkat(AT_FDCWD, self.c_str(), dirFd, name_.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            throwErrno(errno, path());
+        }
+        return;
+    }
+    // Renamed while the lock is held, so that no sweep can take the hidden name meanwhile.
+    if (::renameat2(dirFd, hiddenName_.c_str(), dirFd, name_.c_str(), RENAME_NOREPLACE) == 0) {
+        hiddenName_.clear();
+        return;
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+        throwErrno(errno, path());
+    }
+    if (::linkat(dirFd, hiddenName_.c_str(), dirFd, name_.c_str(), 0) != 0) {
+        throwErrno(errno, path());
+    }
+    // The file stands complete under its name, whatever becomes of the hidden one: a later job
+    // removes that once the lock is free.
+    ::unlinkat(dirFd, hiddenName_.c_str(), 0);
+    hiddenName_.clear();
+}
+
+void OutputFile::takeNameBack(const FileStatus& own) {
+    struct stat named {};
+    const int dirFd = directory_->fd();
+    if (::fstatat(dirFd, name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        static_cast<std::uint64_t>(named.st_dev) == own.device &&
+        static_cast<std::uint64_t>(named.st_ino) == own.inode) {
+        ::unlinkat(dirFd, name_.c_str(), 0);
+    }
+}
+
+void OutputFile::close() {
     if (published_) {
         PosixFile::close();
         return;
@@ -127,56 +212,23 @@ void PosixOutput::close() {
     discard();
 }
 
-void PosixOutput::linkUnnamed() {
-    const std::string self = "/proc/self/fd/" + std::to_string(checkedFd());
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, place_.finalPath.c_str(), AT_SYMLINK_FOLLOW) !=
-        0) {
-        throwErrno(errno, place_.finalPath);
-    }
-    published_ = true;
-}
-
-void PosixOutput::discard() {
+void OutputFile::discard() {
     if (published_) {
         return;
     }
+    // The hidden name goes while its lock is held; the bytes go with the descriptor.
+    const std::string hidden = std::exchange(hiddenName_, {});
+    const int failure =
+        !hidden.empty() && ::unlinkat(directory_->fd(), hidden.c_str(), 0) != 0 && errno != ENOENT
+            ? errno
+            : 0;
     try {
         PosixFile::close();
     } catch (const PlatformError&) {
         // The bytes are thrown away all the same.
     }
-    const std::string temporary = std::exchange(place_.temporaryPath, {});
-    if (!temporary.empty() && ::unlink(temporary.c_str()) != 0 && errno != ENOENT) {
-        throwErrno(errno, temporary);
-    }
-}
-
-std::unique_ptr<OpenFile> createOutputFile(const std::string& finalPath, bool flush,
-                                           CopyChoices& choices) {
-    struct stat info {};
-    if (::lstat(finalPath.c_str(), &info) == 0) {
-        throwErrno(EEXIST, finalPath);
-    }
-    OutputPlace place{finalPath, parentDirectory(finalPath), {}, flush};
-    int fd = ::open(place.directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        return std::make_unique<PosixOutput>(fd, std::move(place), choices);
-    }
-    // Kernels and file systems without unnamed files (vfat, older kernels) say so thus.
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-        throwErrno(errno, finalPath);
-    }
-    removeAbandonedOutputs(place.directory);
-    for (int attempt = 1;; ++attempt) {
-        place.temporaryPath =
-            pathInDirectory(place.directory, temporaryOutputName(::getpid(), attempt));
-        fd = ::open(place.temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            return std::make_unique<PosixOutput>(fd, std::move(place), choices);
-        }
-        if (errno != EEXIST || attempt == kTemporaryAttempts) {
-            throwErrno(errno, finalPath);
-        }
+    if (failure != 0) {
+        throwErrno(failure, directory_->pathOf(hidden));
     }
 }
 
@@ -185,33 +237,36 @@ std::string temporaryOutputName(long pid, int attempt) {
            std::string(kTemporaryEnd);
 }
 
-long writerOfTemporaryOutput(const std::string& name) {
+bool isTemporaryOutputName(const std::string& name) {
     std::string_view rest = name;
-    if (rest.substr(0, kTemporaryStart.size()) != kTemporaryStart ||
+    if (!rest.starts_with(kTemporaryStart) ||
         rest.size() < kTemporaryStart.size() + kTemporaryEnd.size() ||
-        rest.substr(rest.size() - kTemporaryEnd.size()) != kTemporaryEnd) {
-        return 0;
+        !rest.ends_with(kTemporaryEnd)) {
+        return false;
     }
     rest = rest.substr(kTemporaryStart.size(),
                        rest.size() - kTemporaryStart.size() - kTemporaryEnd.size());
     const std::size_t dash = rest.find('-');
-    if (dash == std::string_view::npos || !allDigits(rest.substr(0, dash)) ||
-        !allDigits(rest.substr(dash + 1))) {
-        return 0;
-    }
-    return std::stol(std::string(rest.substr(0, dash)));
+    return dash != std::string_view::npos && allDigits(rest.substr(0, dash)) &&
+           allDigits(rest.substr(dash + 1));
 }
 
-void removeAbandonedOutputs(const std::string& directory) {
-    DIR* listing = ::opendir(directory.c_str());
-    if (listing == nullptr) {
+void removeAbandonedOutputs(const OpenDirectory& directory) {
+    // A copy of the descriptor: the directory's own is used only for lookups, never read, so
+    // sharing its position does no harm.
+    const int listingFd = ::fcntl(directory.fd(), F_DUPFD_CLOEXEC, 0);
+    if (listingFd < 0) {
         return;
     }
-    const long self = ::getpid();
+    DIR* listing = ::fdopendir(listingFd);
+    if (listing == nullptr) {
+        ::close(listingFd);
+        return;
+    }
+    ::rewinddir(listing);
     while (const dirent* entry = ::readdir(listing)) {
-        const long writer = writerOfTemporaryOutput(entry->d_name);
-        if (writer > 0 && writer != self && processGone(writer)) {
-            ::unlinkat(::dirfd(listing), entry->d_name, 0);
+        if (isTemporaryOutputName(entry->d_name)) {
+            removeIfAbandoned(directory.fd(), entry->d_name);
         }
     }
     ::closedir(listing);

@@ -3,55 +3,69 @@
 #include <memory>
 #include <string>
 
+#include "platform/open_directory.h"
 #include "platform/posix_file.h"
 
 namespace roruvez {
 
-// Where an output is written and where it goes once complete.
-struct OutputPlace {
-    std::string finalPath;
-    std::string directory;
-    // Empty for an unnamed file (O_TMPFILE); else a hidden name in directory.
-    std::string temporaryPath;
-    // On a removable medium: the file is flushed before it gets its name, the directory after.
-    bool flush = false;
-};
-
-// A file that no one can take for a finished one until publish() names it. Closed or destroyed
-// before that, it is discarded: an unnamed file vanishes with its descriptor, a hidden one is
-// removed.
-class PosixOutput final : public PosixFile {
+// A piece or a joined file being written. It ends either kept under its final name, complete, or
+// thrown away; never in between, and never in place of another file. The whole rule:
+//
+// - It is made in a directory held open (OpenDirectory), and publish() first checks that the
+//   directory's name still leads there: a pulled stick or a re-used drive letter fails the output
+//   rather than naming it on whatever disk now stands in that place.
+// - Where the file system allows, the file has no name while it is written (O_TMPFILE), and
+//   publish() gives it the final one with linkat, which refuses a name that exists. A killed
+//   process leaves nothing.
+// - Elsewhere (vfat, exFAT, FUSE mounts) it is written under a hidden name
+//   ".roruvez-<pid>-<n>.part" in the same directory, created exclusively and locked (flock) for
+//   as long as its writer holds it open. publish() renames it to the final name with a rename
+//   that refuses to replace (renameat2 RENAME_NOREPLACE) or, where the flag is missing, links
+//   the final name and removes the hidden one.
+// - A hidden name is abandoned when a later job can take its lock: its writer has gone, whatever
+//   pid namespace it ran in. That job removes it, once per directory, and only when it is an
+//   ordinary file of its own user. Nothing else is ever removed.
+// - On a removable medium the file is flushed before it gets its name and the directory after,
+//   so that "Done!" and every disk prompt come after the data is on the medium.
+// - When publish() fails after the name exists, the name is taken away again, if it is still
+//   this file: a failure never leaves a name behind.
+class OutputFile final : public PosixFile {
   public:
-    PosixOutput(int fd, OutputPlace place, CopyChoices& choices);
-    ~PosixOutput() override;
-    PosixOutput(const PosixOutput&) = delete;
-    PosixOutput& operator=(const PosixOutput&) = delete;
+    // Fails with EEXIST when name is taken already.
+    static std::unique_ptr<OutputFile> create(std::shared_ptr<const OpenDirectory> directory,
+                                              const std::string& name, bool flush,
+                                              CopyChoices& choices);
+    ~OutputFile() override;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
 
-    void publish() override;
+    // Gives the complete file its final name and closes it.
+    void publish();
+    // Throws the file away; harmless once published or discarded.
+    void discard();
+    // Before publish() a close discards.
     void close() override;
 
   private:
-    void linkUnnamed();
-    void discard();
+    OutputFile(int fd, std::shared_ptr<const OpenDirectory> directory, std::string name,
+               std::string hiddenName, bool flush, CopyChoices& choices);
+    void giveName();
+    void takeNameBack(const FileStatus& own);
 
-    OutputPlace place_;
+    std::shared_ptr<const OpenDirectory> directory_;
+    std::string name_;
+    // Empty for an unnamed file.
+    std::string hiddenName_;
+    bool flush_ = false;
     bool published_ = false;
 };
 
-// Opens an output for finalPath in its directory: unnamed where the file system allows it, else
-// under a hidden name that carries this process's id. Fails with EEXIST when the final name is
-// taken already.
-std::unique_ptr<OpenFile> createOutputFile(const std::string& finalPath, bool flush,
-                                           CopyChoices& choices);
-
-// The hidden name of a fallback output: ".roruvez-<pid>-<n>.part".
+// The hidden name of an output: ".roruvez-<pid>-<n>.part".
 std::string temporaryOutputName(long pid, int attempt);
+bool isTemporaryOutputName(const std::string& name);
 
-// The writer's process id when name is the hidden name of an output; 0 otherwise.
-long writerOfTemporaryOutput(const std::string& name);
-
-// Removes from directory the hidden outputs whose writer no longer runs: a process killed while
-// writing leaves them behind. Best effort; failures are ignored.
-void removeAbandonedOutputs(const std::string& directory);
+// Removes from the directory the hidden outputs whose writers have gone (see OutputFile). Best
+// effort; failures are ignored.
+void removeAbandonedOutputs(const OpenDirectory& directory);
 
 }  // namespace roruvez

@@ -139,6 +139,16 @@ void PosixFile::sync() {
     }
 }
 
+FileStatus PosixFile::status() const {
+    struct stat info {};
+    if (::fstat(checkedFd(), &info) != 0) {
+        throwErrno(errno, path_);
+    }
+    return FileStatus{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino),
+                      static_cast<std::int64_t>(info.st_size)};
+}
+
 void PosixFile::close() {
     if (fd_ < 0) {
         return;

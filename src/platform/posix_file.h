@@ -24,6 +24,7 @@ class PosixFile : public OpenFile {
     void copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>& buffer,
                 const CopyProgress& progress = {}) override;
     void sync() override;
+    FileStatus status() const override;
     void close() override;
     const std::string& path() const override { return path_; }
 

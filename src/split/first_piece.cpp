@@ -16,6 +16,7 @@ namespace {
 bool floppyHasRoom(const std::string& targetDir, Context& context) {
     StatusSurface& surface = context.surface;
     surface.diskPrompt("Please insert a Floppy Disk then press OK");
+    context.platform.files.lookAgain();
     std::int32_t wanted = readNumberText(surface.text(Control::Text2));
     if (wanted >= 0 && wanted <= kHeaderLength) {
         wanted = kDefaultPieceSize;
@@ -86,7 +87,6 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
         }
 
         state.FirstDataLen = state.PieceSize - kHeaderLength;
-        state.File1 = context.platform.files.openRead(state.SourcePath);
         writePiece(piecePath, 1, toCodePage(state.HeaderText), state.FirstDataLen, 0, context);
         state.BytesDone = state.FirstDataLen;
         return 0;

@@ -20,6 +20,7 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
         for (int number = 2; number <= maxPieces; ++number) {
             if (floppy) {
                 surface.diskPrompt("Please Insert a Floppy Disk then press OK");
+                context.platform.files.lookAgain();
                 // Room for a whole piece, also before a shorter last one.
                 if (DiskFreeBytes(targetDir, context) < state.PieceSize) {
                     surface.messageBox("No space on disk: " + targetDir, Buttons::Ok);

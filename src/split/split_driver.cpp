@@ -16,6 +16,7 @@ std::int16_t SplitFile(const std::string& path, Context& context) {
     state.closeAllFiles();
     surface.setBackColour(Control::Label3, kLightRed);
     surface.pumpEvents();
+    const DirectoryPin pin(context.platform.files);
 
     if (MakeShortName(path, context) != 0) {
         surface.messageBox("File Split Failed!" + path, Buttons::Ok);

@@ -4,7 +4,8 @@ namespace roruvez {
 
 namespace {
 
-void closeQuietly(std::unique_ptr<OpenFile>& slot) {
+template <class File>
+void closeQuietly(std::unique_ptr<File>& slot) {
     if (!slot) {
         return;
     }

@@ -57,12 +57,17 @@ struct JobState {
     // A join whose pieces do not add up to the size in the header, which it restores all the same.
     bool SizeMismatch = false;
 
+    // What a join checked, for the copy to hold the pieces to: the header of the chosen piece 1
+    // as read, and each piece as counted.
+    std::string CheckedHeader;
+    std::vector<FileStatus> CountedPieces;
+
     // How a join's set spells the common part of its piece names ("breldo." or "BRELDO.").
     std::string PieceBaseName = kPieceBaseName;
 
     // File number 1 is the stream being read, file number 2 the stream being written.
     std::unique_ptr<OpenFile> File1;
-    std::unique_ptr<OpenFile> File2;
+    std::unique_ptr<OutputFile> File2;
 
     // Closes both slots, ignoring failures: whatever a failed job left open goes, and an output
     // not yet published with it.

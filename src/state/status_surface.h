@@ -46,6 +46,15 @@ struct JobProgress {
 };
 enum class Answer { Ok = 1, Cancel = 2 };
 
+// Named moments of a job, at which tests change the world under it (a file replaced, a stick
+// pulled, a letter given to another disk) to see that the job notices.
+enum class JobPoint {
+    SourceMeasured,  // the split's source is open and measured
+    PiecesCounted,   // the join's pieces are counted, none opened yet
+    PieceOpened,     // a join has opened a piece and checked it against the count
+    PieceCopied,     // a piece's bytes are copied, the output not yet named
+};
+
 inline constexpr const char* kAppTitle = "Velmora RORUVEZ";
 
 // Everything the split and join logic shows or asks goes through this surface: the window, the
@@ -74,6 +83,8 @@ class StatusSurface {
     virtual void pumpEvents() = 0;
     // Called after every block a job copies, for surfaces that show progress.
     virtual void progress(const JobProgress& /*done*/) {}
+    // The job has reached point; path names the file or directory concerned.
+    virtual void reached(JobPoint /*point*/, const std::string& /*path*/) {}
 };
 
 }  // namespace roruvez

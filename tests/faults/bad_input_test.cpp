@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "join/join_driver.h"
@@ -34,6 +35,7 @@ struct BadInput {
     // "{d}" stands for the directory with its trailing separator.
     std::vector<std::string> prompts;
     std::string status;
+    // Names added, and "changed NAME" for a file the case itself changes mid-job.
     std::vector<std::string> added;
 };
 
@@ -230,6 +232,35 @@ const BadInput kBadInputs[] = {
       "another set."},
      "Not completed!",
      {}},
+    {"source",
+     "grows while it is split (after piece 2 is copied)",
+     Job::Split,
+     [](BadInputTest& t) {
+         t.surface.onPoint = [&t](JobPoint point, const std::string& path) {
+             if (point == JobPoint::PieceCopied && path == t.dir.file("breldo.2")) {
+                 std::ofstream(t.dir.file("DATA.BIN"), std::ios::app) << "more";
+             }
+         };
+         return t.source("1000");
+     },
+     {"{d}DATA.BIN changed while it was split", "Error writing files on: {d}"},
+     "Not completed!",
+     {"changed DATA.BIN", "breldo.1"}},
+    {"piece set",
+     "breldo.2 grows after the pieces were counted",
+     Job::Join,
+     [](BadInputTest& t) {
+         t.surface.onPoint = [&t](JobPoint point, const std::string&) {
+             if (point == JobPoint::PiecesCounted) {
+                 std::ofstream(t.dir.file("breldo.2"), std::ios::app) << "more";
+             }
+         };
+         return t.pieces(header("DATA.BIN", " 300") + std::string(150, 'x'), std::string(150, 'x'));
+     },
+     {"Error joining files into: {d}DATA.BIN\r\nReading {d}breldo.2: The piece changed while it "
+      "was joined\r\nNo file was written under this name."},
+     "Not completed!",
+     {"changed breldo.2"}},
     {"header",
      "piece 1 that is a FIFO",
      Job::Join,
@@ -291,6 +322,7 @@ TEST_F(BadInputTest, EachBadInputHasItsExactOutcome) {
         surface.check1 = 0;
         surface.drive = "c: [/]";
         freeSpace.setFreeBytes(100000000);
+        surface.onPoint = {};
         const std::string chosen = dir.file(bad.setUp(*this));
         const TreeSnapshot before = TreeSnapshot::of(dir.path());
         surface.clearHistory();
@@ -310,7 +342,7 @@ TEST_F(BadInputTest, EachBadInputHasItsExactOutcome) {
         EXPECT_EQ(surface.caption(Control::Label9), bad.status);
         std::vector<std::string> added;
         for (const std::string& name : bad.added) {
-            added.push_back("added " + name);
+            added.push_back(name.starts_with("changed ") ? name : "added " + name);
         }
         EXPECT_EQ(TreeSnapshot::of(dir.path()).changesSince(before), added);
     }

@@ -159,3 +159,11 @@ extern "C" ssize_t copy_file_range(int inFd, off64_t* inOffset, int outFd, off64
     }
     return real(inFd, inOffset, outFd, outOffset, length, flags);
 }
+
+// openat fails where libfiu's wrapper fails open (support/no_unnamed_files.cpp asks).
+extern "C" int roruvez_test_open_fault() {
+    if (fiu_fail("posix/io/oc/open") != 0) {
+        return static_cast<int>(reinterpret_cast<std::intptr_t>(fiu_failinfo()));
+    }
+    return 0;
+}

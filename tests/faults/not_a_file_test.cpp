@@ -127,7 +127,9 @@ TEST_F(SpecialFileTest, AJoinWhoseLaterPieceIsNotAFileStopsCountingThere) {
     }
 }
 
-TEST_F(SpecialFileTest, ASourceThatIsNotAFileHasNothingToSplit) {
+// The source is opened and measured before anything else, so a FIFO or a device is refused as not
+// a file, not measured by its name as empty.
+TEST_F(SpecialFileTest, ASourceThatIsNotAFileIsRefusedBeforeAnythingIsWritten) {
     const struct {
         const char* what;
         Maker make;
@@ -143,8 +145,9 @@ TEST_F(SpecialFileTest, ASourceThatIsNotAFileHasNothingToSplit) {
 
         runSplit(dir.file("SOURCE"), "1000");
 
-        EXPECT_EQ(surface.prompts(), (std::vector<std::string>{"Noting to do!\r\nThe source file "
-                                                               "filesize is: 0 Exited!"}));
+        EXPECT_EQ(
+            surface.prompts(),
+            (std::vector<std::string>{"Not an ordinary file", "Error reading input file: SOURCE"}));
         EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
         EXPECT_TRUE(TreeSnapshot::of(dir.path()).changesSince(before).empty());
     }

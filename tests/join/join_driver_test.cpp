@@ -7,6 +7,7 @@
 
 #include "join/piece_set.h"
 #include "split/split_driver.h"
+#include "support/no_unnamed_files.h"
 
 namespace roruvez {
 namespace {
@@ -343,6 +344,7 @@ class LeftOpenFile : public OpenFile {
     std::size_t read(std::byte*, std::size_t) override { return 0; }
     void write(const std::byte*, std::size_t) override {}
     void sync() override {}
+    FileStatus status() const override { return {}; }
     void close() override { closed_ = true; }
     const std::string& path() const override { return path_; }
 
@@ -356,9 +358,13 @@ TEST_F(JoinTest, ASecondJoinClosesWhatAFailedOneLeftOpenAndOverwritesTheHeader) 
     join();
     ASSERT_EQ(surface.caption(Control::Label9), "Done!");
     bool inputClosed = false;
-    bool outputClosed = false;
     state.File1 = std::make_unique<LeftOpenFile>(inputClosed);
-    state.File2 = std::make_unique<LeftOpenFile>(outputClosed);
+    TempDir left;
+    {
+        const testing::NoUnnamedFiles hidden;
+        state.File2 = files.createOutput(left.file("LEFT.BIN"));
+    }
+    ASSERT_EQ(testing::listDir(left.path()).size(), 1U) << "the unfinished output's hidden name";
 
     TempDir other;
     testing::writePieceSet(other.prefix(),
@@ -373,7 +379,7 @@ TEST_F(JoinTest, ASecondJoinClosesWhatAFailedOneLeftOpenAndOverwritesTheHeader) 
 
     EXPECT_EQ(surface.caption(Control::Label9), "Done!");
     EXPECT_TRUE(inputClosed);
-    EXPECT_TRUE(outputClosed);
+    EXPECT_TRUE(testing::listDir(left.path()).empty());
     EXPECT_EQ(state.PieceHeader.Banner, "B" + std::string(49, ' '));
     EXPECT_EQ(state.PieceHeader.Title, "T" + std::string(28, ' '));
     EXPECT_EQ(state.PieceHeader.Maker, "M" + std::string(39, ' '));

@@ -235,7 +235,7 @@ TEST_F(SplitTest, ASourceThatShrinksIsAFailureNotZeros) {
     };
     split(5000, "1000", "data.bin");
     EXPECT_EQ(surface.prompts(),
-              (std::vector<std::string>{"Input past end of file",
+              (std::vector<std::string>{path + " changed while it was split",
                                         "Error writing files on: " + dir.prefix()}));
     expectNotCompleted();
     EXPECT_TRUE(readFile(piece(1)).substr(160) == source.substr(0, 840));

@@ -24,6 +24,10 @@ std::string wayOfWriting(const ::testing::TestParamInfo<bool>& way) {
 
 }  // namespace roruvez::testing
 
+// A test program that injects failures defines this, so that openat fails where open does: the
+// preloaded wrappers of libfiu know only open.
+extern "C" __attribute__((weak)) int roruvez_test_open_fault();
+
 namespace {
 
 bool refused(int flags) {
@@ -33,6 +37,14 @@ bool refused(int flags) {
     }
     errno = EOPNOTSUPP;
     return true;
+}
+
+bool injected() {
+    const int errnum = roruvez_test_open_fault != nullptr ? roruvez_test_open_fault() : 0;
+    if (errnum != 0) {
+        errno = errnum;
+    }
+    return errnum != 0;
 }
 
 // The mode argument is there only for creations, as the C library reads it.
@@ -74,6 +86,30 @@ extern "C" int open64(const char* path, int flags, ...) {
     return real(path, flags, mode);
 }
 
+extern "C" int openat(int directory, const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = modeOf(flags, arguments);
+    va_end(arguments);
+    if (refused(flags) || injected()) {
+        return -1;
+    }
+    static const auto real = next<int (*)(int, const char*, int, ...)>("openat");
+    return real(directory, path, flags, mode);
+}
+
+extern "C" int openat64(int directory, const char* path, int flags, ...) {
+    va_list arguments;
+    va_start(arguments, flags);
+    const mode_t mode = modeOf(flags, arguments);
+    va_end(arguments);
+    if (refused(flags) || injected()) {
+        return -1;
+    }
+    static const auto real = next<int (*)(int, const char*, int, ...)>("openat64");
+    return real(directory, path, flags, mode);
+}
+
 namespace {
 
 bool renameFlagMissing() {
@@ -93,11 +129,11 @@ extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* t
     return real(fromDir, from, toDir, to, flags);
 }
 
-extern "C" int unlink(const char* path) {
-    if (renameFlagMissing() && std::strstr(path, "/.roruvez-") != nullptr) {
+extern "C" int unlinkat(int directory, const char* path, int flags) {
+    if (renameFlagMissing() && std::strncmp(path, ".roruvez-", 9) == 0) {
         errno = EACCES;
         return -1;
     }
-    static const auto real = next<int (*)(const char*)>("unlink");
-    return real(path);
+    static const auto real = next<int (*)(int, const char*, int)>("unlinkat");
+    return real(directory, path, flags);
 }

@@ -104,6 +104,18 @@ void RecordingSurface::pumpEvents() {
     }
 }
 
+void RecordingSurface::progress(const JobProgress& done) {
+    if (onProgress) {
+        onProgress(done);
+    }
+}
+
+void RecordingSurface::reached(JobPoint point, const std::string& path) {
+    if (onPoint) {
+        onPoint(point, path);
+    }
+}
+
 void RecordingSurface::answer(std::initializer_list<Answer> answers) {
     script_.insert(script_.end(), answers.begin(), answers.end());
 }

@@ -46,6 +46,8 @@ class RecordingSurface : public StatusSurface {
     Answer messageBox(const std::string& prompt, Buttons buttons,
                       const std::string& title = {}) override;
     void pumpEvents() override;
+    void progress(const JobProgress& done) override;
+    void reached(JobPoint point, const std::string& path) override;
 
     // Answers for the next message boxes, in order.
     void answer(std::initializer_list<Answer> answers);
@@ -55,6 +57,9 @@ class RecordingSurface : public StatusSurface {
     std::function<void()> onPump;
     // Called with every line the log is given, after it is recorded.
     std::function<void(const std::string&)> onLog;
+    // Called after every block a job copies, and at each named point of a job.
+    std::function<void(const JobProgress&)> onProgress;
+    std::function<void(JobPoint, const std::string&)> onPoint;
 
     // Current state of the controls.
     std::string caption(Control label) const;

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+
+namespace roruvez {
+
+// A directory held open, so that the names a job makes in it are made in the directory it
+// checked, even when its path comes to mean another one: a stick pulled and its mount point bare,
+// a drive letter given to another disk, a directory moved away. Names in it are reached relative
+// to the descriptor (the *at calls).
+class OpenDirectory {
+  public:
+    // Says where the directory's name leads now; for a drive letter that is the drive table's
+    // answer of the moment.
+    using Whereabouts = std::function<std::string()>;
+
+    // Opens the directory at path, following links; throws PlatformError.
+    OpenDirectory(std::string path, Whereabouts whereabouts = {});
+    ~OpenDirectory();
+    OpenDirectory(const OpenDirectory&) = delete;
+    OpenDirectory& operator=(const OpenDirectory&) = delete;
+
+    int fd() const { return fd_; }
+    const std::string& path() const { return path_; }
+    std::string pathOf(const std::string& name) const;
+
+    // Throws unless the directory's name still leads to this directory on the same file system.
+    void verify() const;
+
+    // Leftovers of killed writers are looked for once per directory and job.
+    bool sweepDue() const { return !std::exchange(swept_, true); }
+
+  private:
+    int fd_ = -1;
+    std::string path_;
+    Whereabouts whereabouts_;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+    mutable bool swept_ = false;
+};
+
+}  // namespace roruvez

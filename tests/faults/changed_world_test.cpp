@@ -1,0 +1,345 @@
+// A job works on what it checked, from the check to "Done!", or fails plainly: the source it
+// measured, the pieces it counted, the directory or drive it resolved. Each test changes one of
+// them at a named point of the job and looks for a plain failure and nothing anywhere else.
+
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "join/piece_set.h"
+#include "mounts.h"
+#include "platform/output_file.h"
+#include "support/no_unnamed_files.h"
+
+namespace roruvez {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::listDir;
+using testing::patternBytes;
+using testing::readFile;
+using testing::TempDir;
+using testing::writeFile;
+
+class ChangedWorldTest : public testing::JoinFixture {
+  protected:
+    bool anyBoxSays(const std::string& text) const {
+        const auto prompts = surface.prompts();
+        return std::find(prompts.begin(), prompts.end(), text) != prompts.end();
+    }
+
+    // Sends the job's output to a drive letter, as "SaveTo:" does.
+    void saveTo(char letter, const fs::path& directory) {
+        drives.bind(letter, directory.string());
+        surface.check1 = 1;
+        surface.drive = std::string(1, letter) + ": [" + directory.string() + "]";
+    }
+
+    // The pieces in directory are consecutive from 1, each the right bytes of source in pieces
+    // of pieceSize, and fewer than a whole set: a failed split leaves nothing more.
+    static void expectIncompleteSet(const fs::path& directory, const std::string& source,
+                                    std::size_t pieceSize) {
+        std::size_t at = 0;
+        int number = 1;
+        for (; fs::exists(directory / ("breldo." + std::to_string(number))); ++number) {
+            std::string bytes =
+                readFile((directory / ("breldo." + std::to_string(number))).string());
+            if (number == 1) {
+                bytes.erase(0, 160);
+            }
+            EXPECT_EQ(bytes.size(), pieceSize - (number == 1 ? 160 : 0)) << "piece " << number;
+            EXPECT_TRUE(source.compare(at, bytes.size(), bytes) == 0) << "piece " << number;
+            at += bytes.size();
+        }
+        EXPECT_LT(at, source.size()) << "a whole set was written";
+        for (const std::string& name : listDir(directory)) {
+            EXPECT_NE(name[0], '.') << name << " left behind";
+        }
+    }
+};
+
+enum class Change { Shrink, Grow, RenameOver };
+
+void change(const std::string& path, Change how) {
+    switch (how) {
+        case Change::Shrink:
+            fs::resize_file(path, 700000);
+            break;
+        case Change::Grow: {
+            std::ofstream(path, std::ios::app) << "appended";
+            break;
+        }
+        case Change::RenameOver:
+            writeFile(path + ".new", patternBytes(fs::file_size(path), 9));
+            fs::rename(path + ".new", path);
+            break;
+    }
+}
+
+const char* nameOf(Change how) {
+    return how == Change::Shrink ? "shrinks" : how == Change::Grow ? "grows" : "is renamed over";
+}
+
+TEST_F(ChangedWorldTest, ASourceThatChangesFailsTheSplitAndNamesIt) {
+    const std::size_t kSize = 2000000;
+    const std::size_t kPiece = 600000;
+    for (bool atPrompt : {true, false}) {
+        for (Change how : {Change::Shrink, Change::Grow, Change::RenameOver}) {
+            SCOPED_TRACE(std::string(nameOf(how)) +
+                         (atPrompt ? " at the disk prompt" : " mid-copy"));
+            freshDir();
+            TempDir floppy;
+            surface.check1 = 0;
+            const std::string path = dir.file("SOURCE.BIN");
+            const std::string source = patternBytes(kSize);
+            writeFile(path, source);
+            bool changed = false;
+            surface.onMessageBox = {};
+            surface.onProgress = {};
+            if (atPrompt) {
+                saveTo('a', floppy.path());
+                freeSpace.setFreeBytes(1457664);
+                surface.onMessageBox = [&](const testing::ShownBox& box) -> std::optional<Answer> {
+                    if (!changed && box.prompt.starts_with("Please insert a Floppy")) {
+                        changed = true;
+                        change(path, how);
+                    }
+                    return std::nullopt;
+                };
+            } else {
+                surface.onProgress = [&](const JobProgress& done) {
+                    if (!changed && done.pieceNumber == 2 && done.pieceBytes >= 262144) {
+                        changed = true;
+                        change(path, how);
+                    }
+                };
+            }
+
+            runSplit(path, std::to_string(kPiece));
+
+            EXPECT_TRUE(changed);
+            EXPECT_TRUE(anyBoxSays(path + " changed while it was split"));
+            EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+            EXPECT_EQ(state.Outcome, JobOutcome::NotCompleted);
+            expectIncompleteSet(atPrompt ? floppy.path() : dir.path(), source, kPiece);
+        }
+    }
+}
+
+TEST_F(ChangedWorldTest, APieceThatChangesAfterTheCountFailsTheJoin) {
+    const std::string data = patternBytes(5000);
+    const struct {
+        JobPoint point;
+        Change how;
+    } cases[] = {
+        {JobPoint::PiecesCounted, Change::Shrink},     {JobPoint::PiecesCounted, Change::Grow},
+        {JobPoint::PiecesCounted, Change::RenameOver}, {JobPoint::PieceOpened, Change::Shrink},
+        {JobPoint::PieceOpened, Change::Grow},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("piece 3 ") + nameOf(c.how) +
+                     (c.point == JobPoint::PiecesCounted ? " after the count" : " once open"));
+        freshDir();
+        writeSet({.name = "S.BIN"}, data, 1400);
+        surface.onPoint = [&](JobPoint point, const std::string& path) {
+            if (point == c.point && (point == JobPoint::PiecesCounted || path == piece(3))) {
+                if (c.how == Change::Shrink) {
+                    fs::resize_file(piece(3), 1000);
+                } else {
+                    change(piece(3), c.how);
+                }
+            }
+        };
+
+        join();
+
+        const auto prompts = surface.prompts();
+        ASSERT_FALSE(prompts.empty());
+        EXPECT_NE(prompts.back().find(piece(3) + ": The piece changed while it was joined"),
+                  std::string::npos)
+            << prompts.back();
+        expectNotCompleted();
+        expectDirHolds({"breldo.1", "breldo.2", "breldo.3", "breldo.4"});
+    }
+}
+
+TEST_F(ChangedWorldTest, AFirstPieceSwappedAfterTheHeaderCheckIsNeverCopied) {
+    const std::string theirs = patternBytes(3000, 5);
+    TempDir other;
+    testing::writePieceSet(other.prefix(), testing::headerBytes({.name = "T.BIN", .size = " 3000"}),
+                           theirs, 1400);
+    for (bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace ? "header rewritten in place" : "file replaced");
+        freshDir();
+        writeSet({.name = "S.BIN"}, patternBytes(3000), 1400);
+        surface.onPoint = [&](JobPoint point, const std::string&) {
+            if (point != JobPoint::PiecesCounted) {
+                return;
+            }
+            if (inPlace) {
+                std::fstream file(piece(1), std::ios::in | std::ios::out | std::ios::binary);
+                file.write(readFile(other.file("breldo.1")).data(), 160);
+            } else {
+                fs::copy_file(other.file("breldo.1"), piece(1) + ".new");
+                fs::rename(piece(1) + ".new", piece(1));
+            }
+        };
+
+        join();
+
+        EXPECT_NE(surface.prompts().back().find("The piece changed while it was joined"),
+                  std::string::npos);
+        expectNotCompleted();
+        EXPECT_FALSE(fs::exists(dir.file("S.BIN")));
+        EXPECT_FALSE(fs::exists(dir.file("T.BIN")));
+    }
+}
+
+// The target directory moved away and an empty one put in its place, as a stick pulled leaves
+// its bare mount point: no piece may land in the stand-in.
+TEST_F(ChangedWorldTest, ADirectoryReplacedMidSplitTakesNoPiece) {
+    const fs::path place = dir.path() / "stick";
+    fs::create_directory(place);
+    const std::string path = (place / "SOURCE.BIN").string();
+    writeFile(path, patternBytes(5000));
+    surface.onLog = [&](const std::string& line) {
+        if (line == (place / "breldo.3").string()) {
+            fs::rename(place, dir.path() / "pulled");
+            fs::create_directory(place);
+        }
+    };
+
+    runSplit(path, "1400");
+
+    EXPECT_TRUE(anyBoxSays("Failed to write to Disk!"));
+    EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+    EXPECT_TRUE(listDir(place).empty());
+    EXPECT_EQ(listDir(dir.path() / "pulled"),
+              (std::vector<std::string>{"SOURCE.BIN", "breldo.1", "breldo.2"}));
+}
+
+// A drive letter that comes to mean another disk mid-job: at a piece's name check (the user is
+// asked to verify the disk and gives up) or while a piece is written (the piece is not named).
+TEST_F(ChangedWorldTest, ALetterGivenToAnotherDiskMidSplitTakesNoPiece) {
+    for (JobPoint when : {JobPoint::SourceMeasured, JobPoint::PieceCopied}) {
+        SCOPED_TRACE(when == JobPoint::PieceCopied ? "while piece 3 is written"
+                                                   : "at piece 3's name check");
+        freshDir();
+        TempDir stick;
+        TempDir otherDisk;
+        saveTo('j', stick.path());
+        const std::string path = dir.file("SOURCE.BIN");
+        writeFile(path, patternBytes(5000));
+        const auto takeLetter = [&] { drives.bind('j', otherDisk.path().string()); };
+        surface.onLog = [&](const std::string& line) {
+            if (when == JobPoint::SourceMeasured && line == "j:breldo.3") {
+                takeLetter();
+            }
+        };
+        surface.onPoint = [&](JobPoint point, const std::string& piecePath) {
+            if (when == JobPoint::PieceCopied && point == when && piecePath == "j:breldo.3") {
+                takeLetter();
+            }
+        };
+        surface.onMessageBox = [](const testing::ShownBox& box) -> std::optional<Answer> {
+            return box.prompt == "Verify the Disk." ? std::optional(Answer::Cancel) : std::nullopt;
+        };
+
+        runSplit(path, "1400");
+
+        EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+        EXPECT_TRUE(listDir(otherDisk.path()).empty());
+        EXPECT_EQ(listDir(stick.path()), (std::vector<std::string>{"breldo.1", "breldo.2"}));
+        EXPECT_TRUE(when == JobPoint::PieceCopied
+                        ? anyBoxSays("The disk or directory is no longer the one the job began on")
+                        : anyBoxSays("Verify the Disk."));
+    }
+}
+
+TEST_F(ChangedWorldTest, AJoinOntoALetterGivenToAnotherDiskRestoresNothing) {
+    TempDir stick;
+    TempDir otherDisk;
+    const std::string ours = patternBytes(3000, 3);
+    testing::writePieceSet(stick.prefix(), testing::headerBytes({.name = "S.BIN", .size = " 3000"}),
+                           ours, 1400);
+    testing::writePieceSet(otherDisk.prefix(),
+                           testing::headerBytes({.name = "S.BIN", .size = " 3000"}),
+                           patternBytes(3000, 4), 1400);
+    fs::copy_file(stick.file("breldo.1"), dir.file("breldo.1"));
+    saveTo('j', stick.path());
+    surface.onPoint = [&](JobPoint point, const std::string&) {
+        if (point == JobPoint::PiecesCounted) {
+            drives.bind('j', otherDisk.path().string());
+        }
+    };
+    surface.onMessageBox = [](const testing::ShownBox& box) -> std::optional<Answer> {
+        return box.prompt == "Verify the Disk." ? std::optional(Answer::Cancel) : std::nullopt;
+    };
+
+    join();
+
+    EXPECT_TRUE(anyBoxSays("Verify the Disk."));
+    EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+    EXPECT_FALSE(fs::exists(otherDisk.file("S.BIN")));
+    EXPECT_FALSE(fs::exists(stick.file("S.BIN")));
+}
+
+// A real stick pulled mid-split: an ext2 image on a loop device in a private mount namespace,
+// unmounted lazily while piece 3's name is checked, leaving the bare mount point on the root disk.
+TEST_F(ChangedWorldTest, AStickPulledMidSplitLeavesNothingOnTheBareMountPoint) {
+    if (!testing::runningAsRoot()) {
+        GTEST_SKIP() << "mounting a stick needs root";
+    }
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        GTEST_SKIP() << "no private mount namespace here";
+    }
+    const fs::path image = dir.path() / "stick.img";
+    ASSERT_TRUE(testing::makeExt2Image(image, 8 << 20));
+    testing::Mount stick = testing::Mount::image(image, dir.path() / "stick");
+    if (!stick.ready()) {
+        GTEST_SKIP() << stick.why();
+    }
+    const std::string path = (stick.at() / "SOURCE.BIN").string();
+    writeFile(path, patternBytes(5000));
+    fs::remove_all(stick.at() / "lost+found");
+    surface.onLog = [&](const std::string& line) {
+        if (line == (stick.at() / "breldo.3").string()) {
+            ASSERT_TRUE(testing::shell("umount -l '" + stick.at().string() + "'"));
+        }
+    };
+
+    runSplit(path, "1400");
+
+    EXPECT_TRUE(anyBoxSays("Failed to write to Disk!"));
+    EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+    EXPECT_TRUE(listDir(stick.at()).empty()) << "pieces written to the bare mount point";
+}
+
+// A job in its own pid namespace, as a sandboxed program runs, cannot see this process: the live
+// hidden output here must survive its sweep all the same.
+TEST_F(ChangedWorldTest, ALiveHiddenOutputOfAnotherPidNamespaceIsLeftAlone) {
+    if (!testing::runningAsRoot() || !testing::shell("unshare -p -f true")) {
+        GTEST_SKIP() << "needs root and unshare for a pid namespace";
+    }
+    const testing::NoUnnamedFiles hidden;
+    auto output = files.createOutput(dir.file("MINE.BIN"));
+    output->write(reinterpret_cast<const std::byte*>("mine"), 4);
+    writeFile(dir.file("SOURCE.BIN"), patternBytes(5000));
+
+    ASSERT_TRUE(testing::shell("unshare -p -f env LD_PRELOAD='" RORUVEZ_NO_UNNAMED_PRELOAD "' " +
+                               std::string(testing::kNoUnnamedFiles) +
+                               "=1 '" RORUVEZ_CLI_PATH "' split '" + dir.file("SOURCE.BIN") +
+                               "' --size 1400 --yes"));
+
+    ASSERT_NO_THROW(output->publish());
+    EXPECT_EQ(readFile(dir.file("MINE.BIN")), "mine");
+    EXPECT_TRUE(fs::exists(dir.file("breldo.4")));
+}
+
+}  // namespace
+}  // namespace roruvez
