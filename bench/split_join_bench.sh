@@ -6,7 +6,10 @@
 #   cmake -S . -B build-console -DRORUVEZ_WINDOW=OFF -DRORUVEZ_BENCH=ON && cmake --build build-console
 #
 #   bench/split_join_bench.sh [--build DIR] [--dir DIR] [--runs N] [--megabytes M]
-#                             [--piece-sizes "1400000 400000000"]
+#                             [--piece-sizes "1400000 400000000"] [--against DIR]
+#
+# --against times the roruvez-cli of another build too, next to this one in every round (which
+# goes first alternates), so that a change is measured against the code before it in one run.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -17,6 +20,7 @@ base="/tmp"
 runs=11
 megabytes=900
 piece_sizes="1400000 400000000"
+against=""
 
 while (($# > 0)); do
     case "$1" in
@@ -25,6 +29,7 @@ while (($# > 0)); do
         --runs) runs="$2"; shift 2 ;;
         --megabytes) megabytes="$2"; shift 2 ;;
         --piece-sizes) piece_sizes="$2"; shift 2 ;;
+        --against) against="$2/src/console/roruvez-cli"; shift 2 ;;
         *) echo "unknown argument: $1" >&2; exit 2 ;;
     esac
 done
@@ -33,6 +38,7 @@ cli="$build/src/console/roruvez-cli"
 loops="$build/bench/copy_loops"
 [ -x "$cli" ] || { echo "no roruvez-cli at $cli: build it first" >&2; exit 2; }
 [ -x "$loops" ] || { echo "no copy_loops at $loops: configure with -DRORUVEZ_BENCH=ON" >&2; exit 2; }
+[ -z "$against" ] || [ -x "$against" ] || { echo "no roruvez-cli at $against" >&2; exit 2; }
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (Debian package time)" >&2; exit 2; }
 ((runs >= 1)) || { echo "--runs wants at least 1" >&2; exit 2; }
 
@@ -61,6 +67,14 @@ measure() {
     echo "$(awk -v n=$((end - start)) 'BEGIN {printf "%.3f", n / 1e9}') $kb"
 }
 
+# A split and a join by the other build's roruvez-cli.
+measure_against() {
+    measure "$against" split "$source_file" --size "$piece" --yes >>"$work/split.against"
+    rm -f "$work"/src/breldo.*
+    measure "$against" join "$work/set/breldo.1" --yes >>"$work/join.against"
+    rm -f "$work/set/data.bin"
+}
+
 # Name order of a piece set: breldo.1, breldo.2, ..., breldo.10, ...
 pieces_of() {
     local dir="$1" n=1
@@ -75,7 +89,9 @@ bare="pread cfr mmap"
 # One line per contender: name, median seconds, largest peak in MiB.
 summarize() {
     local job="$1" name
-    for name in roruvez "$2" $bare; do
+    local others=""
+    [ -z "$against" ] || others="against"
+    for name in roruvez $others "$2" $bare; do
         printf '%s %s %s\n' "$name" "$(cut -d' ' -f1 "$work/$job.$name" | median)" \
             "$(cut -d' ' -f2 "$work/$job.$name" | sort -g | tail -n 1 |
                 awk '{printf "%.1f", $1 / 1024}')"
@@ -94,6 +110,10 @@ report() {
     awk '{printf "    %-8s %7.3f s  %7.1f MiB peak\n", $1, $2, $3}' "$work/summary"
     awk -v o="$ours" -v t="$theirs" -v b="$best" -v c="$coreutils" \
         'BEGIN {printf "    roruvez-cli / %s %.2f, / best bare loop %.2f\n", c, o / t, o / b}'
+    if [ -n "$against" ]; then
+        awk -v o="$ours" -v a="$(awk '$1 == "against" {print $2}' "$work/summary")" \
+            'BEGIN {printf "    roruvez-cli / the other build %.3f\n", o / a}'
+    fi
 }
 
 for piece in $piece_sizes; do
@@ -108,11 +128,15 @@ for piece in $piece_sizes; do
     rm "$work/set/data.bin"
     mapfile -t set_pieces < <(pieces_of "$work/set")
 
-    for name in roruvez split cat $bare; do
+    for name in roruvez against split cat $bare; do
         : >"$work/split.$name"
         : >"$work/join.$name"
     done
     for ((round = 1; round <= runs; round++)); do
+        # The other build runs right before or right after this one, by turns.
+        if [ -n "$against" ] && ((round % 2 == 0)); then
+            measure_against
+        fi
         # Each round starts with the next contender, so none always runs first.
         for ((i = 0; i < 5; i++)); do
             case $(((i + round) % 5)) in
@@ -139,6 +163,9 @@ for piece in $piece_sizes; do
                    rm -f "$work/out/joined" ;;
             esac
         done
+        if [ -n "$against" ] && ((round % 2 == 1)); then
+            measure_against
+        fi
         echo "  round $round: split $(tail -n 1 "$work/split.roruvez" | cut -d' ' -f1)s," \
             "join $(tail -n 1 "$work/join.roruvez" | cut -d' ' -f1)s"
     done
