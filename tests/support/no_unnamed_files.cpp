@@ -86,16 +86,23 @@ extern "C" int open64(const char* path, int flags, ...) {
     return real(path, flags, mode);
 }
 
+namespace {
+
+int openAt(const char* symbol, int directory, const char* path, int flags, mode_t mode) {
+    if (refused(flags) || injected()) {
+        return -1;
+    }
+    return next<int (*)(int, const char*, int, ...)>(symbol)(directory, path, flags, mode);
+}
+
+}  // namespace
+
 extern "C" int openat(int directory, const char* path, int flags, ...) {
     va_list arguments;
     va_start(arguments, flags);
     const mode_t mode = modeOf(flags, arguments);
     va_end(arguments);
-    if (refused(flags) || injected()) {
-        return -1;
-    }
-    static const auto real = next<int (*)(int, const char*, int, ...)>("openat");
-    return real(directory, path, flags, mode);
+    return openAt("openat", directory, path, flags, mode);
 }
 
 extern "C" int openat64(int directory, const char* path, int flags, ...) {
@@ -103,11 +110,7 @@ extern "C" int openat64(int directory, const char* path, int flags, ...) {
     va_start(arguments, flags);
     const mode_t mode = modeOf(flags, arguments);
     va_end(arguments);
-    if (refused(flags) || injected()) {
-        return -1;
-    }
-    static const auto real = next<int (*)(int, const char*, int, ...)>("openat64");
-    return real(directory, path, flags, mode);
+    return openAt("openat64", directory, path, flags, mode);
 }
 
 namespace {
