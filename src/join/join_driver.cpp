@@ -57,6 +57,13 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
         return 0;
     }
 
+    if (state.SizeMismatch) {
+        // The warning came first; a file that is not the one split must never end in "Done!".
+        state.Outcome = JobOutcome::Mismatched;
+        markNotCompleted(surface);
+        surface.messageBox(mismatchReport(restoredName(targetDir, origName), context), Buttons::Ok);
+        return 0;
+    }
     state.Outcome = JobOutcome::Done;
     surface.appendLog("Done!");
     surface.setCaption(Control::Label9, "Done!");

@@ -215,8 +215,11 @@ const BadInput kBadInputs[] = {
      "size field that does not match the pieces",
      Job::Join,
      [](BadInputTest& t) { return t.pieces(header("X.BIN", " 999") + kData, kData); },
-     {"Error: CheckSum error: Ignoring..."},
-     "Done!",
+     {"Error: CheckSum error: Ignoring...",
+      "The pieces found hold 600 bytes, but the header records 999 bytes.\r\nbreldo.3 is "
+      "missing.\r\n{d}X.BIN holds what the pieces found hold and is not the file that was "
+      "split. Keep the pieces."},
+     "Not completed!",
      {"X.BIN"}},
     {"header",
      "a first piece of another set beside this set",
