@@ -149,6 +149,11 @@ QCheckBox* makeSaveToBox(QWidget* parent) {
     palette.setColor(QPalette::Text, kFixedText);
     palette.setColor(QPalette::Button, paletteColour(7));
     palette.setColor(QPalette::ButtonText, kFixedText);
+    // Greyed while disabled, as the platform's own face shows it.
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(QPalette::Disabled, role, paletteColour(8));
+    }
+    palette.setColor(QPalette::Disabled, QPalette::Base, paletteColour(7));
     box->setPalette(palette);
     fixFocusColour(*box);
     box->setEnabled(false);

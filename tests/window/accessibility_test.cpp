@@ -240,6 +240,10 @@ TEST_F(DarkThemeTest, FixedBackgroundsKeepFixedForegroundsAndTheFocusShows) {
         EXPECT_NE(shown.color(f.text), theme.color(f.text));
         EXPECT_GE(contrast(shown.color(f.back), shown.color(f.text)), 4.5);
     }
+    // Fixed, but still greyed while disabled.
+    const QPalette saveTo = find("Check1")->palette();
+    EXPECT_NE(saveTo.color(QPalette::Disabled, QPalette::WindowText),
+              saveTo.color(QPalette::Active, QPalette::WindowText));
     // The rest follows the theme.
     EXPECT_EQ(find("Text3")->palette().color(QPalette::Base), theme.color(QPalette::Base));
 
