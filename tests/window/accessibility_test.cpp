@@ -236,9 +236,11 @@ TEST_F(DarkThemeTest, FixedBackgroundsKeepFixedForegroundsAndTheFocusShows) {
     for (const Fixed& f : fixed) {
         SCOPED_TRACE(f.control);
         const QPalette shown = find(f.control)->palette();
-        EXPECT_NE(shown.color(f.back), theme.color(f.back));
-        EXPECT_NE(shown.color(f.text), theme.color(f.text));
-        EXPECT_GE(contrast(shown.color(f.back), shown.color(f.text)), 4.5);
+        const QColor back = shown.color(QPalette::Active, f.back);
+        const QColor text = shown.color(QPalette::Active, f.text);
+        EXPECT_NE(back, theme.color(f.back));
+        EXPECT_NE(text, theme.color(f.text));
+        EXPECT_GE(contrast(back, text), 4.5);
     }
     // Fixed, but still greyed while disabled.
     const QPalette saveTo = find("Check1")->palette();
