@@ -34,6 +34,54 @@ for page in "$contents"/usr/share/man/man1/*.1.gz; do
     fi
 done
 
+# The type of a first piece: a valid shared-mime-info file, and, in a MIME database of the
+# unpacked package alone, a real first piece is of that type by its name and, renamed, by its
+# header, while a second piece and a mere name are not.
+mimeFile=$(ls "$contents"/usr/share/mime/packages/*.xml)
+schema=$(find /usr/share -name 'shared-mime-info*.xsd' -print -quit 2>/dev/null || true)
+if [ -n "$schema" ]; then
+    xmllint --noout --schema "$schema" "$mimeFile"
+else
+    echo "== no shared-mime-info schema installed: $mimeFile checked as XML only"
+    xmllint --noout "$mimeFile"
+fi
+mimeType=$(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$mimeFile")
+grep -q "^MimeType=$mimeType;$" "$contents"/usr/share/applications/*.desktop
+grep -q '^Exec=roruvez %f$' "$contents"/usr/share/applications/*.desktop
+mimeRoot="$contents/mime-check"
+mkdir -p "$mimeRoot/share/mime/packages" "$mimeRoot/files"
+cp "$mimeFile" "$mimeRoot/share/mime/packages/"
+mimeErrors=$(XDG_DATA_HOME="$mimeRoot/share" update-mime-database "$mimeRoot/share/mime" 2>&1)
+if [ -n "$mimeErrors" ]; then
+    echo "update-mime-database: $mimeErrors" >&2
+    exit 1
+fi
+head -c 300000 /dev/urandom >"$mimeRoot/files/data.bin"
+(cd "$mimeRoot/files" && "$contents/usr/bin/roruvez-cli" split data.bin --size 100K --yes >/dev/null)
+cp "$mimeRoot/files/breldo.1" "$mimeRoot/files/renamed.bin"
+printf 'not a piece\n' >"$mimeRoot/files/notes-breldo.2"
+typeOf() {
+    local -x XDG_DATA_HOME="$mimeRoot/share" XDG_DATA_DIRS="$mimeRoot/share:/usr/share"
+    if command -v gio >/dev/null; then
+        gio info -a standard::content-type "$1" | sed -n 's/.*standard::content-type: //p'
+    else
+        xdg-mime query filetype "$1"
+    fi
+}
+for name in breldo.1 renamed.bin; do
+    found=$(typeOf "$mimeRoot/files/$name")
+    if [ "$found" != "$mimeType" ]; then
+        echo "$name is typed $found instead of $mimeType" >&2
+        exit 1
+    fi
+done
+for name in breldo.2 notes-breldo.2; do
+    if [ "$(typeOf "$mimeRoot/files/$name")" = "$mimeType" ]; then
+        echo "$name is typed as a first piece" >&2
+        exit 1
+    fi
+done
+
 $sudo dpkg -i "$deb"
 removePackage() { $sudo dpkg -r roruvez; }
 trap 'removePackage; rm -rf "$contents"' EXIT
@@ -45,6 +93,17 @@ for file in /usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/a
     /usr/share/man/man1/roruvez.1.gz /usr/share/man/man1/roruvez-cli.1.gz; do
     test -s "$file"
 done
+
+# The window answers --help and --version without a display, and opens a first piece it is
+# given as the file manager gives it.
+test "$(env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/roruvez --version)" = "roruvez $version"
+env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/roruvez --help | grep -q '^usage: roruvez \[FILE\]'
+status=0
+QT_QPA_PLATFORM=offscreen timeout 5 /usr/bin/roruvez "$mimeRoot/files/breldo.1" || status=$?
+if [ "$status" -ne 124 ]; then
+    echo "the installed roruvez given a first piece ended with status $status" >&2
+    exit 1
+fi
 
 # The window starts and stays up: still running when the time runs out is success (124), any
 # other ending is a failure.

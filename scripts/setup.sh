@@ -11,6 +11,7 @@ packages=(
     fiu-utils libfiu-dev e2fsprogs strace clang libclang-rt-14-dev
     dbus-daemon dbus-bin
     dpkg-dev file lintian desktop-file-utils appstream man-db
+    shared-mime-info libglib2.0-bin libxml2-utils xdg-utils
 )
 
 missing=()

@@ -5,7 +5,7 @@
 #include <limits>
 #include <string_view>
 
-#include "console/size_option.h"
+#include "platform/byte_count.h"
 #include "platform/paths.h"
 
 namespace roruvez {

@@ -145,10 +145,15 @@ int runJob(Run& run, ConsoleStreams streams) {
     }
     state.closeAllFiles();
     surface.clearProgress();
-    if (state.Outcome != JobOutcome::Done) {
-        return kExitNotCompleted;
+    switch (state.Outcome) {
+        case JobOutcome::Done:
+            return kExitDone;
+        case JobOutcome::Mismatched:
+            return kExitSizeMismatch;
+        case JobOutcome::NotCompleted:
+            break;
     }
-    return state.SizeMismatch ? kExitSizeMismatch : kExitDone;
+    return kExitNotCompleted;
 }
 
 }  // namespace

@@ -8,6 +8,28 @@
 
 namespace roruvez {
 
+namespace {
+
+// The pieces' data is restored. A set that does not add up still ends as not completed, after
+// the warning, since a file that is not the one split must never end in "Done!".
+void reportRestored(const std::string& restored, Context& context) {
+    JobState& state = context.state;
+    StatusSurface& surface = context.surface;
+    if (state.SizeMismatch) {
+        state.Outcome = JobOutcome::Mismatched;
+        markNotCompleted(surface);
+        surface.messageBox(mismatchReport(restored, context), Buttons::Ok);
+        return;
+    }
+    state.Outcome = JobOutcome::Done;
+    surface.appendLog("Done!");
+    surface.setCaption(Control::Label9, "Done!");
+    surface.setBackColour(Control::Label3, kLightGreen);
+    surface.setEnabled(Control::Command3, false);
+}
+
+}  // namespace
+
 std::int16_t JoinFiles(const std::string& path, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
@@ -58,11 +80,7 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
         return 0;
     }
 
-    state.Outcome = JobOutcome::Done;
-    surface.appendLog("Done!");
-    surface.setCaption(Control::Label9, "Done!");
-    surface.setBackColour(Control::Label3, kLightGreen);
-    surface.setEnabled(Control::Command3, false);
+    reportRestored(restoredName(targetDir, origName), context);
     return 0;
 }
 

@@ -37,6 +37,22 @@ std::optional<std::int64_t> readSizeField(const std::string& field) {
     return negative ? -value : value;
 }
 
+std::string mismatchReport(const std::string& restored, const Context& context) {
+    const JobState& state = context.state;
+    const auto recorded = readSizeField(state.PieceHeader.OrigSize);
+    const std::string recordedText =
+        recorded ? std::to_string(*recorded) : state.PieceHeader.OrigSize;
+    std::string report = "The pieces found hold " + std::to_string(state.TotalBytes) +
+                         " bytes, but the header records " + recordedText + " bytes.";
+    if (recorded && state.TotalBytes < *recorded) {
+        report +=
+            "\r\n" + pieceName("", state.PieceCount + 1, state.PieceBaseName) + " is missing.";
+    }
+    return report + "\r\n" + restored +
+           " holds what the pieces found hold and is not the file that was split. Keep the "
+           "pieces.";
+}
+
 std::int16_t CheckPieces(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;

@@ -31,6 +31,11 @@ std::string pieceBaseNameOf(const std::string& firstPiece, const std::string& ta
 std::string foreignSetReason(const std::string& firstPiece, const std::string& dataPiece,
                              FileSystem& files);
 
+// What a join whose pieces do not add up tells the user once it has written them to restored:
+// the total the pieces hold, the size the header records, and, when they hold less, the first
+// piece not found.
+std::string mismatchReport(const std::string& restored, const Context& context);
+
 // The recorded size: an optional sign and decimal digits, blanks around them allowed. Nothing
 // for any other text.
 std::optional<std::int64_t> readSizeField(const std::string& field);

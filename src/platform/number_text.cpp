@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "platform/byte_count.h"
 #include "platform/error.h"
 
 namespace roruvez {
@@ -178,6 +179,39 @@ std::int32_t readNumberText(std::string_view text) {
     }
     const double value = magnitudeValue(decimal.magnitude);
     return toInt32(decimal.negative ? -value : value);
+}
+
+std::int32_t readPieceSizeText(std::string_view text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && isIgnored(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isIgnored(text[end - 1])) {
+        --end;
+    }
+    std::size_t digitsEnd = begin;
+    while (digitsEnd < end && isDigitIn(text[digitsEnd], 10)) {
+        ++digitsEnd;
+    }
+    std::size_t unit = digitsEnd;
+    while (unit < end && isIgnored(text[unit])) {
+        ++unit;
+    }
+    // Only a suffix changes the reading; bare digits and all else read as they always have.
+    if (digitsEnd == begin || unit == end || isDigitIn(text[unit], 10)) {
+        return readNumberText(text);
+    }
+    std::string count(text.substr(begin, digitsEnd - begin));
+    count += text.substr(unit, end - unit);
+    const auto bytes = readByteCount(count);
+    if (!bytes) {
+        return readNumberText(text);
+    }
+    if (*bytes > std::numeric_limits<std::int32_t>::max()) {
+        throw PlatformError(error_text::kOverflow);
+    }
+    return static_cast<std::int32_t>(*bytes);
 }
 
 }  // namespace roruvez

@@ -12,4 +12,10 @@ namespace roruvez {
 // PlatformError ("Overflow") when the result is outside the 32-bit signed range.
 std::int32_t readNumberText(std::string_view text);
 
+// Reads the piece size box: digits followed by a size suffix that readByteCount knows, with
+// blanks allowed around them and before the suffix, mean what the console's --size means ("700K"
+// is 716800); every other text reads as readNumberText does. Throws PlatformError ("Overflow")
+// above the 32-bit signed range.
+std::int32_t readPieceSizeText(std::string_view text);
+
 }  // namespace roruvez

@@ -17,7 +17,7 @@ bool floppyHasRoom(const std::string& targetDir, Context& context) {
     StatusSurface& surface = context.surface;
     surface.diskPrompt("Please insert a Floppy Disk then press OK");
     context.platform.files.lookAgain();
-    std::int32_t wanted = readNumberText(surface.text(Control::Text2));
+    std::int32_t wanted = readPieceSizeText(surface.text(Control::Text2));
     if (wanted >= 0 && wanted <= kHeaderLength) {
         wanted = kDefaultPieceSize;
     }
@@ -80,7 +80,7 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
         surface.setCaption(Control::Label9, "WFF");
         const std::string piecePath = pieceName(targetDir, 1);
         state.BytesDone = 0;
-        state.PieceSize = readNumberText(surface.text(Control::Text2));
+        state.PieceSize = readPieceSizeText(surface.text(Control::Text2));
         if (!somethingToDo(context) || !firstNameFree(piecePath, context) ||
             !pieceSizeSettled(context)) {
             return 1;

@@ -23,8 +23,10 @@ struct PieceHeaderRecord {
     std::string Stamp;
 };
 
-// How the last job ended. A job is not completed until its last step says it is done.
-enum class JobOutcome { NotCompleted, Done };
+// How the last job ended. A job is not completed until its last step says it is done. A join
+// whose pieces do not add up to the size its header records restores what they hold all the same
+// (it may be all a user can recover), but is not done: Mismatched.
+enum class JobOutcome { NotCompleted, Mismatched, Done };
 
 // Everything that carries a split or a join from step to step. Nothing resets it between jobs:
 // each job overwrites the fields it uses.

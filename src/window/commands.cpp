@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
 #include <QTimer>
 #include <exception>
 
@@ -59,6 +61,8 @@ void Form1::runJob(const std::function<void()>& job) {
                    Control::Check1, Control::Drive1});
     about_->setEnabled(false);
     launcher_.start();
+    describeLamp(true);
+    const qint64 startedAt = steadyMilliseconds();
     try {
         job();
     } catch (const std::exception& failure) {
@@ -70,6 +74,22 @@ void Form1::runJob(const std::function<void()>& job) {
     about_->setEnabled(true);
     surface_.release();
     jobRunning_ = false;
+    jobEnded_ = true;
+    describeLamp(false);
+    announceOutcome();
+    notifyIfUnseen(startedAt);
+}
+
+void Form1::notifyIfUnseen(qint64 startedAt) {
+    if (steadyMilliseconds() - startedAt <= kNotifyAfter || windowActive()) {
+        return;
+    }
+    const QString status = label9_->text();
+    const bool done = state_.Outcome == JobOutcome::Done;
+    const QString file = QFileInfo(fromText(state_.FilePath)).fileName();
+    notification_.send(done ? QStringLiteral("Roruvez: %1 done").arg(file)
+                            : QStringLiteral("Roruvez: %1 not completed").arg(file),
+                       status.isEmpty() ? fromText(state_.FilePath) : status);
 }
 
 void Form1::Command1_Click() {
@@ -110,6 +130,8 @@ void Form1::ClearForm() {
     surface_.setBackColour(Control::Label3, kLightGreen);
     surface_.setEnabled(Control::Check1, true);
     check1_->setCheckState(Qt::Unchecked);
+    jobEnded_ = false;
+    describeLamp(false);
 }
 
 void Form1::Check1_Click() {

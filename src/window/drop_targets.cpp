@@ -70,6 +70,30 @@ PathBox::PathBox(QWidget* parent) : QPlainTextEdit(parent) {
     viewport()->setAcceptDrops(true);
 }
 
+void PathBox::focusInEvent(QFocusEvent* event) {
+    if (!framed_) {
+        framed_ = true;
+        ownFrameStyle_ = frameStyle();
+        ownLineWidth_ = lineWidth();
+        const int width = frameWidth();
+        QPalette framePalette = palette();
+        framePalette.setColor(QPalette::WindowText, focusColour);
+        setPalette(framePalette);
+        setFrameStyle(QFrame::Box | QFrame::Plain);
+        setLineWidth(width);
+    }
+    QPlainTextEdit::focusInEvent(event);
+}
+
+void PathBox::focusOutEvent(QFocusEvent* event) {
+    if (framed_) {
+        framed_ = false;
+        setFrameStyle(ownFrameStyle_);
+        setLineWidth(ownLineWidth_);
+    }
+    QPlainTextEdit::focusOutEvent(event);
+}
+
 void PathBox::dragEnterEvent(QDragEnterEvent* event) {
     takeOrRefuse(event,
                  !droppedFiles(*event->mimeData()).isEmpty() && acceptsDrop && acceptsDrop());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QPlainTextEdit>
 #include <QStringList>
 #include <QWidget>
@@ -40,10 +41,21 @@ class PathBox : public QPlainTextEdit {
     // Called once the drop has finished, with the dropped files.
     std::function<void(const QStringList&)> onDrop;
 
+    // The platform draws no focus frame around a read-only text box; while it has the focus it
+    // gets a plain frame of this colour, as wide as its own.
+    QColor focusColour = Qt::black;
+
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+  private:
+    int ownFrameStyle_ = 0;
+    int ownLineWidth_ = 0;
+    bool framed_ = false;
 };
 
 }  // namespace roruvez

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -34,7 +35,11 @@ void Form1::Command5_Click() {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // No pattern at all, so that no file is hidden: "*.*" would hide names without a dot.
     dialog.setNameFilter(QStringLiteral("All Files (*)"));
-    dialog.setDirectory(currentDriveRoot());
+    // The dialog keeps its last file name, so it opens where that file is; the drive's root
+    // only until a file has been chosen.
+    const QFileInfo last(dialogFileName_);
+    dialog.setDirectory(!dialogFileName_.isEmpty() && last.dir().exists() ? last.absolutePath()
+                                                                          : currentDriveRoot());
     if (runFileDialog(dialog)) {
         const QStringList chosen = dialog.selectedFiles();
         if (!chosen.isEmpty()) {
@@ -44,6 +49,10 @@ void Form1::Command5_Click() {
     surface_.setText(Control::Text1, toText(dialogFileName_));
     state_.FilePath = toText(dialogFileName_);
     SelectFile();
+}
+
+void Form1::openFile(const QString& path) {
+    Form_OLEDragDrop({path});
 }
 
 void Form1::Form_OLEDragDrop(const QStringList& files) {

@@ -1,7 +1,9 @@
 #include "window/form1.h"
 
+#include <QAccessible>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLayout>
 #include <cstdlib>
@@ -15,7 +17,8 @@ Form1::Form1(Platform platform, QWidget* parent)
       surface_(*this),
       platform_(platform),
       context_{state_, surface_, platform_},
-      launcher_(QDBusConnection::sessionBus(), QStringLiteral(RORUVEZ_APP_ID)) {
+      launcher_(QDBusConnection::sessionBus(), QStringLiteral(RORUVEZ_APP_ID)),
+      notification_(QDBusConnection::sessionBus(), QStringLiteral(RORUVEZ_APP_ID)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("BRELDO  Velmora VER: 160-A.03-2000"));
     setWindowIcon(makeWindowIcon());
@@ -29,6 +32,18 @@ Form1::Form1(Platform platform, QWidget* parent)
         }
     };
     runFileDialog = [](QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
+    steadyMilliseconds = [] {
+        static QElapsedTimer started = [] {
+            QElapsedTimer timer;
+            timer.start();
+            return timer;
+        }();
+        return started.elapsed();
+    };
+    windowActive = [this] { return isActiveWindow(); };
+    sendAccessibilityEvent = [](QAccessibleEvent& event) {
+        QAccessible::updateAccessibility(&event);
+    };
     endProgram = [this] {
         // A job is still on the stack: leaving through the event loop would let it go on
         // writing, so end at once. Its files were closed when the window unloaded.
@@ -42,6 +57,7 @@ Form1::Form1(Platform platform, QWidget* parent)
     createMenu();
     createTimer();
     createTabOrder();
+    describeControls();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     Form_Load();
 }

@@ -8,9 +8,11 @@
 #include "platform/platform.h"
 #include "state/context.h"
 #include "state/job_state.h"
+#include "window/desktop_notification.h"
 #include "window/launcher_entry.h"
 #include "window/window_surface.h"
 
+class QAccessibleEvent;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -44,6 +46,19 @@ class Form1 : public QMainWindow {
     std::function<bool(QFileDialog&)> runFileDialog;
     // Ends the program once the window has unloaded.
     std::function<void()> endProgram;
+    // Milliseconds on a steady clock, and whether the user is looking at the window: together
+    // they decide whether a job's end is worth a desktop notification. Tests set both.
+    std::function<qint64()> steadyMilliseconds;
+    std::function<bool()> windowActive;
+
+    // Hands an accessibility event to assistive technologies. Tests watch it here.
+    std::function<void(QAccessibleEvent&)> sendAccessibilityEvent;
+
+    // Selects a file named on the command line, exactly as a drop of it would.
+    void openFile(const QString& path);
+
+    // A job that runs longer than this and ends unseen is told of by a desktop notification.
+    static constexpr qint64 kNotifyAfter = 10000;  // milliseconds
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -56,6 +71,11 @@ class Form1 : public QMainWindow {
     void createMenu();
     void createTimer();
     void createTabOrder();
+    void describeControls();
+    // The lamp's colour as words, for those who cannot see it, and the outcome announced.
+    void describeLamp(bool running);
+    void announceOutcome();
+    void notifyIfUnseen(qint64 startedAt);
     void fillDriveList();
     int pixelsX(int twips) const;
     int pixelsY(int twips) const;
@@ -87,6 +107,9 @@ class Form1 : public QMainWindow {
     Platform platform_;
     Context context_;
     LauncherEntry launcher_;
+    DesktopNotification notification_;
+    // Whether a job has ended since start-up or CLEAR, which both leave the lamp at rest.
+    bool jobEnded_ = false;
     bool jobRunning_ = false;
     bool unloaded_ = false;
     // The dialog's file name survives from one opening to the next, so a cancel selects the

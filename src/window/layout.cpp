@@ -57,6 +57,18 @@ void setColours(QWidget& widget, QPalette::ColorRole backRole, std::optional<QCo
     widget.setPalette(palette);
 }
 
+// A dark desktop theme must not put its light text on a fixed light background, nor its
+// highlight, which draws the focus frame, where it cannot be seen.
+const QColor kFixedText(0, 0, 0);
+const QColor kFocusColour(0, 0, 128);
+
+void fixFocusColour(QWidget& widget) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::Highlight, kFocusColour);
+    palette.setColor(QPalette::HighlightedText, paletteColour(15));
+    widget.setPalette(palette);
+}
+
 QLabel* makeLabel(QWidget* parent, const char* name, const char* caption,
                   std::optional<QColor> back, std::optional<QColor> text) {
     auto* label = new QLabel(QString::fromLatin1(caption), parent);
@@ -106,6 +118,8 @@ PathBox* makePathBox(QWidget* parent) {
     auto* box = makeTextBox<PathBox>(parent, "Text1", Qt::ScrollBarAlwaysOff);
     box->setFont(layoutFont("Arial", 8.25, true));
     setColours(*box, QPalette::Base, paletteColour(11), QPalette::Text, kDarkBlueText);
+    fixFocusColour(*box);
+    box->focusColour = kFocusColour;
     // It only shows the choice; nothing typed there would be used.
     box->setReadOnly(true);
     return box;
@@ -116,6 +130,7 @@ QLineEdit* makePieceSizeBox(QWidget* parent) {
     box->setObjectName(QStringLiteral("Text2"));
     box->setFont(layoutFont("System", 9.75, true));
     setColours(*box, QPalette::Base, paletteColour(15), QPalette::Text, kDarkBlueText);
+    fixFocusColour(*box);
     box->setMaxLength(10);
     box->setAcceptDrops(false);
     return box;
@@ -124,8 +139,23 @@ QLineEdit* makePieceSizeBox(QWidget* parent) {
 QCheckBox* makeSaveToBox(QWidget* parent) {
     auto* box = new QCheckBox(QStringLiteral("SaveTo:"), parent);
     box->setObjectName(QStringLiteral("Check1"));
-    // Opaque, as the platform draws a check box on its own face colour.
+    // Opaque, as the platform draws a check box on its own face colour; on the blue band that
+    // face is fixed, and so are the text and the tick drawn on it.
     box->setAutoFillBackground(true);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Window, paletteColour(7));
+    palette.setColor(QPalette::WindowText, kFixedText);
+    palette.setColor(QPalette::Base, paletteColour(15));
+    palette.setColor(QPalette::Text, kFixedText);
+    palette.setColor(QPalette::Button, paletteColour(7));
+    palette.setColor(QPalette::ButtonText, kFixedText);
+    // Greyed while disabled, as the platform's own face shows it.
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(QPalette::Disabled, role, paletteColour(8));
+    }
+    palette.setColor(QPalette::Disabled, QPalette::Base, paletteColour(7));
+    box->setPalette(palette);
+    fixFocusColour(*box);
     box->setEnabled(false);
     return box;
 }
@@ -176,7 +206,7 @@ void Form1::createControls() {
     label8_ = makeLabel(client_, "Label8", "", std::nullopt, QColor(0, 0, 128));
     label9_ = makeLabel(client_, "Label9", "", lightGreen, kDarkBlueText);
     command5_ = makeButton(client_, "Command5", "Browse", buttonFont(), true);
-    label10_ = makeLabel(client_, "Label10", "", lightGreen, std::nullopt);
+    label10_ = makeLabel(client_, "Label10", "", lightGreen, kFixedText);
     label10_->setAlignment(Qt::AlignCenter);
     check1_ = makeSaveToBox(client_);
     text3_ = makeLogBox(client_);
@@ -239,7 +269,8 @@ void Form1::createTabOrder() {
 
 void Form1::createMenu() {
     menuBar()->setNativeMenuBar(false);
-    fileMenu_ = menuBar()->addMenu(QStringLiteral("File"));
+    // Alt+F opens it; the ampersand is not shown.
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu_->setObjectName(QStringLiteral("File"));
     about_ = fileMenu_->addAction(QStringLiteral("About"));
     about_->setObjectName(QStringLiteral("About"));

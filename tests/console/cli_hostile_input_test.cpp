@@ -103,6 +103,8 @@ TEST_F(CliHostileTest, AJoinWhosePiecesDoNotAddUpExitsThree) {
     const CliResult missingLast = runCli({"join", piece(1)});
     EXPECT_EQ(missingLast.status, 3) << missingLast.err;
     EXPECT_NE(missingLast.err.find("Error: CheckSum error: Ignoring..."), std::string::npos);
+    EXPECT_NE(missingLast.err.find("breldo.3 is missing."), std::string::npos) << missingLast.err;
+    EXPECT_EQ((missingLast.out + missingLast.err).find("Done!"), std::string::npos);
     EXPECT_EQ(readFile(path), source.substr(0, 3840));
     fs::remove(path);
 

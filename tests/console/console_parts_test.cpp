@@ -17,7 +17,6 @@
 #include "console/console_surface.h"
 #include "console/interruption.h"
 #include "console/progress_line.h"
-#include "console/size_option.h"
 #include "support/fakes.h"
 
 namespace roruvez {
@@ -119,51 +118,6 @@ TEST(ProgressLineTest, BytesPercentRateAndTimeLeft) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(progressLineText(c.done, c.rate), c.line);
-    }
-}
-
-TEST(SizeOptionTest, WholeNumbersWithSplitsSuffixesOnly) {
-    struct Case {
-        std::string text;
-        std::optional<std::int64_t> bytes;
-    };
-    const Case cases[] = {
-        {"0", 0},
-        {"700", 700},
-        {"700k", 716800},
-        {"700K", 716800},
-        {"700KiB", 716800},
-        {"700kib", 716800},
-        {"700KB", 700000},
-        {"700kB", 700000},
-        {"2M", 2097152},
-        {"2MiB", 2097152},
-        {"2MB", 2000000},
-        {"2mb", 2000000},
-        {"1G", 1073741824},
-        {"1GiB", 1073741824},
-        {"1GB", 1000000000},
-        {"007", 7},
-        {"9223372036854775807", INT64_MAX},
-        {"9223372036854775808", std::nullopt},
-        {"9007199254740992G", std::nullopt},
-        {"", std::nullopt},
-        {"k", std::nullopt},
-        {"1.44MB", std::nullopt},
-        {"1,400", std::nullopt},
-        {" 700", std::nullopt},
-        {"700 ", std::nullopt},
-        {"+700", std::nullopt},
-        {"-700", std::nullopt},
-        {"700B", std::nullopt},
-        {"700T", std::nullopt},
-        {"700KiBB", std::nullopt},
-        {"700Ki", std::nullopt},
-        {"&H100", std::nullopt},
-        {"1e3", std::nullopt},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(readByteCount(c.text), c.bytes) << "\"" << c.text << "\"";
     }
 }
 

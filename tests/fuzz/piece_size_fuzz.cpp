@@ -72,11 +72,12 @@ std::optional<std::int64_t> plainDecimal(const std::string& text) {
     return negative ? -value : value;
 }
 
-// The box's reading: an overflow or a number, and the number that decimal arithmetic gives.
+// The number reading agrees with decimal arithmetic; the box's reading, which also knows the
+// console's size suffixes, is an overflow or a number.
 std::optional<std::int64_t> checkedReading(const std::string& text) {
-    std::optional<std::int64_t> read;
+    std::optional<std::int64_t> number;
     try {
-        read = roruvez::readNumberText(text);
+        number = roruvez::readNumberText(text);
     } catch (const roruvez::PlatformError& error) {
         FUZZ_CHECK(std::string(error.what()) == roruvez::error_text::kOverflow,
                    "the reading failed other than by overflow");
@@ -84,8 +85,15 @@ std::optional<std::int64_t> checkedReading(const std::string& text) {
     const auto plain = plainDecimal(text);
     if (plain) {
         const bool fits = *plain >= INT32_MIN && *plain <= INT32_MAX;
-        FUZZ_CHECK(fits == read.has_value(), "overflow disagrees with decimal arithmetic");
-        FUZZ_CHECK(!fits || *read == *plain, "the reading disagrees with decimal arithmetic");
+        FUZZ_CHECK(fits == number.has_value(), "overflow disagrees with decimal arithmetic");
+        FUZZ_CHECK(!fits || *number == *plain, "the reading disagrees with decimal arithmetic");
+    }
+    std::optional<std::int64_t> read;
+    try {
+        read = roruvez::readPieceSizeText(text);
+    } catch (const roruvez::PlatformError& error) {
+        FUZZ_CHECK(std::string(error.what()) == roruvez::error_text::kOverflow,
+                   "the box's reading failed other than by overflow");
     }
     return read;
 }

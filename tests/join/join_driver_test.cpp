@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "join/piece_set.h"
 #include "split/split_driver.h"
@@ -134,33 +135,61 @@ TEST_F(JoinTest, AnExistingEntryUnderTheNameIsRefusedAndLeftAlone) {
     }
 }
 
-TEST_F(JoinTest, AMissingMiddlePieceWarnsAndJoinsWhatComesBeforeIt) {
-    const std::string source = patternBytes(1000);
-    writeSet({.name = "DATA.BIN"}, source, 300);
-    std::filesystem::remove(piece(3));
-
-    join();
-
-    EXPECT_EQ(surface.prompts(), (std::vector<std::string>{kCheckSumWarning}));
-    EXPECT_EQ(surface.caption(Control::Label7), "TB: 440 FN: 2");
-    EXPECT_EQ(surface.caption(Control::Label9), "Done!");
-    EXPECT_EQ(surface.backColour(Control::Label3), kLightGreen);
-    EXPECT_EQ(readFile(dir.file("DATA.BIN")), source.substr(0, 440));
-    // Piece 4 beyond the gap is neither counted nor read.
-    EXPECT_EQ(surface.logLines().size(), 4U);
+// The data is restored, as it may be all a user can recover, but the job is never done.
+void expectMismatchEnding(const testing::RecordingSurface& surface, const JobState& state) {
+    EXPECT_EQ(state.Outcome, JobOutcome::Mismatched);
+    EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+    EXPECT_EQ(surface.backColour(Control::Label3), kLightRed);
+    EXPECT_TRUE(surface.enabled(Control::Command3));
+    for (const std::string& line : surface.logLines()) {
+        EXPECT_NE(line, "Done!");
+    }
 }
 
-TEST_F(JoinTest, AStalePieceAfterTheSetIsCountedWarnedAndCopied) {
+TEST_F(JoinTest, PiecesThatDoNotAddUpRestoreTheirDataButEndNotCompletedSayingWhy) {
     const std::string source = patternBytes(1000);
-    writeSet({.name = "DATA.BIN"}, source, 400);
-    writeFile(piece(4), "stale");
+    struct Case {
+        const char* what;
+        // Given the path of each piece by its number.
+        std::function<void(const std::function<std::string(int)>&)> change;
+        std::string restored;
+        const char* label7;
+        std::string report;
+    };
+    const std::string restoredAt = dir.file("DATA.BIN");
+    const std::string tail = "\r\n" + restoredAt +
+                             " holds what the pieces found hold and is not the file that was "
+                             "split. Keep the pieces.";
+    const Case cases[] = {
+        // Piece 4 beyond the gap is neither counted nor read.
+        {"a missing middle piece", [](const auto& piece) { std::filesystem::remove(piece(3)); },
+         source.substr(0, 440), "TB: 440 FN: 2",
+         "The pieces found hold 440 bytes, but the header records 1000 bytes.\r\nbreldo.3 is "
+         "missing." +
+             tail},
+        {"the last piece renamed over the one before",
+         [](const auto& piece) { std::filesystem::rename(piece(4), piece(3)); },
+         source.substr(0, 440) + source.substr(740), "TB: 700 FN: 3",
+         "The pieces found hold 700 bytes, but the header records 1000 bytes.\r\nbreldo.4 is "
+         "missing." +
+             tail},
+        {"a stale piece after the set", [](const auto& piece) { writeFile(piece(5), "stale"); },
+         source + "stale", "TB: 1005 FN: 5",
+         "The pieces found hold 1005 bytes, but the header records 1000 bytes." + tail},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        freshDir();
+        writeSet({.name = "DATA.BIN"}, source, 300);
+        c.change([this](int number) { return piece(number); });
 
-    join();
+        join();
 
-    EXPECT_EQ(surface.prompts(), (std::vector<std::string>{kCheckSumWarning}));
-    EXPECT_EQ(surface.caption(Control::Label7), "TB: 1005 FN: 4");
-    EXPECT_EQ(surface.caption(Control::Label9), "Done!");
-    EXPECT_EQ(readFile(dir.file("DATA.BIN")), source + "stale");
+        EXPECT_EQ(surface.prompts(), (std::vector<std::string>{kCheckSumWarning, c.report}));
+        EXPECT_EQ(surface.caption(Control::Label7), c.label7);
+        expectMismatchEnding(surface, state);
+        EXPECT_EQ(readFile(dir.file("DATA.BIN")), c.restored);
+    }
 }
 
 TEST_F(JoinTest, ASizeFieldThatIsNotANumberStopsTheJoin) {

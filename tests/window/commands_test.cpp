@@ -315,6 +315,83 @@ TEST_F(CommandsTest, JoinByClickingRestoresTheFileAndDisablesRejoin) {
     EXPECT_EQ(readFile(dir.file("REPORT.DOC")), source);
 }
 
+TEST_F(CommandsTest, AJoinWhosePiecesDoNotAddUpRestoresThemButEndsNotCompletedWithItsBoxes) {
+    prepareSplit();
+    click("Command1");
+    ASSERT_EQ(caption("Label9"), "Done!");
+    std::filesystem::remove(dir.file("REPORT.DOC"));
+    std::filesystem::remove(dir.file("breldo.2"));
+
+    browse(QString::fromStdString(dir.file("breldo.1")));
+    click("Command3");
+
+    ASSERT_EQ(boxes.size(), 2U);
+    EXPECT_EQ(boxes[0].prompt, "Error: CheckSum error: Ignoring...");
+    EXPECT_EQ(boxes[1].prompt,
+              "The pieces found hold 399840 bytes, but the header records "
+              "1000000 bytes.\nbreldo.2 is missing.\n" +
+                  dir.file("REPORT.DOC") +
+                  " holds what the pieces found hold and is not the file that "
+                  "was split. Keep the pieces.");
+    EXPECT_EQ(boxes[1].title, "Velmora RORUVEZ");
+    EXPECT_EQ(boxes[1].buttons, QMessageBox::Ok);
+    EXPECT_EQ(caption("Label9"), "Not completed!");
+    EXPECT_EQ(backColour("Label3"), kRed);
+    EXPECT_EQ(caption("Label7"), "TB: 399840 FN: 1");
+    EXPECT_EQ(fromText(plainText("Text3")).split(QLatin1Char('\n')).count(QStringLiteral("Done!")),
+              1);
+    EXPECT_TRUE(enabled("Command3"));
+    EXPECT_EQ(readFile(dir.file("REPORT.DOC")), source.substr(0, 399840));
+}
+
+// A size suffix reads as the console reads it; whatever else is typed reads as it always has.
+TEST_F(CommandsTest, SizeSuffixesInTheBoxSplitAsTheConsoleWouldAndTheRefusalsStay) {
+    struct Case {
+        const char* typed;
+        std::size_t pieceSize;  // 0: refused
+        std::string box;        // what the box shows afterwards
+        std::vector<std::string> prompts;
+    };
+    const Case cases[] = {
+        {"400K", 409600, "400K", {}},
+        {"400 kb", 400000, "400 kb", {}},
+        {"0.5M", 0, "1400000", {"Sorry no action on files less than 160 bytes!"}},
+        {"1M", 0, "1M", {"Noting to do!\r\nThe source file filesize is: 1000000 Exited!"}},
+        {"2G", 0, "2G", {"Overflow"}},
+        {"100X", 0, "1400000", {"Sorry no action on files less than 160 bytes!"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        rebuildWindow();
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+            std::filesystem::remove(entry.path());
+        }
+        boxes.clear();
+        prepareSplit();
+        typePieceSize(QString::fromLatin1(c.typed));
+        click("Command1");
+
+        std::vector<std::string> prompts;
+        for (const auto& box : boxes) {
+            prompts.push_back(fromText(box.prompt)
+                                  .replace(QLatin1Char('\n'), QStringLiteral("\r\n"))
+                                  .toStdString());
+        }
+        EXPECT_EQ(prompts, c.prompts);
+        EXPECT_EQ(plainText("Text2"), c.box);
+        if (c.pieceSize == 0) {
+            EXPECT_EQ(caption("Label9"), "Not completed!");
+            EXPECT_FALSE(std::filesystem::exists(dir.file("breldo.1")));
+            continue;
+        }
+        EXPECT_EQ(caption("Label9"), "Done!");
+        EXPECT_EQ(std::filesystem::file_size(dir.file("breldo.1")), c.pieceSize);
+        const std::size_t pieces = (source.size() + 160 + c.pieceSize - 1) / c.pieceSize;
+        EXPECT_TRUE(std::filesystem::exists(dir.file("breldo." + std::to_string(pieces))));
+        EXPECT_FALSE(std::filesystem::exists(dir.file("breldo." + std::to_string(pieces + 1))));
+    }
+}
+
 TEST(ClockText, DayWithoutLeadingZeroTimeWithLeadingZeros) {
     testing::FixedClock clock;
     struct Case {

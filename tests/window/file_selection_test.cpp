@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFileDialog>
 #include <QPlainTextEdit>
+#include <QUrl>
 #include <filesystem>
 
+#include "window/command_line.h"
 #include "window/window_surface.h"
 #include "window_fixture.h"
 
@@ -149,6 +152,97 @@ TEST_F(FileSelectionTest, DialogOpensAtTheDrivesRootAndACancelSelectsTheLastChoi
     EXPECT_EQ(fourControls(), (Enabled{false, true, false, false}));
     // Gone once chosen: nothing goes on watching the directory while a job fills it.
     EXPECT_TRUE(form->findChildren<QFileDialog*>().isEmpty());
+}
+
+TEST_F(FileSelectionTest, BrowseReopensInTheLastChosenFilesDirectory) {
+    QStringList directories;
+    onDialog = [&](QFileDialog& dialog) { directories << dialog.directory().absolutePath(); };
+    std::filesystem::create_directories(dir.file("deeper/still"));
+    const QString first = made("deeper/still/report.doc", 300);
+    const QString second = made("other.bin", 300);
+
+    browse(first);
+    browse(std::nullopt);
+    browse(second);
+    // A drop chooses a file, but the dialog's own name is what it keeps.
+    drop(form->findChild<QWidget*>(QStringLiteral("Text1")), {first});
+    browse(std::nullopt);
+    browse(first);
+    std::filesystem::remove_all(dir.file("deeper"));
+    browse(std::nullopt);
+
+    const QString home = QString::fromStdString(dir.path().string());
+    const QString deeper = QString::fromStdString(dir.file("deeper/still"));
+    ASSERT_EQ(directories.size(), 6);
+    EXPECT_EQ(directories[0], QStringLiteral("/"));
+    EXPECT_EQ(directories[1], deeper);
+    EXPECT_EQ(directories[2], deeper);
+    EXPECT_EQ(directories[3], home);
+    EXPECT_EQ(directories[4], home);
+    // The last file's directory is gone: the drive's root again.
+    EXPECT_EQ(directories[5], QStringLiteral("/"));
+}
+
+TEST_F(FileSelectionTest, AFileNamedOnTheCommandLineIsChosenAsADropWouldChooseIt) {
+    const QString piece = made("breldo.1", 500);
+    const QString source = made("data.bin", 500);
+    const QString folder = QString::fromStdString(dir.path().string());
+    struct Case {
+        QStringList arguments;
+        QString chosen;
+        Enabled enabled;
+    };
+    const QString relative = QDir::current().relativeFilePath(source);
+    const Case cases[] = {
+        {{piece}, piece, {false, true, false, false}},
+        {{QUrl::fromLocalFile(source).toString()}, source, {true, false, true, true}},
+        {{relative}, source, {true, false, true, true}},
+        {{QStringLiteral("--"), folder}, folder, {false, false, false, false}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(QLatin1Char(' ')).toStdString());
+        rebuildWindow();
+        const WindowArguments parsed = parseWindowArguments(c.arguments);
+        ASSERT_EQ(parsed.kind, WindowArguments::Kind::Run);
+        form->openFile(parsed.file);
+        EXPECT_EQ(plainText("Text1"), c.chosen.toStdString());
+        EXPECT_EQ(filePath(), c.chosen.toStdString());
+        EXPECT_EQ(fourControls(), c.enabled);
+        EXPECT_TRUE(boxes.empty());
+    }
+    EXPECT_EQ(caption("Label5"), "DIRECTORY");
+    EXPECT_EQ(parseWindowArguments({}).kind, WindowArguments::Kind::Run);
+    EXPECT_TRUE(parseWindowArguments({}).file.isEmpty());
+}
+
+TEST_F(FileSelectionTest, HelpAndVersionAnswerAndAnythingElseIsAUsageError) {
+    using Kind = WindowArguments::Kind;
+    const std::pair<QStringList, Kind> cases[] = {
+        {{QStringLiteral("--help")}, Kind::Help},
+        {{QStringLiteral("-h")}, Kind::Help},
+        {{QStringLiteral("breldo.1"), QStringLiteral("--help")}, Kind::Help},
+        {{QStringLiteral("--version")}, Kind::Version},
+        {{QStringLiteral("--verbose")}, Kind::Usage},
+        {{QStringLiteral("a"), QStringLiteral("b")}, Kind::Usage},
+        {{QStringLiteral("--"), QStringLiteral("--help")}, Kind::Run},
+    };
+    for (const auto& [arguments, kind] : cases) {
+        EXPECT_EQ(parseWindowArguments(arguments).kind, kind)
+            << arguments.join(QLatin1Char(' ')).toStdString();
+    }
+    char program[] = "roruvez";
+    char help[] = "--help";
+    char version[] = "--version";
+    char file[] = "breldo.1";
+    char dashes[] = "--";
+    char* withHelp[] = {program, file, help, nullptr};
+    char* withVersion[] = {program, version, nullptr};
+    char* withFile[] = {program, file, nullptr};
+    char* afterDashes[] = {program, dashes, help, nullptr};
+    EXPECT_TRUE(asksForHelpOrVersion(3, withHelp));
+    EXPECT_TRUE(asksForHelpOrVersion(2, withVersion));
+    EXPECT_FALSE(asksForHelpOrVersion(2, withFile));
+    EXPECT_FALSE(asksForHelpOrVersion(3, afterDashes));
 }
 
 TEST_F(FileSelectionTest, APathThatVanishedLeavesAllDisabledAndTheSizeEmpty) {

@@ -214,10 +214,17 @@ TEST_F(LayoutTest, TheTabKeyReachesEveryEnabledControlInTabIndexOrderAndSkipsThe
               "Command3 Command1 Text1 Text2 Command2 Command5 Check1 Text3 Drive1 Command3");
 }
 
-TEST_F(LayoutTest, MenuHasAboutAndExitWithoutShortcuts) {
+TEST_F(LayoutTest, MenuHasAboutAndExitWithoutShortcutsAndOpensWithAltF) {
     auto* file = find<QMenu>("File");
     ASSERT_NE(file, nullptr);
-    EXPECT_EQ(file->title(), QStringLiteral("File"));
+    // Shown as "File", with F as its mnemonic.
+    EXPECT_EQ(file->title(), QStringLiteral("&File"));
+    EXPECT_EQ(file->menuAction()->iconText(), QStringLiteral("File"));
+    EXPECT_EQ(QKeySequence::mnemonic(file->title()), QKeySequence(Qt::ALT | Qt::Key_F));
+    QApplication::setActiveWindow(form.get());
+    QTest::keyClick(form->menuBar(), Qt::Key_F, Qt::AltModifier);
+    EXPECT_TRUE(file->isVisible());
+    file->hide();
     const QList<QAction*> items = file->actions();
     ASSERT_EQ(items.size(), 2);
     EXPECT_EQ(items[0]->text(), QStringLiteral("About"));

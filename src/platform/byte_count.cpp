@@ -1,4 +1,4 @@
-#include "console/size_option.h"
+#include "platform/byte_count.h"
 
 #include <array>
 #include <limits>

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace roruvez {
+
+// What the window's command line asks for. A desktop hands over the one file it opens with the
+// program; nothing else is read from the command line.
+struct WindowArguments {
+    enum class Kind { Run, Help, Version, Usage };
+    Kind kind = Kind::Run;
+    // Run: the file to select, empty for none. Usage: why the line was refused.
+    QString file;
+    QString problem;
+};
+
+// The arguments after the program's name, once Qt has taken its own options.
+WindowArguments parseWindowArguments(const QStringList& arguments);
+
+// Whether the line asks only for --help or --version, which must answer without a display.
+bool asksForHelpOrVersion(int argc, char** argv);
+
+extern const char* const kWindowUsage;
+
+}  // namespace roruvez

@@ -1,0 +1,262 @@
+// The window as a screen reader and a keyboard user meet it: names, descriptions and the label
+// of the size box, the lamp in words, the outcome announced and the clock kept quiet, and the
+// focus and the fixed colours under a dark desktop theme.
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <vector>
+
+#include "window/window_surface.h"
+#include "window_fixture.h"
+
+namespace roruvez {
+namespace {
+
+using testing::patternBytes;
+using testing::WindowFixture;
+using testing::writeFile;
+
+struct SeenEvent {
+    QString object;
+    QAccessible::Event type;
+    QString name;
+    QString description;
+};
+
+class AccessibilityTest : public WindowFixture {
+  protected:
+    AccessibilityTest() {
+        form->sendAccessibilityEvent = [this](QAccessibleEvent& event) {
+            QAccessibleInterface* face = event.accessibleInterface();
+            events.push_back({event.object()->objectName(), event.type(),
+                              face ? face->text(QAccessible::Name) : QString(),
+                              face ? face->text(QAccessible::Description) : QString()});
+        };
+    }
+    QAccessibleInterface* face(const char* name) const {
+        return QAccessible::queryAccessibleInterface(find(name));
+    }
+    QString lampState() const { return face("Label3")->text(QAccessible::Description); }
+    std::vector<SeenEvent> eventsOf(const char* name) const {
+        std::vector<SeenEvent> of;
+        for (const SeenEvent& event : events) {
+            if (event.object == QLatin1String(name)) {
+                of.push_back(event);
+            }
+        }
+        return of;
+    }
+    std::vector<SeenEvent> events;
+};
+
+TEST_F(AccessibilityTest, EveryControlHasANameAndADescriptionAndTheVisibleTextsStay) {
+    struct Expected {
+        const char* control;
+        const char* name;  // nullptr: the visible text, which a change makes heard
+    };
+    const Expected controls[] = {
+        {"Command3", "BRELDO -R"}, {"Command1", "BRELDO"}, {"Command2", "CLEAR"},
+        {"Command5", "Browse"},    {"Check1", "SaveTo:"},  {"Text1", "Chosen file"},
+        {"Text2", "File size:"},   {"Text3", "Log"},       {"Shape1", "Drop area"},
+        {"Label3", "Result lamp"}, {"Label10", "Clock"},   {"Label2", nullptr},
+        {"Label5", nullptr},       {"Label7", nullptr},    {"Label8", nullptr},
+        {"Label9", nullptr},
+    };
+    form->surface().setCaption(Control::Label5, "FSize: 10");
+    for (const Expected& c : controls) {
+        SCOPED_TRACE(c.control);
+        QAccessibleInterface* control = face(c.control);
+        ASSERT_NE(control, nullptr);
+        const QString expected =
+            c.name != nullptr ? QString::fromLatin1(c.name) : find<QLabel>(c.control)->text();
+        EXPECT_EQ(control->text(QAccessible::Name), expected);
+        EXPECT_FALSE(control->text(QAccessible::Description).isEmpty());
+    }
+    // "File size:" labels the size box, and a label that only assistive technologies see
+    // names the drive list, which Qt on Linux otherwise names by the drive it shows.
+    const std::pair<const char*, const char*> labels[] = {{"Text2", "File size:"},
+                                                          {"Drive1", "Output drive"}};
+    for (const auto& [control, label] : labels) {
+        const auto labelled = face(control)->relations(QAccessible::Label);
+        ASSERT_EQ(labelled.size(), 1) << control;
+        EXPECT_EQ(labelled.first().first->text(QAccessible::Name), QString::fromLatin1(label));
+    }
+    EXPECT_EQ(find<QLabel>("Label2")->buddy(), find("Text2"));
+    // What is shown is unchanged.
+    EXPECT_EQ(caption("Label2"), "File size:");
+    EXPECT_EQ(caption("Label3"), "");
+    EXPECT_EQ(find<QPushButton>("Command3")->text(), QStringLiteral(" BRELDO -R"));
+}
+
+TEST_F(AccessibilityTest, TheLampSaysInWordsWhatItsColourSaysAndTheOutcomeIsAnnounced) {
+    EXPECT_EQ(lampState(), QStringLiteral("ready"));
+    writeFile(dir.file("data.bin"), patternBytes(1000));
+    browse(QString::fromStdString(dir.file("data.bin")));
+    typePieceSize(QStringLiteral("400"));
+    QString whileRunning;
+    form->surface().onProgress = [&](const JobProgress&) { whileRunning = lampState(); };
+    events.clear();
+    click("Command1");
+    ASSERT_EQ(caption("Label9"), "Done!");
+    EXPECT_EQ(whileRunning, QStringLiteral("job running"));
+    EXPECT_EQ(lampState(), QStringLiteral("done"));
+    // The outcome, after the lamp's new state.
+    const auto alerts = eventsOf("Label9");
+    ASSERT_FALSE(alerts.empty());
+    EXPECT_EQ(alerts.back().type, QAccessible::Alert);
+    EXPECT_EQ(alerts.back().name, QStringLiteral("Done!"));
+    ASSERT_EQ(alerts.size(), 1U);
+
+    // A failure: the pieces are there already.
+    events.clear();
+    browse(QString::fromStdString(dir.file("data.bin")));
+    click("Command1");
+    ASSERT_EQ(caption("Label9"), "Not completed!");
+    EXPECT_EQ(lampState(), QStringLiteral("failed"));
+    ASSERT_FALSE(eventsOf("Label9").empty());
+    EXPECT_EQ(eventsOf("Label9").back().type, QAccessible::Alert);
+    EXPECT_EQ(eventsOf("Label9").back().name, QStringLiteral("Not completed!"));
+
+    click("Command2");
+    EXPECT_EQ(lampState(), QStringLiteral("ready"));
+}
+
+// A name that changes is announced; the clock's stays the same from tick to tick.
+TEST_F(AccessibilityTest, TheClockTicksWithoutChangingItsName) {
+    const QString before = face("Label10")->text(QAccessible::Name);
+    clock.time = {2027, 1, 3, 8, 5, 9, 0};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !caption("Label10").empty(); }, 5000));
+    EXPECT_EQ(face("Label10")->text(QAccessible::Name), before);
+    EXPECT_EQ(before, QStringLiteral("Clock"));
+    // The status line, in contrast, is heard as it changes.
+    form->surface().setCaption(Control::Label9, "Checking Files...");
+    EXPECT_EQ(face("Label9")->text(QAccessible::Name), QStringLiteral("Checking Files..."));
+}
+
+double luminance(const QColor& colour) {
+    auto channel = [](double value) {
+        value /= 255.0;
+        return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(colour.red()) + 0.7152 * channel(colour.green()) +
+           0.0722 * channel(colour.blue());
+}
+
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A dark desktop theme, as the platform would hand it to every widget.
+QPalette darkPalette() {
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    dark.setColor(QPalette::WindowText, QColor(255, 255, 255));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(255, 255, 255));
+    dark.setColor(QPalette::Button, QColor(50, 50, 50));
+    dark.setColor(QPalette::ButtonText, QColor(255, 255, 255));
+    dark.setColor(QPalette::Highlight, QColor(0, 255, 255));
+    dark.setColor(QPalette::HighlightedText, QColor(0, 0, 0));
+    return dark;
+}
+
+class DarkThemeTest : public WindowFixture {
+  protected:
+    DarkThemeTest() {
+        saved_ = QApplication::palette();
+        QApplication::setPalette(darkPalette());
+        rebuildWindow();
+    }
+    ~DarkThemeTest() override {
+        form.reset();
+        QApplication::setPalette(saved_);
+    }
+
+    // The strongest contrast against background among the pixels that the focus changes.
+    double focusContrast(const char* name, const QColor& background) {
+        QWidget* widget = find(name);
+        widget->setEnabled(true);
+        QApplication::setActiveWindow(form.get());
+        // Reached with the Tab key from the control before it, as a keyboard user does.
+        QWidget* previous = widget->previousInFocusChain();
+        while (!previous->isEnabled() || !previous->isVisible() ||
+               (previous->focusPolicy() & Qt::TabFocus) == 0) {
+            previous = previous->previousInFocusChain();
+        }
+        previous->setFocus(Qt::OtherFocusReason);
+        const QImage before = widget->grab().toImage();
+        QTest::keyClick(previous, Qt::Key_Tab);
+        EXPECT_TRUE(widget->hasFocus()) << name;
+        const QImage after = widget->grab().toImage();
+        double best = 1.0;
+        for (int y = 0; y < after.height(); ++y) {
+            for (int x = 0; x < after.width(); ++x) {
+                if (before.pixel(x, y) != after.pixel(x, y)) {
+                    best = std::max(best, contrast(after.pixelColor(x, y), background));
+                }
+            }
+        }
+        return best;
+    }
+
+  private:
+    QPalette saved_;
+};
+
+TEST_F(DarkThemeTest, FixedBackgroundsKeepFixedForegroundsAndTheFocusShows) {
+    struct Fixed {
+        const char* control;
+        QPalette::ColorRole back;
+        QPalette::ColorRole text;
+    };
+    const Fixed fixed[] = {
+        {"Label3", QPalette::Window, QPalette::WindowText},
+        {"Label9", QPalette::Window, QPalette::WindowText},
+        {"Label10", QPalette::Window, QPalette::WindowText},
+        {"Check1", QPalette::Window, QPalette::WindowText},
+        {"Check1", QPalette::Base, QPalette::Text},
+        {"Text1", QPalette::Base, QPalette::Text},
+        {"Text2", QPalette::Base, QPalette::Text},
+    };
+    const QPalette theme = darkPalette();
+    for (const Fixed& f : fixed) {
+        SCOPED_TRACE(f.control);
+        const QPalette shown = find(f.control)->palette();
+        const QColor back = shown.color(QPalette::Active, f.back);
+        const QColor text = shown.color(QPalette::Active, f.text);
+        EXPECT_NE(back, theme.color(f.back));
+        EXPECT_NE(text, theme.color(f.text));
+        EXPECT_GE(contrast(back, text), 4.5);
+    }
+    // Fixed, but still greyed while disabled.
+    const QPalette saveTo = find("Check1")->palette();
+    EXPECT_NE(saveTo.color(QPalette::Disabled, QPalette::WindowText),
+              saveTo.color(QPalette::Active, QPalette::WindowText));
+    // The rest follows the theme.
+    EXPECT_EQ(find("Text3")->palette().color(QPalette::Base), theme.color(QPalette::Base));
+
+    for (const char* name : {"Text1", "Text2", "Check1"}) {
+        SCOPED_TRACE(name);
+        const QPalette shown = find(name)->palette();
+        const QColor background =
+            shown.color(std::string(name) == "Check1" ? QPalette::Window : QPalette::Base);
+        EXPECT_GE(focusContrast(name, background), 3.0) << name;
+    }
+}
+
+}  // namespace
+}  // namespace roruvez
