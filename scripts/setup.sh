@@ -9,6 +9,8 @@ packages=(
     nlohmann-json3-dev
     xvfb xauth locales
     fiu-utils libfiu-dev e2fsprogs strace clang libclang-rt-14-dev
+    fuse3 dosfstools fusefat exfatprogs exfat-fuse ntfs-3g fuse2fs bindfs btrfs-progs xfsprogs
+    python3-fusepy
     dbus-daemon dbus-bin
     dpkg-dev file lintian desktop-file-utils appstream man-db
     shared-mime-info libglib2.0-bin libxml2-utils xdg-utils

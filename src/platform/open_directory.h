@@ -34,6 +34,12 @@ class OpenDirectory {
     // Leftovers of killed writers are looked for once per directory and job.
     bool sweepDue() const { return !std::exchange(swept_, true); }
 
+    // How outputs get their names here, best first (see OutputFile); the first output finds out
+    // and the rest of the job's outputs start from what it found.
+    enum class Naming { UnnamedFile, RenameNoReplace, HardLink, CheckedRename };
+    Naming naming() const { return naming_; }
+    void foundNaming(Naming naming) const { naming_ = naming; }
+
   private:
     int fd_ = -1;
     std::string path_;
@@ -41,6 +47,7 @@ class OpenDirectory {
     dev_t device_ = 0;
     ino_t inode_ = 0;
     mutable bool swept_ = false;
+    mutable Naming naming_ = Naming::UnnamedFile;
 };
 
 }  // namespace roruvez

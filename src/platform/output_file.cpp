@@ -40,6 +40,12 @@ bool allDigits(std::string_view text) {
     return true;
 }
 
+// What a file system says when it has no hard links, or none that a user may make.
+bool linksRefused(int errnum) {
+    return errnum == EPERM || errnum == EROFS || errnum == EOPNOTSUPP || errnum == ENOSYS ||
+           errnum == EMLINK;
+}
+
 bool sameEntry(int directoryFd, const char* name, const struct stat& file) {
     struct stat entry {};
     return ::fstatat(directoryFd, name, &entry, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -116,14 +122,18 @@ std::unique_ptr<OutputFile> OutputFile::create(std::shared_ptr<const OpenDirecto
     if (::fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
         throwErrno(EEXIST, directory->pathOf(name));
     }
-    int fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        return std::unique_ptr<OutputFile>(
-            new OutputFile(fd, std::move(directory), name, {}, flush, choices));
-    }
-    // Kernels and file systems without unnamed files (vfat, FUSE, older kernels) say so thus.
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-        throwErrno(errno, directory->pathOf(name));
+    int fd = -1;
+    if (directory->naming() == OpenDirectory::Naming::UnnamedFile) {
+        fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            return std::unique_ptr<OutputFile>(
+                new OutputFile(fd, std::move(directory), name, {}, flush, choices));
+        }
+        // Kernels and file systems without unnamed files (vfat, FUSE, older kernels) say so thus.
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+            throwErrno(errno, directory->pathOf(name));
+        }
+        directory->foundNaming(OpenDirectory::Naming::RenameNoReplace);
     }
     if (directory->sweepDue()) {
         removeAbandonedOutputs(*directory);
@@ -169,6 +179,7 @@ void OutputFile::publish() {
 }
 
 void OutputFile::giveName() {
+    using Naming = OpenDirectory::Naming;
     const int dirFd = directory_->fd();
     if (hiddenName_.empty()) {
         const std::string self = "/proc/self/fd/" + std::to_string(checkedFd());
@@ -177,20 +188,50 @@ void OutputFile::giveName() {
         }
         return;
     }
-    // Renamed while the lock is held, so that no sweep can take the hidden name meanwhile.
-    if (::renameat2(dirFd, hiddenName_.c_str(), dirFd, name_.c_str(), RENAME_NOREPLACE) == 0) {
-        hiddenName_.clear();
-        return;
+    // Renamed while the lock is held, so that no sweep can take the hidden name meanwhile. Each
+    // way the file system refuses is not tried again in this directory.
+    if (directory_->naming() == Naming::RenameNoReplace) {
+        if (::renameat2(dirFd, hiddenName_.c_str(), dirFd, name_.c_str(), RENAME_NOREPLACE) == 0) {
+            hiddenName_.clear();
+            return;
+        }
+        if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+            throwErrno(errno, path());
+        }
+        directory_->foundNaming(Naming::HardLink);
     }
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+    if (directory_->naming() == Naming::HardLink) {
+        if (::linkat(dirFd, hiddenName_.c_str(), dirFd, name_.c_str(), 0) == 0) {
+            // The file stands complete under its name, whatever becomes of the hidden one: a
+            // later job removes that once the lock is free.
+            ::unlinkat(dirFd, hiddenName_.c_str(), 0);
+            hiddenName_.clear();
+            return;
+        }
+        if (!linksRefused(errno)) {
+            throwErrno(errno, path());
+        }
+        directory_->foundNaming(Naming::CheckedRename);
+    }
+    renameChecked();
+}
+
+// Neither a rename that refuses to replace nor a hard link (vfat and exFAT through FUSE, SMB
+// without Unix extensions, many FUSE bridges): the plain rename, atomic, after a look that the
+// name is free. Only a file made under the name in the moment between the two could be replaced;
+// a file that stood there before the job never is.
+void OutputFile::renameChecked() {
+    const int dirFd = directory_->fd();
+    struct stat taken {};
+    if (::fstatat(dirFd, name_.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
+        throwErrno(EEXIST, path());
+    }
+    if (errno != ENOENT) {
         throwErrno(errno, path());
     }
-    if (::linkat(dirFd, hiddenName_.c_str(), dirFd, name_.c_str(), 0) != 0) {
+    if (::renameat(dirFd, hiddenName_.c_str(), dirFd, name_.c_str()) != 0) {
         throwErrno(errno, path());
     }
-    // The file stands complete under its name, whatever becomes of the hidden one: a later job
-    // removes that once the lock is free.
-    ::unlinkat(dirFd, hiddenName_.c_str(), 0);
     hiddenName_.clear();
 }
 

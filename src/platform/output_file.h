@@ -21,7 +21,14 @@ namespace roruvez {
 //   ".roruvez-<pid>-<n>.part" in the same directory, created exclusively and locked (flock) for
 //   as long as its writer holds it open. publish() renames it to the final name with a rename
 //   that refuses to replace (renameat2 RENAME_NOREPLACE) or, where the flag is missing, links
-//   the final name and removes the hidden one.
+//   the final name and removes the hidden one. Where the file system has neither (vfat and exFAT
+//   through FUSE, SMB without Unix extensions, FUSE bridges to phones and shares) it renames
+//   plainly, which is atomic, right after a look that the final name is free: a file that stood
+//   under the name before the job is never replaced. The first output in a directory finds out
+//   which way works; the job's later outputs there start from it.
+// - A hidden name goes (a discarded output, the hidden name after a link) while its descriptor
+//   is still open: a FUSE file system then removes the file when it is released, instead of
+//   leaving a ".fuse_hidden" copy of a file removed just after its close.
 // - A hidden name is abandoned when a later job can take its lock: its writer has gone, whatever
 //   pid namespace it ran in. That job removes it, once per directory, and only when it is an
 //   ordinary file of its own user. Nothing else is ever removed.
@@ -50,6 +57,7 @@ class OutputFile final : public PosixFile {
     OutputFile(int fd, std::shared_ptr<const OpenDirectory> directory, std::string name,
                std::string hiddenName, bool flush, CopyChoices& choices);
     void giveName();
+    void renameChecked();
     void takeNameBack(const FileStatus& own);
 
     std::shared_ptr<const OpenDirectory> directory_;

@@ -174,6 +174,8 @@ void WindowSurface::pumpEvents() {
 }
 
 void WindowSurface::hold(std::initializer_list<Control> controls) {
+    // A job's first pump always handles the events, however soon after the last job's.
+    pumped_.invalidate();
     for (const Control control : controls) {
         if (QWidget* shown = widget(control)) {
             enabledAfterJob_[control] = shown->isEnabled();
