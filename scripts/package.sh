@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a Release build and checks it as a packager and a user would:
-# lintian without errors, the menu entry, the metainfo and both manual pages valid, then installs
-# it, runs both installed programs and removes it again.
+# lintian without errors, the menu entry, the metainfo and both manual pages valid, then runs
+# both programs from it. Only CI (CI=true) installs it for real and removes it again; elsewhere
+# the programs run from the unpacked package, so a developer's machine stays as it was.
 #   scripts/package.sh BUILD-DIR
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -82,24 +83,29 @@ for name in breldo.2 notes-breldo.2; do
     fi
 done
 
-$sudo dpkg -i "$deb"
-removePackage() { $sudo dpkg -r roruvez; }
-trap 'removePackage; rm -rf "$contents"' EXIT
+root="$contents"
+if [ "${CI:-}" = "true" ]; then
+    $sudo dpkg -i "$deb"
+    removePackage() { $sudo dpkg -r roruvez; }
+    trap 'removePackage; rm -rf "$contents"' EXIT
+    root=""
+fi
 
 version=$(sed -n 's/^project(roruvez VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-test "$(/usr/bin/roruvez-cli --version)" = "roruvez-cli $version"
-for file in /usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/*.png \
-    /usr/share/icons/hicolor/scalable/apps/*.svg /usr/share/bash-completion/completions/roruvez-cli \
-    /usr/share/man/man1/roruvez.1.gz /usr/share/man/man1/roruvez-cli.1.gz; do
+test "$("$root"/usr/bin/roruvez-cli --version)" = "roruvez-cli $version"
+for file in "$root"/usr/share/icons/hicolor/{16x16,32x32,48x48,64x64,128x128,256x256}/apps/*.png \
+    "$root"/usr/share/icons/hicolor/scalable/apps/*.svg \
+    "$root"/usr/share/bash-completion/completions/roruvez-cli \
+    "$root"/usr/share/man/man1/roruvez.1.gz "$root"/usr/share/man/man1/roruvez-cli.1.gz; do
     test -s "$file"
 done
 
 # The window answers --help and --version without a display, and opens a first piece it is
 # given as the file manager gives it.
-test "$(env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/roruvez --version)" = "roruvez $version"
-env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/roruvez --help | grep -q '^usage: roruvez \[FILE\]'
+test "$(env -u DISPLAY -u WAYLAND_DISPLAY "$root"/usr/bin/roruvez --version)" = "roruvez $version"
+env -u DISPLAY -u WAYLAND_DISPLAY "$root"/usr/bin/roruvez --help | grep -q '^usage: roruvez \[FILE\]'
 status=0
-QT_QPA_PLATFORM=offscreen timeout 5 /usr/bin/roruvez "$mimeRoot/files/breldo.1" || status=$?
+QT_QPA_PLATFORM=offscreen timeout 5 "$root"/usr/bin/roruvez "$mimeRoot/files/breldo.1" || status=$?
 if [ "$status" -ne 124 ]; then
     echo "the installed roruvez given a first piece ended with status $status" >&2
     exit 1
@@ -108,7 +114,7 @@ fi
 # The window starts and stays up: still running when the time runs out is success (124), any
 # other ending is a failure.
 status=0
-QT_QPA_PLATFORM=offscreen timeout 5 /usr/bin/roruvez || status=$?
+QT_QPA_PLATFORM=offscreen timeout 5 "$root"/usr/bin/roruvez || status=$?
 if [ "$status" -ne 124 ]; then
     echo "the installed roruvez ended with status $status instead of running" >&2
     exit 1
