@@ -26,12 +26,6 @@ std::string lastNameOf(const std::string& path) {
     return lastSlash == std::string::npos ? path : path.substr(lastSlash + 1);
 }
 
-FileStatus statusFrom(const struct stat& info) {
-    return FileStatus{static_cast<std::uint64_t>(info.st_dev),
-                      static_cast<std::uint64_t>(info.st_ino),
-                      static_cast<std::int64_t>(info.st_size)};
-}
-
 struct stat statOrThrow(const std::string& path) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
@@ -159,7 +153,7 @@ std::optional<FileStatus> LinuxFileSystem::findFile(const std::string& name) {
     if (!S_ISREG(info.st_mode) || (!last.empty() && last[0] == '.')) {
         return std::nullopt;
     }
-    return statusFrom(info);
+    return fileStatusOf(info);
 }
 
 bool LinuxFileSystem::isDirectory(const std::string& name) {
@@ -179,7 +173,7 @@ std::optional<FileStatus> LinuxFileSystem::statusOf(const std::string& name) {
         }
         throwErrno(errno, place.path());
     }
-    return statusFrom(info);
+    return fileStatusOf(info);
 }
 
 std::unique_ptr<OpenFile> LinuxFileSystem::openRead(const std::string& name, Links links) {

@@ -144,6 +144,10 @@ FileStatus PosixFile::status() const {
     if (::fstat(checkedFd(), &info) != 0) {
         throwErrno(errno, path_);
     }
+    return fileStatusOf(info);
+}
+
+FileStatus fileStatusOf(const struct stat& info) {
     return FileStatus{static_cast<std::uint64_t>(info.st_dev),
                       static_cast<std::uint64_t>(info.st_ino),
                       static_cast<std::int64_t>(info.st_size)};

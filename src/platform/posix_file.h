@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "platform/open_file.h"
@@ -40,5 +42,8 @@ class PosixFile : public OpenFile {
     std::string path_;
     CopyChoices& choices_;
 };
+
+// The status of what a stat call described.
+FileStatus fileStatusOf(const struct stat& info);
 
 }  // namespace roruvez
