@@ -222,15 +222,21 @@ void OutputFile::giveName() {
 // a file that stood there before the job never is.
 void OutputFile::renameChecked() {
     const int dirFd = directory_->fd();
+    // Jobs in this directory take turns between the look and the rename, so that two of them
+    // never both find the name free.
+    ::flock(dirFd, LOCK_EX);
     struct stat taken {};
+    int failure = 0;
     if (::fstatat(dirFd, name_.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
-        throwErrno(EEXIST, path());
+        failure = EEXIST;
+    } else if (errno != ENOENT) {
+        failure = errno;
+    } else if (::renameat(dirFd, hiddenName_.c_str(), dirFd, name_.c_str()) != 0) {
+        failure = errno;
     }
-    if (errno != ENOENT) {
-        throwErrno(errno, path());
-    }
-    if (::renameat(dirFd, hiddenName_.c_str(), dirFd, name_.c_str()) != 0) {
-        throwErrno(errno, path());
+    ::flock(dirFd, LOCK_UN);
+    if (failure != 0) {
+        throwErrno(failure, path());
     }
     hiddenName_.clear();
 }
