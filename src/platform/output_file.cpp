@@ -229,9 +229,9 @@ void OutputFile::renameChecked() {
     int failure = 0;
     if (::fstatat(dirFd, name_.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
         failure = EEXIST;
-    } else if (errno != ENOENT) {
-        failure = errno;
-    } else if (::renameat(dirFd, hiddenName_.c_str(), dirFd, name_.c_str()) != 0) {
+    } else if (errno == ENOENT) {
+        failure = ::renameat(dirFd, hiddenName_.c_str(), dirFd, name_.c_str()) == 0 ? 0 : errno;
+    } else {
         failure = errno;
     }
     ::flock(dirFd, LOCK_UN);
