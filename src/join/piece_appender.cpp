@@ -151,7 +151,7 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
         }
 
         doing = "Moving the joined file to " + outPath;
-        state.File2->publish();
+        state.File2->publish(pumpWhileWaiting(context));
         state.File2.reset();
         surface.setBackColour(Control::Label3, kLightGreen);
         return 0;

@@ -40,6 +40,10 @@ class OpenDirectory {
     Naming naming() const { return naming_; }
     void foundNaming(Naming naming) const { naming_ = naming; }
 
+    // The speed the medium was last seen to write at, bytes per second; 0 until an output here
+    // measured it. Each output on a slow medium starts its pace from it (see WriteBack).
+    double& writeSpeed() const { return writeSpeed_; }
+
   private:
     int fd_ = -1;
     std::string path_;
@@ -48,6 +52,7 @@ class OpenDirectory {
     ino_t inode_ = 0;
     mutable bool swept_ = false;
     mutable Naming naming_ = Naming::UnnamedFile;
+    mutable double writeSpeed_ = 0;
 };
 
 }  // namespace roruvez

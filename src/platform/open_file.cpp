@@ -7,6 +7,16 @@
 
 namespace roruvez {
 
+namespace {
+
+// What a copy has put on `to`'s medium when done bytes of it are written; less than nothing
+// while bytes written before the copy (a piece's header) are not on it yet.
+std::int64_t onMedium(const OpenFile& to, std::int64_t done) {
+    return done - to.notYetOnMedium();
+}
+
+}  // namespace
+
 void OpenFile::readExact(std::byte* data, std::size_t size) {
     if (read(data, size) != size) {
         throw PlatformError(error_text::kInputPastEnd, path());
@@ -19,18 +29,37 @@ void OpenFile::copyBlock(OpenFile& to, std::size_t size, std::vector<std::byte>&
     to.write(buffer.data(), size);
 }
 
+void OpenFile::blockCopied(OpenFile& to, std::int64_t done, const CopyProgress& progress) {
+    if (!progress) {
+        to.copied({});
+        return;
+    }
+    const auto report = [&] { progress(onMedium(to, done)); };
+    to.copied(report);
+    report();
+}
+
+void OpenFile::copyEnded(OpenFile& to, std::int64_t count, const CopyProgress& progress) {
+    if (to.notYetOnMedium() == 0) {
+        return;
+    }
+    to.settle(progress ? WhileWaiting([&] { progress(onMedium(to, count)); }) : WhileWaiting());
+    if (progress) {
+        progress(count);
+    }
+}
+
 void OpenFile::copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>& buffer,
                       const CopyProgress& progress) {
     std::int64_t done = 0;
     while (done < count) {
         const auto block = static_cast<std::size_t>(
-            std::min<std::int64_t>(count - done, static_cast<std::int64_t>(kCopyBlock)));
+            std::min<std::int64_t>(count - done, static_cast<std::int64_t>(to.copyBlockSize())));
         copyBlock(to, block, buffer);
         done += static_cast<std::int64_t>(block);
-        if (progress) {
-            progress(done);
-        }
+        blockCopied(to, done, progress);
     }
+    copyEnded(to, count, progress);
 }
 
 }  // namespace roruvez

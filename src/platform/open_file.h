@@ -6,9 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/blocking_call.h"
+
 namespace roruvez {
 
-// Called with the bytes copied so far, after every block.
+// Called with the bytes of the copy that have reached the target's medium, after every block and
+// while the copy waits for the medium. Below 0 while bytes written to the target before the copy
+// have not reached it either.
 using CopyProgress = std::function<void(std::int64_t)>;
 
 // The most a copy holds in memory at once, and so the most bytes between two progress calls. It
@@ -35,10 +39,18 @@ class OpenFile {
     // Writes all of the bytes or throws.
     virtual void write(const std::byte* data, std::size_t size) = 0;
     // Copies exactly count bytes from the current position to the end of what was written to
-    // `to`, leaving this file after them. buffer grows to at most kCopyBlock.
+    // `to`, leaving this file after them. buffer grows to at most kCopyBlock. When it returns,
+    // the bytes are on `to`'s medium as far as `to` promises that.
     virtual void copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>& buffer,
                         const CopyProgress& progress = {});
-    virtual void sync() = 0;
+    // The most bytes a copy writes to this file between two calls of copied().
+    virtual std::size_t copyBlockSize() const { return kCopyBlock; }
+    // A copy wrote a block to this file. A flushed output keeps its medium writing here.
+    virtual void copied(const WhileWaiting& /*whileWaiting*/) {}
+    // Waits until what was written is on the medium.
+    virtual void settle(const WhileWaiting& /*whileWaiting*/) {}
+    // Bytes written to this file and not yet known to be on its medium.
+    virtual std::int64_t notYetOnMedium() const { return 0; }
     // What the descriptor has open, measured now.
     virtual FileStatus status() const = 0;
     // Closing twice is harmless; a failed close throws once.
@@ -52,6 +64,10 @@ class OpenFile {
   protected:
     // Copies one block of at most kCopyBlock bytes through buffer.
     void copyBlock(OpenFile& to, std::size_t size, std::vector<std::byte>& buffer);
+    // After each block of a copy to `to`, done bytes of it written.
+    static void blockCopied(OpenFile& to, std::int64_t done, const CopyProgress& progress);
+    // After the last block.
+    static void copyEnded(OpenFile& to, std::int64_t count, const CopyProgress& progress);
 };
 
 }  // namespace roruvez

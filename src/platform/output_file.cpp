@@ -22,12 +22,6 @@ constexpr std::string_view kTemporaryStart = ".roruvez-";
 constexpr std::string_view kTemporaryEnd = ".part";
 constexpr int kTemporaryAttempts = 1000;
 
-void syncDirectory(const OpenDirectory& directory) {
-    if (::fsync(directory.fd()) != 0) {
-        throwErrno(errno, directory.path());
-    }
-}
-
 bool allDigits(std::string_view text) {
     if (text.empty() || text.size() > 10) {
         return false;
@@ -104,7 +98,11 @@ OutputFile::OutputFile(int fd, std::shared_ptr<const OpenDirectory> directory, s
       directory_(std::move(directory)),
       name_(std::move(name)),
       hiddenName_(std::move(hiddenName)),
-      flush_(flush) {}
+      flush_(flush) {
+    if (flush_) {
+        writeBack_.emplace(fd, path(), directory_->writeSpeed());
+    }
+}
 
 OutputFile::~OutputFile() {
     try {
@@ -152,12 +150,13 @@ std::unique_ptr<OutputFile> OutputFile::create(std::shared_ptr<const OpenDirecto
     }
 }
 
-void OutputFile::publish() {
+void OutputFile::publish(const WhileWaiting& whileWaiting) {
     if (published_) {
         return;
     }
     if (flush_) {
-        sync();
+        settle(whileWaiting);
+        flushWaiting(checkedFd(), path(), whileWaiting);
     }
     const FileStatus own = status();
     directory_->verify();
@@ -166,16 +165,52 @@ void OutputFile::publish() {
     // The name exists now; a flush or close that fails takes it away again.
     try {
         if (flush_) {
-            sync();  // the link count the name added
+            flushWaiting(checkedFd(), path(), whileWaiting);  // the link count the name added
         }
         PosixFile::close();
         if (flush_) {
-            syncDirectory(*directory_);
+            flushWaiting(directory_->fd(), directory_->path(), whileWaiting);
         }
     } catch (const PlatformError&) {
         takeNameBack(own);
         throw;
     }
+}
+
+void OutputFile::flushWaiting(int fd, const std::string& flushed,
+                              const WhileWaiting& whileWaiting) const {
+    const int failure = waitForCall([fd] { return ::fsync(fd) == 0 ? 0 : errno; }, whileWaiting);
+    if (failure != 0) {
+        throwErrno(failure, flushed);
+    }
+}
+
+std::int64_t OutputFile::writtenUpTo() const {
+    const off_t end = ::lseek(checkedFd(), 0, SEEK_CUR);
+    if (end < 0) {
+        throwErrno(errno, path());
+    }
+    return static_cast<std::int64_t>(end);
+}
+
+std::size_t OutputFile::copyBlockSize() const {
+    return writeBack_ ? writeBack_->blockSize() : PosixFile::copyBlockSize();
+}
+
+void OutputFile::copied(const WhileWaiting& whileWaiting) {
+    if (writeBack_) {
+        writeBack_->wrote(writtenUpTo(), whileWaiting);
+    }
+}
+
+void OutputFile::settle(const WhileWaiting& whileWaiting) {
+    if (writeBack_) {
+        writeBack_->settleAll(writtenUpTo(), whileWaiting);
+    }
+}
+
+std::int64_t OutputFile::notYetOnMedium() const {
+    return writeBack_ ? writeBack_->inFlight() : 0;
 }
 
 void OutputFile::giveName() {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/open_directory.h"
 #include "platform/posix_file.h"
+#include "platform/write_back.h"
 
 namespace roruvez {
 
@@ -33,7 +35,9 @@ namespace roruvez {
 //   pid namespace it ran in. That job removes it, once per directory, and only when it is an
 //   ordinary file of its own user. Nothing else is ever removed.
 // - On a removable medium the file is flushed before it gets its name and the directory after,
-//   so that "Done!" and every disk prompt come after the data is on the medium.
+//   so that "Done!" and every disk prompt come after the data is on the medium. The medium is
+//   kept writing while the file is written (WriteBack), so that flush has little left, and every
+//   wait on the medium runs off the job's thread while whileWaiting keeps the events going.
 // - When publish() fails after the name exists, the name is taken away again, if it is still
 //   this file: a failure never leaves a name behind.
 class OutputFile final : public PosixFile {
@@ -47,11 +51,16 @@ class OutputFile final : public PosixFile {
     OutputFile& operator=(const OutputFile&) = delete;
 
     // Gives the complete file its final name and closes it.
-    void publish();
+    void publish(const WhileWaiting& whileWaiting = {});
     // Throws the file away; harmless once published or discarded.
     void discard();
     // Before publish() a close discards.
     void close() override;
+
+    std::size_t copyBlockSize() const override;
+    void copied(const WhileWaiting& whileWaiting) override;
+    void settle(const WhileWaiting& whileWaiting) override;
+    std::int64_t notYetOnMedium() const override;
 
   private:
     OutputFile(int fd, std::shared_ptr<const OpenDirectory> directory, std::string name,
@@ -59,6 +68,8 @@ class OutputFile final : public PosixFile {
     void giveName();
     void renameChecked();
     void takeNameBack(const FileStatus& own);
+    void flushWaiting(int fd, const std::string& path, const WhileWaiting& whileWaiting) const;
+    std::int64_t writtenUpTo() const;
 
     std::shared_ptr<const OpenDirectory> directory_;
     std::string name_;
@@ -66,6 +77,8 @@ class OutputFile final : public PosixFile {
     std::string hiddenName_;
     bool flush_ = false;
     bool published_ = false;
+    // Only where the file is flushed.
+    std::optional<WriteBack> writeBack_;
 };
 
 // The hidden name of an output: ".roruvez-<pid>-<n>.part".

@@ -89,7 +89,7 @@ void PosixFile::copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>&
     std::int64_t done = 0;
     while (done < count) {
         const auto block = static_cast<std::size_t>(
-            std::min<std::int64_t>(count - done, static_cast<std::int64_t>(kCopyBlock)));
+            std::min<std::int64_t>(count - done, static_cast<std::int64_t>(to.copyBlockSize())));
         const CopyWay way = choice.next();
         const auto start = std::chrono::steady_clock::now();
         std::size_t copied = 0;
@@ -101,10 +101,9 @@ void PosixFile::copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>&
         }
         choice.took(way, block, kCopyBlock, nanosecondsSince(start));
         done += static_cast<std::int64_t>(block);
-        if (progress) {
-            progress(done);
-        }
+        blockCopied(to, done, progress);
     }
+    copyEnded(to, count, progress);
 }
 
 std::size_t PosixFile::copyInKernel(PosixFile& to, std::size_t size, CopyChoice& choice) {
@@ -131,12 +130,6 @@ std::size_t PosixFile::copyInKernel(PosixFile& to, std::size_t size, CopyChoice&
         break;
     }
     return done;
-}
-
-void PosixFile::sync() {
-    if (::fsync(checkedFd()) != 0) {
-        throwErrno(errno, path_);
-    }
 }
 
 FileStatus PosixFile::status() const {

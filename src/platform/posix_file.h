@@ -25,7 +25,6 @@ class PosixFile : public OpenFile {
     // Between two regular files the kernel may copy instead of the buffer, whichever is faster.
     void copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>& buffer,
                 const CopyProgress& progress = {}) override;
-    void sync() override;
     FileStatus status() const override;
     void close() override;
     const std::string& path() const override { return path_; }

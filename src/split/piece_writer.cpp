@@ -54,7 +54,7 @@ void writePiece(const std::string& piecePath, int number, const std::string& hea
         if (!sourceUnchanged(context)) {
             throwSourceChanged(state);
         }
-        state.File2->publish();
+        state.File2->publish(pumpWhileWaiting(context));
         state.File2.reset();
     } catch (const std::exception&) {
         state.discardOutput();

@@ -1,5 +1,6 @@
 #include "state/context.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace roruvez {
@@ -13,20 +14,38 @@ void markNotCompleted(StatusSurface& surface) {
     surface.setBackColour(Control::Label3, kLightRed);
 }
 
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+// Reports come after every block and at least every kWaitingTickMilliseconds of a wait on the
+// medium, so pumping at the first report this long after the last keeps the gaps within 100 ms.
+constexpr auto kPumpEvery = std::chrono::milliseconds(50);
+
+void pumpIfDue(Context& context, Steady::time_point& last) {
+    const auto now = Steady::now();
+    if (now - last >= kPumpEvery) {
+        last = now;
+        context.surface.pumpEvents();
+    }
+}
+
+}  // namespace
+
 std::function<void(std::int64_t)> copyProgress(Context& context, const std::string& piecePath,
                                                int pieceNumber, CopyStart start) {
-    using Steady = std::chrono::steady_clock;
     return [&context, report = JobProgress{piecePath, pieceNumber, 0, 0, start.jobTotal}, start,
             last = Steady::now()](std::int64_t done) mutable {
         report.pieceBytes = start.pieceOffset + done;
-        report.jobBytes = start.jobBefore + done;
+        // A piece's header is not the source's.
+        report.jobBytes = start.jobBefore + std::max<std::int64_t>(done, 0);
         context.surface.progress(report);
-        const auto now = Steady::now();
-        if (now - last >= std::chrono::milliseconds(100)) {
-            last = now;
-            context.surface.pumpEvents();
-        }
+        pumpIfDue(context, last);
     };
+}
+
+WhileWaiting pumpWhileWaiting(Context& context) {
+    return [&context, last = Steady::now()]() mutable { pumpIfDue(context, last); };
 }
 
 }  // namespace roruvez

@@ -44,8 +44,8 @@ std::int16_t trapFailures(Context& context, Step&& step) {
 void markNotCompleted(StatusSurface& surface);
 
 // The progress callback for copying one piece: reports the piece's bytes done (pieceOffset plus
-// the bytes copied) and the job's (jobBefore plus the bytes copied, of jobTotal), and lets the
-// window handle its events at least every 100 ms of a long copy.
+// the bytes on the medium) and the job's (jobBefore plus the bytes on the medium, of jobTotal),
+// and lets the window handle its events at least every 100 ms of a long copy.
 struct CopyStart {
     std::int64_t pieceOffset = 0;
     std::int64_t jobBefore = 0;
@@ -53,5 +53,8 @@ struct CopyStart {
 };
 std::function<void(std::int64_t)> copyProgress(Context& context, const std::string& piecePath,
                                                int pieceNumber, CopyStart start);
+
+// Lets the window handle its events at least every 100 ms while an output waits for its medium.
+WhileWaiting pumpWhileWaiting(Context& context);
 
 }  // namespace roruvez

@@ -20,6 +20,7 @@ namespace roruvez::testing {
 namespace {
 
 constexpr const char* kCopyPoint = "linux/io/copy_file_range";
+constexpr const char* kWriteBackPoint = "linux/io/sync_file_range";
 
 std::atomic<long> gCalls{0};
 std::atomic<long> gFailed{0};
@@ -53,9 +54,10 @@ void* errnoInfo(int errnum) {
 
 const std::vector<FaultPoint>& faultPoints() {
     static const std::vector<FaultPoint> points = {
-        {"open", "posix/io/oc/open", EACCES},   {"read", "posix/io/rw/read", EIO},
-        {"write", "posix/io/rw/write", ENOSPC}, {"fsync", "posix/io/sync/fsync", EIO},
-        {"close", "posix/io/oc/close", EIO},    {"copy_file_range", kCopyPoint, EIO},
+        {"open", "posix/io/oc/open", EACCES},      {"read", "posix/io/rw/read", EIO},
+        {"write", "posix/io/rw/write", ENOSPC},    {"fsync", "posix/io/sync/fsync", EIO},
+        {"close", "posix/io/oc/close", EIO},       {"copy_file_range", kCopyPoint, EIO},
+        {"sync_file_range", kWriteBackPoint, EIO},
     };
     return points;
 }
@@ -158,6 +160,17 @@ extern "C" ssize_t copy_file_range(int inFd, off64_t* inOffset, int outFd, off64
         return -1;
     }
     return real(inFd, inOffset, outFd, outOffset, length, flags);
+}
+
+// Write-back on a flushed output; libfiu does not wrap this call either.
+extern "C" int sync_file_range(int fd, off64_t offset, off64_t count, unsigned int flags) {
+    using Real = int (*)(int, off64_t, off64_t, unsigned int);
+    static const Real real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "sync_file_range"));
+    if (fiu_fail(roruvez::testing::kWriteBackPoint) != 0) {
+        errno = static_cast<int>(reinterpret_cast<std::intptr_t>(fiu_failinfo()));
+        return -1;
+    }
+    return real(fd, offset, count, flags);
 }
 
 // openat fails where libfiu's wrapper fails open (support/no_unnamed_files.cpp asks).

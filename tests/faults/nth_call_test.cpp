@@ -1,7 +1,7 @@
-// Fails the n-th open, read, write, fsync, close or in-kernel copy of a split of a five-piece set
-// and of its join, for n = 1, 2, 3, ... until the job completes, once with a single failure and
-// once with every call from n on, and checks after every run that nothing was lost, overwritten
-// or reported as done, and that no incomplete or temporary file is left.
+// Fails the n-th open, read, write, fsync, write-back, close or in-kernel copy of a split of a
+// five-piece set and of its join, for n = 1, 2, 3, ... until the job completes, once with a single
+// failure and once with every call from n on, and checks after every run that nothing was lost,
+// overwritten or reported as done, and that no incomplete or temporary file is left.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -73,9 +73,8 @@ void PrintTo(const Scenario& scenario, std::ostream* out) {
     *out << describe(scenario);
 }
 
-// Every combination in which the job makes the call at all: fsync only on a floppy (a removable
-// medium); the
-// in-kernel copy only when the kernel offers it.
+// Every combination in which the job makes the call at all: fsync and the write-back only on a
+// floppy (a removable medium); the in-kernel copy only when the kernel offers it.
 std::vector<Scenario> scenarios() {
     std::vector<Scenario> all;
     for (Job job : {Job::Split, Job::Join}) {
@@ -84,7 +83,8 @@ std::vector<Scenario> scenarios() {
                 for (Naming naming : {Naming::Unnamed, Naming::Hidden}) {
                     for (const auto& point : testing::faultPoints()) {
                         const std::string name = point.name;
-                        if ((name == "fsync" && target != Target::Floppy) ||
+                        if (((name == "fsync" || name == "sync_file_range") &&
+                             target != Target::Floppy) ||
                             (name == "copy_file_range" && copy == Copy::Buffered)) {
                             continue;
                         }

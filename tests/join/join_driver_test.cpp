@@ -372,7 +372,6 @@ class LeftOpenFile : public OpenFile {
     explicit LeftOpenFile(bool& closed) : closed_(closed) {}
     std::size_t read(std::byte*, std::size_t) override { return 0; }
     void write(const std::byte*, std::size_t) override {}
-    void sync() override {}
     FileStatus status() const override { return {}; }
     void close() override { closed_ = true; }
     const std::string& path() const override { return path_; }
