@@ -188,7 +188,7 @@ std::unique_ptr<OpenFile> LinuxFileSystem::openRead(const std::string& name, Lin
         }
         throwErrno(errno, path);
     }
-    auto file = std::make_unique<PosixFile>(fd, path, copyChoices_);
+    auto file = std::make_unique<PosixFile>(fd, path);
     // Judged on what was opened, not on the name, which may have changed since it was looked at.
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
@@ -212,7 +212,7 @@ std::unique_ptr<OutputFile> LinuxFileSystem::createOutput(const std::string& nam
         place.name = lastNameOf(place.name);
     }
     const bool flush = drives_.onRemovableMedium(place.directory->path());
-    return OutputFile::create(std::move(place.directory), place.name, flush, copyChoices_);
+    return OutputFile::create(std::move(place.directory), place.name, flush);
 }
 
 }  // namespace roruvez

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "platform/copy_choice.h"
 #include "platform/open_directory.h"
 #include "platform/open_file.h"
 #include "platform/output_file.h"
@@ -95,7 +94,6 @@ class LinuxFileSystem : public FileSystem {
     std::shared_ptr<const OpenDirectory> openDirectory(const std::string& prefix);
 
     DriveTable& drives_;
-    CopyChoices copyChoices_;
     std::optional<std::string> pinned_;
     std::shared_ptr<const OpenDirectory> pinnedDirectory_;
 };

@@ -1,5 +1,7 @@
 #include "platform/open_file.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 
@@ -8,6 +10,13 @@
 namespace roruvez {
 
 namespace {
+
+// What copy_file_range answers for files it cannot copy between: different file systems on older
+// kernels, pipes and devices, file systems without it, files a security policy keeps it from.
+bool kernelCannotCopy(int errnum) {
+    return errnum == EXDEV || errnum == EINVAL || errnum == ENOSYS || errnum == EOPNOTSUPP ||
+           errnum == EBADF || errnum == EPERM;
+}
 
 // What a copy has put on `to`'s medium when done bytes of it are written; less than nothing
 // while bytes written before the copy (a piece's header) are not on it yet.
@@ -51,15 +60,46 @@ void OpenFile::copyEnded(OpenFile& to, std::int64_t count, const CopyProgress& p
 
 void OpenFile::copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>& buffer,
                       const CopyProgress& progress) {
+    bool inKernel = descriptor() >= 0 && to.descriptor() >= 0;
     std::int64_t done = 0;
     while (done < count) {
         const auto block = static_cast<std::size_t>(
             std::min<std::int64_t>(count - done, static_cast<std::int64_t>(to.copyBlockSize())));
-        copyBlock(to, block, buffer);
+        std::size_t copied = 0;
+        if (inKernel) {
+            copied = copyInKernel(to, block);
+            inKernel = copied == block;
+        }
+        if (copied < block) {
+            copyBlock(to, block - copied, buffer);
+        }
         done += static_cast<std::int64_t>(block);
         blockCopied(to, done, progress);
     }
     copyEnded(to, count, progress);
+}
+
+std::size_t OpenFile::copyInKernel(OpenFile& to, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t copied =
+            ::copy_file_range(descriptor(), nullptr, to.descriptor(), nullptr, size - done, 0);
+        if (copied > 0) {
+            done += static_cast<std::size_t>(copied);
+            continue;
+        }
+        if (copied == 0) {
+            throw PlatformError(error_text::kInputPastEnd, path());
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (!kernelCannotCopy(errno)) {
+            throwErrno(errno, to.path());
+        }
+        break;
+    }
+    return done;
 }
 
 }  // namespace roruvez

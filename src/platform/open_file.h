@@ -39,10 +39,11 @@ class OpenFile {
     // Writes all of the bytes or throws.
     virtual void write(const std::byte* data, std::size_t size) = 0;
     // Copies exactly count bytes from the current position to the end of what was written to
-    // `to`, leaving this file after them. buffer grows to at most kCopyBlock. When it returns,
-    // the bytes are on `to`'s medium as far as `to` promises that.
-    virtual void copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>& buffer,
-                        const CopyProgress& progress = {});
+    // `to`, leaving this file after them. The kernel copies while it can (copy_file_range); once
+    // it cannot between these two files, the buffer copies the rest, and buffer grows to at most
+    // kCopyBlock. When it returns, the bytes are on `to`'s medium as far as `to` promises that.
+    void copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>& buffer,
+                const CopyProgress& progress = {});
     // The most bytes a copy writes to this file between two calls of copied().
     virtual std::size_t copyBlockSize() const { return kCopyBlock; }
     // A copy wrote a block to this file. A flushed output keeps its medium writing here.
@@ -62,8 +63,14 @@ class OpenFile {
     void readExact(std::byte* data, std::size_t size);
 
   protected:
+    // The descriptor the kernel can copy from or to; -1 for a file it cannot.
+    virtual int descriptor() const { return -1; }
+
+  private:
     // Copies one block of at most kCopyBlock bytes through buffer.
     void copyBlock(OpenFile& to, std::size_t size, std::vector<std::byte>& buffer);
+    // Has the kernel copy up to size bytes; fewer only once it cannot copy between these files.
+    std::size_t copyInKernel(OpenFile& to, std::size_t size);
     // After each block of a copy to `to`, done bytes of it written.
     static void blockCopied(OpenFile& to, std::int64_t done, const CopyProgress& progress);
     // After the last block.

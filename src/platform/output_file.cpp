@@ -93,8 +93,8 @@ void removeIfAbandoned(int directoryFd, const char* name) {
 }  // namespace
 
 OutputFile::OutputFile(int fd, std::shared_ptr<const OpenDirectory> directory, std::string name,
-                       std::string hiddenName, bool flush, CopyChoices& choices)
-    : PosixFile(fd, directory->pathOf(name), choices),
+                       std::string hiddenName, bool flush)
+    : PosixFile(fd, directory->pathOf(name)),
       directory_(std::move(directory)),
       name_(std::move(name)),
       hiddenName_(std::move(hiddenName)),
@@ -113,8 +113,7 @@ OutputFile::~OutputFile() {
 }
 
 std::unique_ptr<OutputFile> OutputFile::create(std::shared_ptr<const OpenDirectory> directory,
-                                               const std::string& name, bool flush,
-                                               CopyChoices& choices) {
+                                               const std::string& name, bool flush) {
     const int dirFd = directory->fd();
     struct stat info {};
     if (::fstatat(dirFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -125,7 +124,7 @@ std::unique_ptr<OutputFile> OutputFile::create(std::shared_ptr<const OpenDirecto
         fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         if (fd >= 0) {
             return std::unique_ptr<OutputFile>(
-                new OutputFile(fd, std::move(directory), name, {}, flush, choices));
+                new OutputFile(fd, std::move(directory), name, {}, flush));
         }
         // Kernels and file systems without unnamed files (vfat, FUSE, older kernels) say so thus.
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
@@ -141,7 +140,7 @@ std::unique_ptr<OutputFile> OutputFile::create(std::shared_ptr<const OpenDirecto
         fd = createLocked(*directory, hidden);
         if (fd >= 0) {
             return std::unique_ptr<OutputFile>(
-                new OutputFile(fd, std::move(directory), name, std::move(hidden), flush, choices));
+                new OutputFile(fd, std::move(directory), name, std::move(hidden), flush));
         }
         if ((errno != EEXIST && errno != EWOULDBLOCK && errno != ENOENT) ||
             attempt == kTemporaryAttempts) {

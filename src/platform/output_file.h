@@ -44,8 +44,7 @@ class OutputFile final : public PosixFile {
   public:
     // Fails with EEXIST when name is taken already.
     static std::unique_ptr<OutputFile> create(std::shared_ptr<const OpenDirectory> directory,
-                                              const std::string& name, bool flush,
-                                              CopyChoices& choices);
+                                              const std::string& name, bool flush);
     ~OutputFile() override;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -64,7 +63,7 @@ class OutputFile final : public PosixFile {
 
   private:
     OutputFile(int fd, std::shared_ptr<const OpenDirectory> directory, std::string name,
-               std::string hiddenName, bool flush, CopyChoices& choices);
+               std::string hiddenName, bool flush);
     void giveName();
     void renameChecked();
     void takeNameBack(const FileStatus& own);
