@@ -1,10 +1,13 @@
-// File names are bytes: they reach the window's widgets and come back from them byte for byte.
+// File names are bytes: they reach the window's widgets and come back from them, and from the
+// desktop's file URLs, byte for byte.
 
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <optional>
 #include <string>
 
+#include "window/file_url.h"
 #include "window/name_text.h"
 
 namespace roruvez {
@@ -93,6 +96,53 @@ TEST(NameTextTest, EveryByteStringComesBackAndTextReadsAsUtf8) {
                   std::string(utf8.constData(), static_cast<std::size_t>(utf8.size())));
     }
     EXPECT_EQ(fromText(toText(paired)), paired);
+}
+
+TEST(FileUrlTest, LocalFileUrlsGiveTheBytesOfTheirPathAndNothingElseIsAFile) {
+    const struct {
+        const char* url;
+        std::optional<std::string> path;
+    } cases[] = {
+        {"file:///tmp/a%FF.bin", "/tmp/a\xFF.bin"},
+        {"file:///tmp/a%ff%fe", "/tmp/a\xFF\xFE"},
+        {"file:///tmp/caf%C3%A9%20x%25.bin", "/tmp/caf\xC3\xA9 x%.bin"},
+        {"file://localhost/tmp/x", "/tmp/x"},
+        {"FILE://LocalHost/tmp/x", "/tmp/x"},
+        {"file:/tmp/x", "/tmp/x"},
+        {"file:///tmp/caf\xC3\xA9", "/tmp/caf\xC3\xA9"},
+        {"file:///tmp/100%", "/tmp/100%"},
+        {"file:///tmp/a%2", "/tmp/a%2"},
+        {"file:///tmp/a%zz", "/tmp/a%zz"},
+        {"file:///tmp/a%3Fb%23c", "/tmp/a?b#c"},
+        {"file:///tmp/a?query#part", "/tmp/a"},
+        {"file:///", "/"},
+        {"file://elsewhere/tmp/x", std::nullopt},
+        {"file://localhost.example/tmp/x", std::nullopt},
+        {"file:relative", std::nullopt},
+        {"file://", std::nullopt},
+        {"file:///tmp/a%2Fb", std::nullopt},
+        {"file:///tmp/a%00b", std::nullopt},
+        {"http://host/tmp/x", std::nullopt},
+        {"/tmp/x", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(localPathOfUrl(c.url), c.path) << c.url;
+    }
+
+    const std::string list =
+        "# written by a file manager\r\n"
+        "file:///tmp/one%FF\r\n"
+        "http://host/page\r\n"
+        "\r\n"
+        "file://elsewhere/tmp/x\r\n"
+        "file:///tmp/two\n"
+        "  file:///tmp/three  \r\n"
+        "file:///tmp/four";
+    EXPECT_EQ(localPathsOfUriList(list),
+              (std::vector<std::string>{"/tmp/one\xFF", "/tmp/two", "/tmp/three", "/tmp/four"}));
+    EXPECT_TRUE(localPathsOfUriList("").empty());
+    EXPECT_TRUE(localPathsOfUriList("just words\r\n").empty());
 }
 
 }  // namespace
