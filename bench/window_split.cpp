@@ -5,7 +5,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -13,7 +12,38 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "window/file_chooser.h"
 #include "window/form1.h"
+#include "window/name_text.h"
+
+namespace {
+
+// The dialog runs its own event loop; answer it from there once it is up, as a user does: the
+// whole name typed into its name box, then Open. A box the dialog raises in between (it should
+// raise none) is closed and the dialog answered again; a name it cannot open ends the dialog.
+void answerDialog(const QString& file) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        std::fprintf(stderr, "the dialog said: %s\n", qPrintable(box->text()));
+        box->accept();
+        return;
+    }
+    auto* dialog = dynamic_cast<roruvez::FileChooser*>(modal);
+    auto* name =
+        dialog == nullptr ? nullptr : dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (name == nullptr || !dialog->isVisible()) {
+        return;
+    }
+    name->setText(file);
+    dialog->findChild<QAbstractButton*>(QStringLiteral("openButton"))->click();
+    if (dialog->isVisible()) {
+        std::fprintf(stderr, "the dialog said: %s\n",
+                     qPrintable(dialog->findChild<QLabel*>(QStringLiteral("problem"))->text()));
+        dialog->reject();
+    }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -21,33 +51,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: window_split FILE\n");
         return 2;
     }
-    const QString file = QString::fromLocal8Bit(argv[1]);
+    // Any name a directory holds, as the bytes it came as.
+    const QString file = roruvez::fromText(argv[1]);
 
     roruvez::LinuxPlatform machine;
     roruvez::Form1 window(machine.platform());
     window.show();
 
-    // The dialog runs its own event loop; answer it from there once it is up, as a user does:
-    // the whole name typed into its name box, then Open. A box the dialog raises in between
-    // (it should raise none) is closed and the dialog answered again.
     QTimer answer;
     answer.setInterval(20);
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            std::fprintf(stderr, "the dialog said: %s\n", qPrintable(box->text()));
-            box->accept();
-            return;
-        }
-        auto* dialog = qobject_cast<QFileDialog*>(modal);
-        auto* name = dialog == nullptr
-                         ? nullptr
-                         : dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        if (name != nullptr && dialog->isVisible()) {
-            name->setText(file);
-            QMetaObject::invokeMethod(dialog, "accept");
-        }
-    });
+    QObject::connect(&answer, &QTimer::timeout, [&] { answerDialog(file); });
 
     int status = 0;
     QTimer::singleShot(0, &window, [&] {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <filesystem>
 
 namespace roruvez {
 
@@ -43,6 +44,14 @@ std::string parentDirectory(const std::string& path) {
 std::string pathInDirectory(const std::string& directory, const std::string& name) {
     return !directory.empty() && directory.back() == '/' ? directory + name
                                                          : directory + "/" + name;
+}
+
+std::string cleanPath(const std::string& path) {
+    std::string clean = std::filesystem::path(path).lexically_normal().native();
+    while (clean.size() > 1 && clean.back() == '/') {
+        clean.pop_back();
+    }
+    return clean;
 }
 
 std::string workingDirectory() {

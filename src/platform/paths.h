@@ -17,6 +17,10 @@ std::string parentDirectory(const std::string& path);
 // name inside directory, with one separator between them.
 std::string pathInDirectory(const std::string& directory, const std::string& name);
 
+// The path with "." and ".." worked out by its names alone, no separator doubled or at the end:
+// "/a/./b/../c/" -> "/a/c". The bytes of each name stay as they are.
+std::string cleanPath(const std::string& path);
+
 // The process's working directory; empty when it cannot be read.
 std::string workingDirectory();
 

@@ -1,8 +1,9 @@
 #include "window/command_line.h"
 
-#include <QDir>
-#include <QUrl>
 #include <cstring>
+
+#include "platform/paths.h"
+#include "window/file_url.h"
 
 namespace roruvez {
 
@@ -16,38 +17,61 @@ const char* const kWindowUsage =
     "\n"
     "roruvez-cli does the same from scripts; see roruvez(1) and roruvez-cli(1).\n";
 
-WindowArguments parseWindowArguments(const QStringList& arguments) {
+namespace {
+
+WindowArguments refused(std::string problem) {
+    return {WindowArguments::Kind::Usage, {}, std::move(problem)};
+}
+
+}  // namespace
+
+WindowArguments parseWindowArguments(const std::vector<std::string>& arguments) {
     WindowArguments parsed;
     bool optionsEnd = false;
-    QStringList files;
-    for (const QString& argument : arguments) {
-        if (!optionsEnd && argument == QStringLiteral("--")) {
+    std::vector<std::string> files;
+    for (const std::string& argument : arguments) {
+        if (!optionsEnd && argument == "--") {
             optionsEnd = true;
-        } else if (!optionsEnd &&
-                   (argument == QStringLiteral("--help") || argument == QStringLiteral("-h"))) {
+        } else if (!optionsEnd && (argument == "--help" || argument == "-h")) {
             return {WindowArguments::Kind::Help, {}, {}};
-        } else if (!optionsEnd && argument == QStringLiteral("--version")) {
+        } else if (!optionsEnd && argument == "--version") {
             return {WindowArguments::Kind::Version, {}, {}};
-        } else if (!optionsEnd && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
-            return {WindowArguments::Kind::Usage,
-                    {},
-                    QStringLiteral("unknown option '%1'").arg(argument)};
+        } else if (!optionsEnd && argument.size() > 1 && argument.front() == '-') {
+            std::string problem = "unknown option '";
+            problem += argument;
+            problem += "'";
+            return refused(std::move(problem));
         } else {
-            files << argument;
+            files.push_back(argument);
         }
     }
     if (files.size() > 1) {
-        return {WindowArguments::Kind::Usage,
-                {},
-                QStringLiteral("one file at most, %1 given").arg(files.size())};
+        std::string problem = "one file at most, ";
+        problem += std::to_string(files.size());
+        problem += " given";
+        return refused(std::move(problem));
     }
-    if (!files.isEmpty()) {
-        // A file manager may hand over an address instead of a path.
-        const QUrl url(files.first());
-        const QString path = url.isLocalFile() ? url.toLocalFile() : files.first();
-        // A drop always carries a full path.
-        parsed.file = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    if (files.empty()) {
+        return parsed;
     }
+    // A file manager may hand over an address instead of a path.
+    std::string path = files.front();
+    if (const std::optional<std::string> local = localPathOfUrl(path)) {
+        path = *local;
+    } else if (path.size() >= 5 && (path.compare(0, 5, "file:") == 0)) {
+        std::string problem = "not a local file: ";
+        problem += path;
+        return refused(std::move(problem));
+    }
+    // A drop always carries a full path.
+    if (path.empty() || path.front() != '/') {
+        const std::string here = workingDirectory();
+        if (here.empty()) {
+            return refused("the working directory cannot be read, so give the file's full path");
+        }
+        path = pathInDirectory(here, path);
+    }
+    parsed.file = cleanPath(path);
     return parsed;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include <string>
+#include <vector>
 
 namespace roruvez {
 
@@ -10,13 +10,15 @@ namespace roruvez {
 struct WindowArguments {
     enum class Kind { Run, Help, Version, Usage };
     Kind kind = Kind::Run;
-    // Run: the file to select, empty for none. Usage: why the line was refused.
-    QString file;
-    QString problem;
+    // Run: the file to select, as the bytes of its name; empty for none. Usage: why the line was
+    // refused.
+    std::string file;
+    std::string problem;
 };
 
-// The arguments after the program's name, once Qt has taken its own options.
-WindowArguments parseWindowArguments(const QStringList& arguments);
+// The arguments after the program's name, once Qt has taken its own options, as the bytes they
+// came as.
+WindowArguments parseWindowArguments(const std::vector<std::string>& arguments);
 
 // Whether the line asks only for --help or --version, which must answer without a display.
 bool asksForHelpOrVersion(int argc, char** argv);

@@ -5,6 +5,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "window/file_url.h"
+
 namespace roruvez {
 
 namespace {
@@ -21,25 +23,27 @@ void takeOrRefuse(Event* event, bool take) {
 }
 
 // The drop source waits for the drop to finish; a message box must not hold it up.
-void handLater(QObject* target, const std::function<void(const QStringList&)>& handler,
-               const QStringList& files) {
+void handLater(QObject* target, const std::function<void(const DroppedFiles&)>& handler,
+               const DroppedFiles& files) {
     QMetaObject::invokeMethod(
         target, [handler, files] { handler(files); }, Qt::QueuedConnection);
 }
 
 }  // namespace
 
-QStringList droppedFiles(const QMimeData& data) {
-    QStringList files;
+DroppedFiles droppedFiles(const QMimeData& data) {
     if (!data.hasUrls()) {
-        return files;
+        return {};
     }
-    for (const QUrl& url : data.urls()) {
-        if (url.isLocalFile()) {
-            files.append(url.toLocalFile());
+    // The list as it came; Qt's own reading of it decodes each path as UTF-8.
+    QByteArray list = data.data(QStringLiteral("text/uri-list"));
+    if (list.isEmpty()) {
+        for (const QUrl& url : data.urls()) {
+            list += url.toEncoded() + "\r\n";
         }
     }
-    return files;
+    return localPathsOfUriList(
+        std::string_view(list.constData(), static_cast<std::size_t>(list.size())));
 }
 
 ClientArea::ClientArea(QWidget* parent) : QWidget(parent) {
@@ -47,17 +51,17 @@ ClientArea::ClientArea(QWidget* parent) : QWidget(parent) {
 }
 
 void ClientArea::dragEnterEvent(QDragEnterEvent* event) {
-    takeOrRefuse(event, !droppedFiles(*event->mimeData()).isEmpty() && acceptsDropAt &&
+    takeOrRefuse(event, !droppedFiles(*event->mimeData()).empty() && acceptsDropAt &&
                             acceptsDropAt(event->position().toPoint()));
 }
 
 void ClientArea::dragMoveEvent(QDragMoveEvent* event) {
-    takeOrRefuse(event, !droppedFiles(*event->mimeData()).isEmpty() && acceptsDropAt &&
+    takeOrRefuse(event, !droppedFiles(*event->mimeData()).empty() && acceptsDropAt &&
                             acceptsDropAt(event->position().toPoint()));
 }
 
 void ClientArea::dropEvent(QDropEvent* event) {
-    const bool take = !droppedFiles(*event->mimeData()).isEmpty() && acceptsDropAt &&
+    const bool take = !droppedFiles(*event->mimeData()).empty() && acceptsDropAt &&
                       acceptsDropAt(event->position().toPoint());
     takeOrRefuse(event, take);
     if (take && onDrop) {
@@ -95,17 +99,15 @@ void PathBox::focusOutEvent(QFocusEvent* event) {
 }
 
 void PathBox::dragEnterEvent(QDragEnterEvent* event) {
-    takeOrRefuse(event,
-                 !droppedFiles(*event->mimeData()).isEmpty() && acceptsDrop && acceptsDrop());
+    takeOrRefuse(event, !droppedFiles(*event->mimeData()).empty() && acceptsDrop && acceptsDrop());
 }
 
 void PathBox::dragMoveEvent(QDragMoveEvent* event) {
-    takeOrRefuse(event,
-                 !droppedFiles(*event->mimeData()).isEmpty() && acceptsDrop && acceptsDrop());
+    takeOrRefuse(event, !droppedFiles(*event->mimeData()).empty() && acceptsDrop && acceptsDrop());
 }
 
 void PathBox::dropEvent(QDropEvent* event) {
-    const bool take = !droppedFiles(*event->mimeData()).isEmpty() && acceptsDrop && acceptsDrop();
+    const bool take = !droppedFiles(*event->mimeData()).empty() && acceptsDrop && acceptsDrop();
     takeOrRefuse(event, take);
     if (take && onDrop) {
         handLater(this, onDrop, droppedFiles(*event->mimeData()));

@@ -2,17 +2,21 @@
 
 #include <QColor>
 #include <QPlainTextEdit>
-#include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <string>
+#include <vector>
 
 class QMimeData;
 
 namespace roruvez {
 
+// Paths as the bytes of their names.
+using DroppedFiles = std::vector<std::string>;
+
 // The local files a drop carries, in the order given; other addresses and plain text are no
 // files.
-QStringList droppedFiles(const QMimeData& data);
+DroppedFiles droppedFiles(const QMimeData& data);
 
 // The window's own surface, which holds every control: drops on the blue band, the labels and
 // the free space land here.
@@ -23,7 +27,7 @@ class ClientArea : public QWidget {
     // Whether a drop at this point (in this widget's coordinates) is taken now.
     std::function<bool(const QPoint&)> acceptsDropAt;
     // Called once the drop has finished, with the dropped files.
-    std::function<void(const QStringList&)> onDrop;
+    std::function<void(const DroppedFiles&)> onDrop;
 
   protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -39,7 +43,7 @@ class PathBox : public QPlainTextEdit {
 
     std::function<bool()> acceptsDrop;
     // Called once the drop has finished, with the dropped files.
-    std::function<void(const QStringList&)> onDrop;
+    std::function<void(const DroppedFiles&)> onDrop;
 
     // The platform draws no focus frame around a read-only text box; while it has the focus it
     // gets a plain frame of this colour, as wide as its own.

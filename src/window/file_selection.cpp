@@ -3,68 +3,66 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <exception>
 
 #include "format/piece_format.h"
+#include "platform/directory_listing.h"
+#include "platform/paths.h"
 #include "window/current_drive.h"
 #include "window/drop_targets.h"
+#include "window/file_chooser.h"
 #include "window/form1.h"
 
 namespace roruvez {
 
-QString Form1::currentDriveRoot() {
+std::string Form1::currentDriveRoot() {
     const std::vector<Drive> drives = platform_.drives.drives();
     const auto current = currentDriveIndex(drives, workingDirectory());
-    return current ? fromText(drives[*current].directory) : QStringLiteral("/");
+    return current ? drives[*current].directory : std::string("/");
 }
 
 void Form1::Command5_Click() {
     if (jobRunning_) {
         return;
     }
-    // A dialog for each Browse: one kept open would go on watching its directory, re-reading it
-    // for every piece a job writes there. Only the chosen name is kept.
-    QFileDialog dialog(this);
-    dialog.setObjectName(QStringLiteral("CommonDialog1"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // No pattern at all, so that no file is hidden: "*.*" would hide names without a dot.
-    dialog.setNameFilter(QStringLiteral("All Files (*)"));
     // The dialog keeps its last file name, so it opens where that file is; the drive's root
-    // only until a file has been chosen.
-    const QFileInfo last(dialogFileName_);
-    dialog.setDirectory(!dialogFileName_.isEmpty() && last.dir().exists() ? last.absolutePath()
-                                                                          : currentDriveRoot());
-    if (runFileDialog(dialog)) {
-        const QStringList chosen = dialog.selectedFiles();
-        if (!chosen.isEmpty()) {
-            dialogFileName_ = chosen.first();
-        }
+    // only until a file has been chosen. A dialog for each Browse: only the name is kept.
+    const std::string lastDirectory =
+        dialogFileName_.empty() ? std::string() : parentDirectory(dialogFileName_);
+    const std::string start =
+        !lastDirectory.empty() && entryKind(lastDirectory) == EntryKind::Directory
+            ? lastDirectory
+            : currentDriveRoot();
+    const std::size_t lastSlash = dialogFileName_.rfind('/');
+    FileChooser dialog(
+        this, start,
+        lastSlash == std::string::npos ? dialogFileName_ : dialogFileName_.substr(lastSlash + 1));
+    dialog.setObjectName(QStringLiteral("CommonDialog1"));
+    if (runFileDialog(dialog) && !dialog.chosenFile().empty()) {
+        dialogFileName_ = dialog.chosenFile();
     }
-    surface_.setText(Control::Text1, toText(dialogFileName_));
-    state_.FilePath = toText(dialogFileName_);
+    surface_.setText(Control::Text1, dialogFileName_);
+    state_.FilePath = dialogFileName_;
     SelectFile();
 }
 
-void Form1::openFile(const QString& path) {
+void Form1::openFile(const std::string& path) {
     Form_OLEDragDrop({path});
 }
 
-void Form1::Form_OLEDragDrop(const QStringList& files) {
+void Form1::Form_OLEDragDrop(const DroppedFiles& files) {
     dropFiles(files);
 }
 
-void Form1::Text1_OLEDragDrop(const QStringList& files) {
+void Form1::Text1_OLEDragDrop(const DroppedFiles& files) {
     dropFiles(files);
 }
 
-void Form1::dropFiles(const QStringList& files) {
-    if (jobRunning_ || files.isEmpty()) {
+void Form1::dropFiles(const DroppedFiles& files) {
+    if (jobRunning_ || files.empty()) {
         return;
     }
     if (files.size() > 1) {
@@ -72,8 +70,8 @@ void Form1::dropFiles(const QStringList& files) {
         surface_.setText(Control::Text1, "");
         return;
     }
-    surface_.setText(Control::Text1, toText(files.first()));
-    state_.FilePath = toText(files.first());
+    surface_.setText(Control::Text1, files.front());
+    state_.FilePath = files.front();
     SelectFile();
 }
 

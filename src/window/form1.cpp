@@ -4,10 +4,10 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileDialog>
 #include <QLayout>
 #include <cstdlib>
 
+#include "window/file_chooser.h"
 #include "window/window_icon.h"
 
 namespace roruvez {
@@ -31,7 +31,7 @@ Form1::Form1(Platform platform, QWidget* parent)
                              static_cast<double>(done.jobTotal));
         }
     };
-    runFileDialog = [](QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
+    runFileDialog = [](FileChooser& dialog) { return dialog.exec() == QDialog::Accepted; };
     steadyMilliseconds = [] {
         static QElapsedTimer started = [] {
             QElapsedTimer timer;

@@ -2,13 +2,14 @@
 
 #include <QMainWindow>
 #include <QString>
-#include <QStringList>
 #include <functional>
+#include <string>
 
 #include "platform/platform.h"
 #include "state/context.h"
 #include "state/job_state.h"
 #include "window/desktop_notification.h"
+#include "window/drop_targets.h"
 #include "window/launcher_entry.h"
 #include "window/window_surface.h"
 
@@ -16,7 +17,6 @@ class QAccessibleEvent;
 class QAction;
 class QCheckBox;
 class QComboBox;
-class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -27,6 +27,7 @@ class QTimer;
 namespace roruvez {
 
 class ClientArea;
+class FileChooser;
 class PathBox;
 
 // The one window. It owns the job state, the surface the jobs report on, and the context every
@@ -43,7 +44,7 @@ class Form1 : public QMainWindow {
     bool jobRunning() const { return jobRunning_; }
 
     // Runs the open-file dialog; true when the user chose a file. Tests answer it here.
-    std::function<bool(QFileDialog&)> runFileDialog;
+    std::function<bool(FileChooser&)> runFileDialog;
     // Ends the program once the window has unloaded.
     std::function<void()> endProgram;
     // Milliseconds on a steady clock, and whether the user is looking at the window: together
@@ -55,7 +56,7 @@ class Form1 : public QMainWindow {
     std::function<void(QAccessibleEvent&)> sendAccessibilityEvent;
 
     // Selects a file named on the command line, exactly as a drop of it would.
-    void openFile(const QString& path);
+    void openFile(const std::string& path);
 
     // A job that runs longer than this and ends unseen is told of by a desktop notification.
     static constexpr qint64 kNotifyAfter = 10000;  // milliseconds
@@ -82,12 +83,12 @@ class Form1 : public QMainWindow {
 
     // File selection.
     void Command5_Click();
-    void Form_OLEDragDrop(const QStringList& files);
-    void Text1_OLEDragDrop(const QStringList& files);
-    void dropFiles(const QStringList& files);
+    void Form_OLEDragDrop(const DroppedFiles& files);
+    void Text1_OLEDragDrop(const DroppedFiles& files);
+    void dropFiles(const DroppedFiles& files);
     bool dropAllowedAt(const QPoint& position) const;
     void SelectFile();
-    QString currentDriveRoot();
+    std::string currentDriveRoot();
 
     // Commands and clock.
     void Form_Load();
@@ -114,7 +115,7 @@ class Form1 : public QMainWindow {
     bool unloaded_ = false;
     // The dialog's file name survives from one opening to the next, so a cancel selects the
     // last choice again.
-    QString dialogFileName_;
+    std::string dialogFileName_;
 
     ClientArea* client_ = nullptr;
     QWidget* shape1_ = nullptr;

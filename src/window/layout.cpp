@@ -238,9 +238,9 @@ void Form1::placeControls() {
 
 void Form1::connectControls() {
     client_->acceptsDropAt = [this](const QPoint& position) { return dropAllowedAt(position); };
-    client_->onDrop = [this](const QStringList& files) { Form_OLEDragDrop(files); };
+    client_->onDrop = [this](const DroppedFiles& files) { Form_OLEDragDrop(files); };
     text1_->acceptsDrop = [this] { return !jobRunning_; };
-    text1_->onDrop = [this](const QStringList& files) { Text1_OLEDragDrop(files); };
+    text1_->onDrop = [this](const DroppedFiles& files) { Text1_OLEDragDrop(files); };
 
     connect(command1_, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(command2_, &QPushButton::clicked, this, [this] { Command2_Click(); });

@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "window/command_line.h"
@@ -13,20 +15,16 @@ int answerOnTerminal(const roruvez::WindowArguments& arguments) {
         return 0;
     }
     if (arguments.kind == roruvez::WindowArguments::Kind::Usage) {
-        std::fprintf(stderr, "roruvez: %s\nTry 'roruvez --help'.\n",
-                     arguments.problem.toLocal8Bit().constData());
+        std::fprintf(stderr, "roruvez: %s\nTry 'roruvez --help'.\n", arguments.problem.c_str());
         return 2;
     }
     std::fputs(roruvez::kWindowUsage, stdout);
     return 0;
 }
 
-QStringList argumentsOf(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i) {
-        arguments << QString::fromLocal8Bit(argv[i]);
-    }
-    return arguments;
+// The bytes as given: a file's name need not be text in any encoding.
+std::vector<std::string> argumentsOf(int argc, char** argv) {
+    return argc < 2 ? std::vector<std::string>() : std::vector<std::string>(argv + 1, argv + argc);
 }
 
 }  // namespace
@@ -36,9 +34,10 @@ int main(int argc, char** argv) {
     if (roruvez::asksForHelpOrVersion(argc, argv)) {
         return answerOnTerminal(roruvez::parseWindowArguments(argumentsOf(argc, argv)));
     }
+    // Qt takes its own options out of argc and argv.
     QApplication application(argc, argv);
     const roruvez::WindowArguments arguments =
-        roruvez::parseWindowArguments(QApplication::arguments().mid(1));
+        roruvez::parseWindowArguments(argumentsOf(argc, argv));
     if (arguments.kind != roruvez::WindowArguments::Kind::Run) {
         return answerOnTerminal(arguments);
     }
@@ -48,7 +47,7 @@ int main(int argc, char** argv) {
     roruvez::LinuxPlatform machine;
     roruvez::Form1 window(machine.platform());
     window.show();
-    if (!arguments.file.isEmpty()) {
+    if (!arguments.file.empty()) {
         window.openFile(arguments.file);
     }
     return QApplication::exec();

@@ -30,15 +30,6 @@ std::string fromWidgetLines(const QString& text) {
 
 }  // namespace
 
-QString fromText(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string toText(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
 void prepareMessageBox(QMessageBox& box, const std::string& prompt, Buttons buttons,
                        const std::string& title) {
     box.setIcon(QMessageBox::NoIcon);

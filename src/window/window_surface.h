@@ -8,6 +8,7 @@
 #include <string>
 
 #include "state/status_surface.h"
+#include "window/name_text.h"
 
 class QMessageBox;
 class QWidget;
@@ -58,8 +59,5 @@ class WindowSurface : public StatusSurface {
 // given one, OK or OK and Cancel with OK the default and Escape answering Cancel.
 void prepareMessageBox(QMessageBox& box, const std::string& prompt, Buttons buttons,
                        const std::string& title);
-
-QString fromText(const std::string& text);
-std::string toText(const QString& text);
 
 }  // namespace roruvez

@@ -4,18 +4,47 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 
+#include "window/file_chooser.h"
 #include "window/palette.h"
 #include "window/window_surface.h"
 
 namespace roruvez::testing {
+
+void typeInDialog(FileChooser& dialog, const QString& name) {
+    auto* box = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    box->setFocus();
+    box->setText(name);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+void pickInDialog(FileChooser& dialog, const std::string& name) {
+    auto* list = dialog.findChild<QListWidget*>(QStringLiteral("entryList"));
+    const std::vector<std::string> names = listedNames(dialog);
+    const auto found = std::find(names.begin(), names.end(), name);
+    ASSERT_NE(found, names.end()) << "not listed: " << name;
+    list->setFocus();
+    list->setCurrentRow(static_cast<int>(found - names.begin()));
+    QTest::keyClick(list, Qt::Key_Return);
+}
+
+std::vector<std::string> listedNames(const FileChooser& dialog) {
+    const auto* list = dialog.findChild<QListWidget*>(QStringLiteral("entryList"));
+    std::vector<std::string> names;
+    for (int row = 0; row < list->count(); ++row) {
+        const QByteArray bytes = list->item(row)->data(Qt::UserRole).toByteArray();
+        names.emplace_back(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    }
+    return names;
+}
 
 WindowFixture::WindowFixture() {
     rebuildWindow();
@@ -37,15 +66,21 @@ void WindowFixture::rebuildWindow() {
             button->click();
         }
     };
-    form->runFileDialog = [this](QFileDialog& dialog) {
+    form->runFileDialog = [this](FileChooser& dialog) {
+        dialog.show();
         if (onDialog) {
             onDialog(dialog);
         }
-        if (!dialogChoice_) {
-            return false;
+        if (dialog.isVisible() && dialogChoice_) {
+            dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(*dialogChoice_);
+            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("openButton")),
+                              Qt::LeftButton);
         }
-        dialog.selectFile(*dialogChoice_);
-        return true;
+        if (dialog.isVisible()) {
+            QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("cancelButton")),
+                              Qt::LeftButton);
+        }
+        return dialog.result() == QDialog::Accepted;
     };
     form->endProgram = [this] { ++ends; };
     form->show();
@@ -92,9 +127,18 @@ DropOutcome WindowFixture::drop(QWidget* target, const QStringList& paths, QPoin
     QMimeData data;
     QList<QUrl> urls;
     for (const QString& path : paths) {
-        urls.append(QUrl::fromLocalFile(path));
+        const std::string bytes = toText(path);
+        urls.append(QUrl::fromEncoded(
+            "file://" +
+            QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())).toPercentEncoding("/")));
     }
     data.setUrls(urls);
+    return dropData(target, data, at);
+}
+
+DropOutcome WindowFixture::dropUriList(QWidget* target, const QByteArray& list, QPoint at) {
+    QMimeData data;
+    data.setData(QStringLiteral("text/uri-list"), list);
     return dropData(target, data, at);
 }
 

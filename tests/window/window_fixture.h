@@ -17,8 +17,11 @@
 #include "support/fake_machine.h"
 #include "window/form1.h"
 
-class QFileDialog;
 class QMimeData;
+
+namespace roruvez {
+class FileChooser;
+}
 
 namespace roruvez::testing {
 
@@ -36,6 +39,13 @@ struct DropOutcome {
     bool dropped = false;  // the target took the drop
     Qt::DropAction action = Qt::IgnoreAction;
 };
+
+// A user working the open-file dialog: a name typed into its name box and Enter; an entry found
+// in its list by the bytes of its name, made current and Enter pressed.
+void typeInDialog(FileChooser& dialog, const QString& name);
+void pickInDialog(FileChooser& dialog, const std::string& name);
+// The bytes of the names the dialog lists, in its order.
+std::vector<std::string> listedNames(const FileChooser& dialog);
 
 // The real window on the fake machine. Message boxes and the file dialog are answered from the
 // test.
@@ -57,11 +67,15 @@ class WindowFixture : public ::testing::Test, public FakeMachine {
     void click(const char* button);
     void typePieceSize(const QString& text);
 
-    // Clicks Browse; the dialog is answered with this file, or cancelled when there is none.
+    // Clicks Browse; the dialog is answered with this name typed and Open, or cancelled when
+    // there is none, unless onDialog answered it.
     void browse(std::optional<QString> choice);
-    // Drags the files over the target and drops them at the point, as a file manager would.
+    // Drags the files over the target and drops them at the point, as a file manager would: one
+    // file URL each, its path's bytes percent-encoded.
     DropOutcome drop(QWidget* target, const QStringList& files, QPoint at = {5, 5});
     DropOutcome dropText(QWidget* target, const QString& text, QPoint at = {5, 5});
+    // A drop of a text/uri-list as a file manager writes it.
+    DropOutcome dropUriList(QWidget* target, const QByteArray& list, QPoint at = {5, 5});
     // A new window on the fixture's platform, answered from the test like the first.
     void rebuildWindow();
     // A point of the window's surface, from twips.
@@ -71,8 +85,8 @@ class WindowFixture : public ::testing::Test, public FakeMachine {
     std::deque<QMessageBox::StandardButton> answers;
     std::vector<SeenBox> boxes;
     std::vector<std::string> prompts() const;
-    // Called with the dialog before it is answered.
-    std::function<void(QFileDialog&)> onDialog;
+    // Called with the dialog, shown, before it is answered; it may answer the dialog itself.
+    std::function<void(FileChooser&)> onDialog;
     int ends = 0;
 
     std::unique_ptr<Form1> form;

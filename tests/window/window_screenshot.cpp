@@ -4,7 +4,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTimer>
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "window/file_chooser.h"
 #include "window/form1.h"
 
 int main(int argc, char** argv) {
@@ -39,9 +39,11 @@ int main(int argc, char** argv) {
 
     roruvez::LinuxPlatform machine;
     roruvez::Form1 window(machine.platform());
-    window.runFileDialog = [&](QFileDialog& dialog) {
-        dialog.selectFile(QString::fromStdString(source));
-        return true;
+    window.runFileDialog = [&](roruvez::FileChooser& dialog) {
+        dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+            ->setText(QString::fromStdString(source));
+        dialog.accept();
+        return dialog.result() == QDialog::Accepted;
     };
     window.show();
 
