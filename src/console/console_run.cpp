@@ -14,7 +14,6 @@
 #include "console/console_options.h"
 #include "format/piece_format.h"
 #include "join/join_driver.h"
-#include "join/piece_appender.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "split/split_driver.h"
@@ -131,7 +130,6 @@ int runJob(Run& run, ConsoleStreams streams) {
         // As the window's close box does: end at once, leaving no unfinished joined file.
         surface.clearProgress();
         state.closeAllFiles();
-        discardUnfinishedOutput(context);
         streams.err << "roruvez-cli: interrupted\n";
         streams.err.flush();
         streams.out.flush();

@@ -63,7 +63,7 @@ std::int16_t ReadHeader(const std::string& path, Context& context) {
             StatusSurface& surface = context.surface;
             surface.setCaption(Control::Label5, "H: " + state.PieceHeader.OrigSize);
             surface.setCaption(Control::Label8, state.PieceHeader.Stamp);
-            surface.setCaption(Control::Label9, state.PieceHeader.OrigName);
+            surface.showStatus(state.PieceHeader.OrigName);
             return 0;
         },
         [&] { state.File1.reset(); });

@@ -40,8 +40,9 @@ std::int16_t trapFailures(Context& context, Step&& step) {
     return trapFailures(context, std::forward<Step>(step), [] {});
 }
 
-// A job's failed ending: "Not completed!" and the red lamp.
-void markNotCompleted(StatusSurface& surface);
+// The one way a job ends: the outcome, then the status line and the lamp ("Done!" and green, or
+// "Not completed!" and red), "Done!" also in the log; then, when given, the box that says why.
+void endJob(Context& context, JobOutcome outcome, const std::string& why = {});
 
 // The progress callback for copying one piece: reports the piece's bytes done (pieceOffset plus
 // the bytes copied) and the job's (jobBefore plus the bytes copied, of jobTotal), and lets the
