@@ -11,7 +11,8 @@
 #include <exception>
 
 #include "format/piece_format.h"
-#include "window/current_drive.h"
+#include "platform/drive_table.h"
+#include "platform/paths.h"
 #include "window/drop_targets.h"
 #include "window/form1.h"
 
