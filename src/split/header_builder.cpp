@@ -41,45 +41,44 @@ std::int32_t openAndMeasureSource(JobState& state, FileSystem& files) {
     return static_cast<std::int32_t>(length);
 }
 
+std::int16_t buildHeader(const std::string& name, Context& context) {
+    JobState& state = context.state;
+    context.surface.showStatus("BH: " + name);
+    state.HeaderText = std::string(kHeaderLength, ' ');
+    state.SourceLen = openAndMeasureSource(state, context.platform.files);
+
+    // Each field's value in HeaderField's order, padded to its width below.
+    std::array<std::string, kHeaderLayout.size()> fields = {kBannerText,
+                                                            name,
+                                                            std::string(1, kEndMark),
+                                                            kMakerText,
+                                                            name,
+                                                            sizeText(state.SourceLen),
+                                                            stampText(context.platform.clock)};
+    std::string text;
+    for (const HeaderFieldLayout& layout : kHeaderLayout) {
+        std::string& field = fields[static_cast<std::size_t>(layout.field)];
+        field = padToWidth(field, layout.width);
+        text += field;
+    }
+    const auto padded = [&](HeaderField field) -> const std::string& {
+        return fields[static_cast<std::size_t>(field)];
+    };
+    state.HdrBanner = padded(HeaderField::Banner);
+    state.HdrTitle = padded(HeaderField::Title) + padded(HeaderField::EndMark);
+    state.HdrMaker = padded(HeaderField::Maker);
+    state.HdrFileName = padded(HeaderField::FileName);
+    state.HdrFileSize = padded(HeaderField::FileSize);
+    state.HdrStamp = padded(HeaderField::Stamp);
+    state.HeaderText = std::move(text);
+    context.surface.reached(JobPoint::SourceMeasured, state.SourcePath);
+    return 0;
+}
+
 }  // namespace
 
 std::int16_t BuildHeader(const std::string& name, Context& context) {
-    JobState& state = context.state;
-    return trapFailures(
-        context,
-        [&]() -> std::int16_t {
-            context.surface.showStatus("BH: " + name);
-            state.HeaderText = std::string(kHeaderLength, ' ');
-            state.SourceLen = openAndMeasureSource(state, context.platform.files);
-
-            std::array<std::string, kHeaderLayout.size()> fields = {
-                kBannerText,
-                name,
-                std::string(1, kEndMark),
-                kMakerText,
-                name,
-                sizeText(state.SourceLen),
-                stampText(context.platform.clock)};
-            std::string text;
-            for (const HeaderFieldLayout& layout : kHeaderLayout) {
-                std::string& field = fields[static_cast<std::size_t>(layout.field)];
-                field = padToWidth(field, layout.width);
-                text += field;
-            }
-            const auto padded = [&](HeaderField field) -> const std::string& {
-                return fields[static_cast<std::size_t>(field)];
-            };
-            state.HdrBanner = padded(HeaderField::Banner);
-            state.HdrTitle = padded(HeaderField::Title) + padded(HeaderField::EndMark);
-            state.HdrMaker = padded(HeaderField::Maker);
-            state.HdrFileName = padded(HeaderField::FileName);
-            state.HdrFileSize = padded(HeaderField::FileSize);
-            state.HdrStamp = padded(HeaderField::Stamp);
-            state.HeaderText = std::move(text);
-            context.surface.reached(JobPoint::SourceMeasured, state.SourcePath);
-            return 0;
-        },
-        [&] { state.File1.reset(); });
+    return trapFailuresDroppingInput(context, [&] { return buildHeader(name, context); });
 }
 
 }  // namespace roruvez
