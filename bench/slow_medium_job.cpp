@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     RemovableDrives drives;
-    roruvez::LinuxFileSystem files(drives);
+    roruvez::FileSystem files(drives);
     roruvez::StatvfsFreeSpace freeSpace(files);
     roruvez::SystemClock clock;
     roruvez::Platform platform{files, drives, freeSpace, clock};

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     RemovableDrives drives;
-    roruvez::LinuxFileSystem files(drives);
+    roruvez::FileSystem files(drives);
     roruvez::StatvfsFreeSpace freeSpace(files);
     roruvez::SystemClock clock;
     roruvez::Form1 window(roruvez::Platform{files, drives, freeSpace, clock});
@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
 
     int status = 0;
     QTimer::singleShot(0, &window, [&] {
-        window.openFile(QString::fromLocal8Bit(argv[1]));
+        window.openFile(argv[1]);
         window.findChild<QLineEdit*>(QStringLiteral("Text2"))
             ->setText(QString::fromLocal8Bit(argv[2]));
         QElapsedTimer job;

@@ -6,7 +6,9 @@
 #include <string_view>
 
 #include "platform/byte_count.h"
+#include "platform/error.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace roruvez {
 
@@ -41,15 +43,8 @@ const char* const kTryHelp = "Try 'roruvez-cli --help' for more information.";
 
 namespace {
 
-char lowerLetter(char c) {
-    if (c >= 'A' && c <= 'Z') {
-        return static_cast<char>(c - 'A' + 'a');
-    }
-    return c;
-}
-
 bool isLetter(char c) {
-    const char lower = lowerLetter(c);
+    const char lower = toLowerAscii(c);
     return lower >= 'a' && lower <= 'z';
 }
 
@@ -57,7 +52,7 @@ char driveLetter(const std::string& text, const std::string& option) {
     if (text.size() != 2 || !isLetter(text[0]) || text[1] != ':') {
         throw UsageError(option + " wants a drive letter and a colon, not \"" + text + "\"");
     }
-    return lowerLetter(text[0]);
+    return toLowerAscii(text[0]);
 }
 
 DriveBinding driveBinding(const std::string& text) {
@@ -68,7 +63,7 @@ DriveBinding driveBinding(const std::string& text) {
     DriveBinding binding;
     binding.letter = driveLetter(text.substr(0, equals), "--drive");
     const std::string directory = text.substr(equals + 1);
-    binding.directory = directory.empty() ? std::string{} : absolutePath(directory);
+    binding.directory = directory.empty() ? std::string{} : absoluteOrRefused(directory);
     return binding;
 }
 
@@ -204,29 +199,12 @@ std::size_t takeOption(Parse& parse, const std::vector<std::string>& args, std::
 
 }  // namespace
 
-std::string absolutePath(const std::string& path) {
-    std::string full = path;
-    if (full.empty() || full[0] != '/') {
-        const std::string directory = workingDirectory();
-        if (directory.empty()) {
-            throw UsageError("the working directory cannot be read");
-        }
-        full = directory + "/" + path;
+std::string absoluteOrRefused(const std::string& path) {
+    std::string absolute = absolutePath(path);
+    if (absolute.empty()) {
+        throw UsageError(error_text::kNoWorkingDirectory);
     }
-    std::string out;
-    std::size_t start = 0;
-    while (start <= full.size()) {
-        std::size_t end = full.find('/', start);
-        if (end == std::string::npos) {
-            end = full.size();
-        }
-        const std::string segment = full.substr(start, end - start);
-        if (!segment.empty() && segment != ".") {
-            out += "/" + segment;
-        }
-        start = end + 1;
-    }
-    return out.empty() ? "/" : out;
+    return absolute;
 }
 
 ConsoleOptions parseArguments(const std::vector<std::string>& args) {

@@ -15,13 +15,6 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// A well-formed command line naming a file, directory or drive that cannot be used; what() is
-// the one-line reason.
-class UnusableInput : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
 // One --drive X:=DIR. An empty directory is a drive with no medium in it.
 struct DriveBinding {
     char letter = 'a';  // lower case
@@ -50,8 +43,8 @@ extern const char* const kTryHelp;
 // files and drives exist is the runner's business.
 ConsoleOptions parseArguments(const std::vector<std::string>& args);
 
-// FILE or DIR made absolute against the working directory, without "." segments and doubled
-// separators. ".." stays: it may cross a link.
-std::string absolutePath(const std::string& path);
+// FILE or DIR made absolute as absolutePath (platform/paths.h) makes it; a UsageError when the
+// working directory cannot be read.
+std::string absoluteOrRefused(const std::string& path);
 
 }  // namespace roruvez

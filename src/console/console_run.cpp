@@ -14,7 +14,6 @@
 #include "console/console_options.h"
 #include "format/piece_format.h"
 #include "join/join_driver.h"
-#include "join/piece_appender.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "split/split_driver.h"
@@ -38,20 +37,23 @@ struct TraceFile {
 
 // The window offers only an existing file, and only the command that fits its name.
 void checkFile(const ConsoleOptions& options, const std::string& path, FileSystem& files) {
+    bool directory = false;
     try {
-        if (files.isDirectory(path)) {
-            throw UnusableInput(path + " is a directory");
-        }
+        directory = files.isDirectory(path);
     } catch (const PlatformError& failure) {
-        throw UnusableInput(path + ": " + failure.what());
+        throw PlatformError(path + ": " + failure.what(), path);
+    }
+    if (directory) {
+        throw PlatformError(path + " is a directory", path);
     }
     const bool firstPiece = isFirstPieceName(path);
     if (options.command == ConsoleOptions::Command::Join && !firstPiece) {
-        throw UnusableInput(path + " is not a first piece: its name must end in " +
-                            std::string(kFirstPieceName));
+        throw PlatformError(
+            path + " is not a first piece: its name must end in " + std::string(kFirstPieceName),
+            path);
     }
     if (options.command == ConsoleOptions::Command::Split && firstPiece) {
-        throw UnusableInput(path + " is a first piece: join it instead of splitting it");
+        throw PlatformError(path + " is a first piece: join it instead of splitting it", path);
     }
 }
 
@@ -60,8 +62,9 @@ void checkBindings(const ConsoleOptions& options) {
         std::error_code error;
         if (!binding.directory.empty() &&
             !std::filesystem::is_directory(binding.directory, error)) {
-            throw UnusableInput("--drive " + std::string(1, binding.letter) + ": " +
-                                binding.directory + " is not a directory");
+            throw PlatformError("--drive " + std::string(1, binding.letter) + ": " +
+                                    binding.directory + " is not a directory",
+                                binding.directory);
         }
     }
 }
@@ -83,13 +86,14 @@ struct Run {
     ConsoleOptions options;
     LinuxDriveTable machine;
     std::optional<ConsoleDriveTable> drives;
-    std::optional<LinuxFileSystem> files;
+    std::optional<FileSystem> files;
     std::string path;
     std::string driveText;
     std::unique_ptr<TraceFile> traceFile;
 };
 
-// Checks what the options name before anything is written; throws UsageError or UnusableInput.
+// Checks what the options name before anything is written: a UsageError for the command line, a
+// PlatformError for a file, directory or drive that cannot be used.
 void prepare(Run& run) {
     checkBindings(run.options);
     run.drives.emplace(run.machine, run.options.drives);
@@ -97,12 +101,12 @@ void prepare(Run& run) {
     if (run.options.saveTo) {
         const auto drive = findDrive(*run.drives, *run.options.saveTo);
         if (!drive) {
-            throw UnusableInput(std::string("--save-to: there is no drive ") + *run.options.saveTo +
+            throw PlatformError(std::string("--save-to: there is no drive ") + *run.options.saveTo +
                                 ": on this machine");
         }
         run.driveText = driveListText(*drive);
     }
-    run.path = absolutePath(run.options.file);
+    run.path = absoluteOrRefused(run.options.file);
     checkFile(run.options, run.path, *run.files);
     if (!run.options.tracePath.empty()) {
         run.traceFile = openTrace(run.options.tracePath);
@@ -131,7 +135,6 @@ int runJob(Run& run, ConsoleStreams streams) {
         // As the window's close box does: end at once, leaving no unfinished joined file.
         surface.clearProgress();
         state.closeAllFiles();
-        discardUnfinishedOutput(context);
         streams.err << "roruvez-cli: interrupted\n";
         streams.err.flush();
         streams.out.flush();
@@ -174,7 +177,7 @@ int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
     } catch (const UsageError& error) {
         streams.err << kProgramPrefix << error.what() << '\n' << kTryHelp << '\n';
         return kExitUsage;
-    } catch (const UnusableInput& error) {
+    } catch (const PlatformError& error) {
         streams.err << kProgramPrefix << error.what() << '\n';
         return kExitNotCompleted;
     }

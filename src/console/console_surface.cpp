@@ -1,11 +1,11 @@
 #include "console/console_surface.h"
 
-#include <algorithm>
 #include <istream>
 #include <optional>
 
 #include "console/interruption.h"
 #include "console/progress_line.h"
+#include "platform/text.h"
 
 namespace roruvez {
 
@@ -32,11 +32,7 @@ std::string trimmedLower(const std::string& line) {
            (line[end - 1] == ' ' || line[end - 1] == '\t' || line[end - 1] == '\r')) {
         --end;
     }
-    std::string out = line.substr(begin, end - begin);
-    std::transform(out.begin(), out.end(), out.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return out;
+    return toLowerAscii(std::string_view(line).substr(begin, end - begin));
 }
 
 // Longer than any answer; a line that runs past it is no answer, and is not read to its end,

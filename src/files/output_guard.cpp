@@ -6,7 +6,7 @@ namespace roruvez {
 
 std::int16_t CheckOutputFile(const std::string& name, Context& context) {
     StatusSurface& surface = context.surface;
-    surface.setCaption(Control::Label9, name);
+    surface.showStatus(name);
     surface.appendLog(name);
     for (;;) {
         try {
@@ -14,7 +14,7 @@ std::int16_t CheckOutputFile(const std::string& name, Context& context) {
             // otherwise be replaced or make the creation fail halfway.
             // The names guarded are built from padded fields; the file goes without the padding.
             if (context.platform.files.entryExists(withoutTrailingBlanks(name))) {
-                surface.setCaption(Control::Label9, name + " Exists or Disk Error!");
+                surface.showStatus(name + " Exists or Disk Error!");
                 return 1;
             }
             return 0;

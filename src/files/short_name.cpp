@@ -23,7 +23,7 @@ std::string shortNameOf(const std::string& longName) {
 
 std::int16_t MakeShortName(const std::string& path, Context& context) {
     JobState& state = context.state;
-    context.surface.setCaption(Control::Label9, "SFN:" + path);
+    context.surface.showStatus("SFN:" + path);
     state.SourcePath = path;
     const std::size_t lastSeparator = path.rfind('/');
     if (!path.empty()) {

@@ -17,7 +17,7 @@ std::int16_t ResolveTargetDir(const std::string& path, Context& context) {
             context.platform.files.pin(drive);
             return 0;
         }
-        context.surface.setCaption(Control::Label9, "KCD");
+        context.surface.showStatus("KCD");
         const std::size_t lastSeparator = path.rfind('/');
         if (lastSeparator != std::string::npos) {
             context.state.TargetDir = path.substr(0, lastSeparator + 1);

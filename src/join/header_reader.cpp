@@ -21,52 +21,51 @@ std::string printable(const std::string& name) {
     return shown;
 }
 
+std::int16_t readHeader(const std::string& path, Context& context) {
+    JobState& state = context.state;
+    state.File1 = context.platform.files.openRead(path);
+    // A piece shorter than the header reads its missing characters as blanks.
+    std::array<char, kHeaderLength> bytes;
+    bytes.fill(' ');
+    state.File1->read(reinterpret_cast<std::byte*>(bytes.data()), bytes.size());
+    state.File1->close();
+    state.File1.reset();
+
+    const auto field = [&](HeaderField which) {
+        const HeaderFieldLayout& layout = layoutOf(which);
+        return fromCodePage(std::string_view(bytes.data() + layout.offset, layout.width));
+    };
+    PieceHeaderRecord header;
+    header.Banner = field(HeaderField::Banner);
+    header.Title = field(HeaderField::Title);
+    header.EndMark = field(HeaderField::EndMark);
+    header.Maker = field(HeaderField::Maker);
+    header.OrigName = field(HeaderField::FileName);
+    header.OrigSize = field(HeaderField::FileSize);
+    header.Stamp = field(HeaderField::Stamp);
+
+    // The name comes from a file anyone may have written: it must not reach outside the
+    // target directory nor name something that is not a plain file.
+    const std::string reason = unsafeNameReason(header.OrigName);
+    if (!reason.empty()) {
+        throw PlatformError(std::string(error_text::kBadFileName) + " in the header (" + reason +
+                                "): \"" + printable(header.OrigName) + "\"",
+                            path);
+    }
+    state.PieceHeader = std::move(header);
+    state.CheckedHeader.assign(bytes.data(), bytes.size());
+
+    StatusSurface& surface = context.surface;
+    surface.setCaption(Control::Label5, "H: " + state.PieceHeader.OrigSize);
+    surface.setCaption(Control::Label8, state.PieceHeader.Stamp);
+    surface.showStatus(state.PieceHeader.OrigName);
+    return 0;
+}
+
 }  // namespace
 
 std::int16_t ReadHeader(const std::string& path, Context& context) {
-    JobState& state = context.state;
-    return trapFailures(
-        context,
-        [&]() -> std::int16_t {
-            state.File1 = context.platform.files.openRead(path);
-            // A piece shorter than the header reads its missing characters as blanks.
-            std::array<char, kHeaderLength> bytes;
-            bytes.fill(' ');
-            state.File1->read(reinterpret_cast<std::byte*>(bytes.data()), bytes.size());
-            state.File1->close();
-            state.File1.reset();
-
-            const auto field = [&](HeaderField which) {
-                const HeaderFieldLayout& layout = layoutOf(which);
-                return fromCodePage(std::string_view(bytes.data() + layout.offset, layout.width));
-            };
-            PieceHeaderRecord header;
-            header.Banner = field(HeaderField::Banner);
-            header.Title = field(HeaderField::Title);
-            header.EndMark = field(HeaderField::EndMark);
-            header.Maker = field(HeaderField::Maker);
-            header.OrigName = field(HeaderField::FileName);
-            header.OrigSize = field(HeaderField::FileSize);
-            header.Stamp = field(HeaderField::Stamp);
-
-            // The name comes from a file anyone may have written: it must not reach outside the
-            // target directory nor name something that is not a plain file.
-            const std::string reason = unsafeNameReason(header.OrigName);
-            if (!reason.empty()) {
-                throw PlatformError(std::string(error_text::kBadFileName) + " in the header (" +
-                                        reason + "): \"" + printable(header.OrigName) + "\"",
-                                    path);
-            }
-            state.PieceHeader = std::move(header);
-            state.CheckedHeader.assign(bytes.data(), bytes.size());
-
-            StatusSurface& surface = context.surface;
-            surface.setCaption(Control::Label5, "H: " + state.PieceHeader.OrigSize);
-            surface.setCaption(Control::Label8, state.PieceHeader.Stamp);
-            surface.setCaption(Control::Label9, state.PieceHeader.OrigName);
-            return 0;
-        },
-        [&] { state.File1.reset(); });
+    return trapFailuresDroppingInput(context, [&] { return readHeader(path, context); });
 }
 
 }  // namespace roruvez

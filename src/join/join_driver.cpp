@@ -13,19 +13,22 @@ namespace {
 // The pieces' data is restored. A set that does not add up still ends as not completed, after
 // the warning, since a file that is not the one split must never end in "Done!".
 void reportRestored(const std::string& restored, Context& context) {
-    JobState& state = context.state;
-    StatusSurface& surface = context.surface;
-    if (state.SizeMismatch) {
-        state.Outcome = JobOutcome::Mismatched;
-        markNotCompleted(surface);
-        surface.messageBox(mismatchReport(restored, context), Buttons::Ok);
+    if (context.state.SizeMismatch) {
+        endJob(context, JobOutcome::Mismatched, mismatchReport(restored, context));
         return;
     }
-    state.Outcome = JobOutcome::Done;
-    surface.appendLog("Done!");
-    surface.setCaption(Control::Label9, "Done!");
-    surface.setBackColour(Control::Label3, kLightGreen);
-    surface.setEnabled(Control::Command3, false);
+    endJob(context, JobOutcome::Done);
+    context.surface.setEnabled(Control::Command3, false);
+}
+
+// What the user is told when the copy fails: the output, what failed, and that nothing is kept.
+std::string joinFailureReport(const std::string& restored, const std::exception& failure) {
+    std::string report = "Error joining files into: ";
+    report += restored;
+    report += "\r\n";
+    report += failure.what();
+    report += "\r\nNo file was written under this name.";
+    return report;
 }
 
 }  // namespace
@@ -38,49 +41,46 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
 
     state.Outcome = JobOutcome::NotCompleted;
     state.SizeMismatch = false;
-    surface.setBackColour(Control::Label3, kLightRed);
-    surface.setCaption(Control::Label9, "BRELDO -R");
+    surface.setLamp(kLightRed);
+    surface.showStatus("BRELDO -R");
     state.closeAllFiles();
     const DirectoryPin pin(context.platform.files);
 
     if (ResolveTargetDir(firstPiece, context) != 0) {
-        markNotCompleted(surface);
-        surface.messageBox("Error decoding current directory: " + firstPiece, Buttons::Ok);
+        endJob(context, JobOutcome::NotCompleted,
+               "Error decoding current directory: " + firstPiece);
         return 0;
     }
     if (ReadHeader(firstPiece, context) != 0) {
-        markNotCompleted(surface);
-        surface.messageBox("Error getting file info: " + firstPiece, Buttons::Ok);
+        endJob(context, JobOutcome::NotCompleted, "Error getting file info: " + firstPiece);
         return 0;
     }
     const std::string targetDir = state.TargetDir;
     if (MatchPieceSet(firstPiece, targetDir, context) != 0) {
-        markNotCompleted(surface);
+        endJob(context, JobOutcome::NotCompleted);
         return 0;
     }
     if (CheckPieces(targetDir, context) != 0) {
-        markNotCompleted(surface);
-        surface.messageBox("Error getting CheckSum on: " + targetDir, Buttons::Ok);
+        endJob(context, JobOutcome::NotCompleted, "Error getting CheckSum on: " + targetDir);
         return 0;
     }
     const std::string origName = state.PieceHeader.OrigName;
     if (CheckOutputFile(targetDir + origName, context) != 0) {
         surface.messageBox("Sorry:" + origName + " already exists or Disk Error: exited!",
                            Buttons::Ok);
-        surface.setCaption(Control::Label9, "Not completed!");
+        endJob(context, JobOutcome::NotCompleted);
         return 0;
     }
 
-    std::string failure;
-    if (AppendPieces(targetDir, context, failure) != 0) {
-        markNotCompleted(surface);
-        surface.messageBox("Error joining files into: " + restoredName(targetDir, origName) +
-                               "\r\n" + failure + "\r\nNo file was written under this name.",
-                           Buttons::Ok);
+    const std::string restored = restoredName(targetDir, origName);
+    try {
+        AppendPieces(targetDir, context);
+    } catch (const std::exception& failure) {
+        endJob(context, JobOutcome::NotCompleted, joinFailureReport(restored, failure));
         return 0;
     }
 
-    reportRestored(restoredName(targetDir, origName), context);
+    reportRestored(restored, context);
     return 0;
 }
 

@@ -10,9 +10,6 @@ namespace roruvez {
 
 namespace {
 
-constexpr const char* kNoData = "The piece holds no data";
-constexpr const char* kInterrupted = "Another job closed the files of this one";
-
 [[noreturn]] void throwPieceChanged(const std::string& piecePath) {
     throw PlatformError(error_text::kPieceChanged, piecePath);
 }
@@ -28,7 +25,7 @@ std::int64_t dataLength(const std::string& piecePath, int number, const FileStat
     }
     const std::int64_t length = opened.length - (number == 1 ? kHeaderLength : 0);
     if (length < 1) {
-        throw PlatformError(kNoData, piecePath);
+        throw PlatformError(error_text::kNoData, piecePath);
     }
     return length;
 }
@@ -57,7 +54,7 @@ void consumeHeader(const std::string& piecePath, JobState& state) {
 void pumpEvents(Context& context, bool reading) {
     context.surface.pumpEvents();
     if (!context.state.File2 || (reading && !context.state.File1)) {
-        throw PlatformError(kInterrupted);
+        throw PlatformError(error_text::kInterrupted);
     }
 }
 
@@ -70,7 +67,7 @@ void appendPiece(const std::string& targetDir, int number, const std::string& ou
     doing = "Opening " + piecePath;
     // Found by name, so never through a link: it could lead anywhere the user may not go.
     state.File1 = context.platform.files.openRead(piecePath, FileSystem::Links::Refuse);
-    context.surface.setCaption(Control::Label9, piecePath);
+    context.surface.showStatus(piecePath);
     context.surface.appendLog(piecePath);
 
     doing = "Reading " + piecePath;
@@ -127,16 +124,15 @@ std::string restoredName(const std::string& targetDir, const std::string& origNa
     return withoutTrailingBlanks(targetDir + origName);
 }
 
-std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::string& failure) {
+std::int16_t AppendPieces(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
-    failure.clear();
-    surface.setCaption(Control::Label9, "FA:" + targetDir);
+    surface.showStatus("FA:" + targetDir);
 
     std::string doing;
     try {
         const std::string outPath = restoredName(targetDir, state.PieceHeader.OrigName);
-        surface.setBackColour(Control::Label3, kLightRed);
+        surface.setLamp(kLightRed);
 
         doing = "Creating " + outPath;
         state.File2 = context.platform.files.createOutput(outPath);
@@ -153,17 +149,15 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::s
         doing = "Moving the joined file to " + outPath;
         state.File2->publish(pumpWhileWaiting(context));
         state.File2.reset();
-        surface.setBackColour(Control::Label3, kLightGreen);
+        surface.setLamp(kLightGreen);
         return 0;
     } catch (const std::exception& error) {
-        failure = doing + ": " + error.what();
+        std::string failure = doing;
+        failure += ": ";
+        failure += error.what();
         abandonOutput(state, failure);
-        return 1;
+        throw PlatformError(failure);
     }
-}
-
-void discardUnfinishedOutput(Context& context) {
-    context.state.discardOutput();
 }
 
 }  // namespace roruvez

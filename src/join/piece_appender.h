@@ -11,13 +11,9 @@ namespace roruvez {
 // restored name, never replacing anything, only once it is complete (FileSystem::createOutput);
 // after a failure nothing of it is left.
 //
-// Shows nothing on a failure: returns 1 and leaves in failure what failed (the step, the file and
-// the system's description), for the caller to report. failure is emptied on success.
-std::int16_t AppendPieces(const std::string& targetDir, Context& context, std::string& failure);
-
-// Discards the output of a split or join that is being written, for a program that ends in the
-// middle of one.
-void discardUnfinishedOutput(Context& context);
+// Has no trap: a failure reaches the caller's as a PlatformError whose description says what
+// failed (the step, the file and the system's description), once the unfinished output is gone.
+std::int16_t AppendPieces(const std::string& targetDir, Context& context);
 
 // The output name as the file system gives it: prefix + OrigName without its trailing blanks.
 std::string restoredName(const std::string& targetDir, const std::string& origName);

@@ -57,7 +57,7 @@ std::int16_t CheckPieces(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
     return trapFailures(context, [&]() -> std::int16_t {
-        surface.setCaption(Control::Label9, "Checking Files...");
+        surface.showStatus("Checking Files...");
         FileSystem& files = context.platform.files;
         std::int64_t total = 0;
         int number = 1;

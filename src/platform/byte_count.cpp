@@ -3,6 +3,8 @@
 #include <array>
 #include <limits>
 
+#include "platform/text.h"
+
 namespace roruvez {
 
 namespace {
@@ -28,20 +30,6 @@ constexpr std::array<Suffix, 10> kSuffixes = {{
     {"gb", kKilo* kKilo* kKilo},
 }};
 
-bool sameLetters(std::string_view typed, std::string_view lower) {
-    if (typed.size() != lower.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < typed.size(); ++i) {
-        const char c = typed[i];
-        const char folded = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        if (folded != lower[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
 
 std::optional<std::int64_t> readByteCount(std::string_view text) {
@@ -61,7 +49,7 @@ std::optional<std::int64_t> readByteCount(std::string_view text) {
     }
     const std::string_view unit = text.substr(digits);
     for (const Suffix& suffix : kSuffixes) {
-        if (sameLetters(unit, suffix.text)) {
+        if (toLowerAscii(unit) == suffix.text) {
             if (count > kMost / suffix.factor) {
                 return std::nullopt;
             }

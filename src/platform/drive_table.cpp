@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "platform/paths.h"
+#include "platform/text.h"
 
 namespace roruvez {
 
@@ -299,9 +300,7 @@ std::vector<Drive> LinuxDriveTable::readTable() const {
 }
 
 std::optional<Drive> findDrive(const std::vector<Drive>& table, char letter) {
-    if (letter >= 'A' && letter <= 'Z') {
-        letter = static_cast<char>(letter - 'A' + 'a');
-    }
+    letter = toLowerAscii(letter);
     for (const auto& drive : table) {
         if (drive.letter == letter) {
             return drive;
@@ -318,6 +317,21 @@ std::string driveListText(const Drive& drive) {
     std::string text{drive.letter, ':'};
     text += drive.directory.empty() ? " [no disk]" : " [" + drive.directory + "]";
     return text;
+}
+
+std::optional<std::size_t> currentDriveIndex(const std::vector<Drive>& drives,
+                                             const std::string& workingDirectory) {
+    std::optional<std::size_t> best;
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        const std::string& root = drives[i].directory;
+        if (root.empty() || !isUnder(workingDirectory, root)) {
+            continue;
+        }
+        if (!best || root.size() > drives[*best].directory.size()) {
+            best = i;
+        }
+    }
+    return best;
 }
 
 }  // namespace roruvez

@@ -83,6 +83,10 @@ class LinuxDriveTable : public DriveTable {
 std::optional<Drive> findDrive(const std::vector<Drive>& table, char letter);
 std::optional<Drive> findDrive(DriveTable& table, char letter);
 
+// The drive that holds the working directory: the one with the longest root above it.
+std::optional<std::size_t> currentDriveIndex(const std::vector<Drive>& drives,
+                                             const std::string& workingDirectory);
+
 // The drive list's text for a drive: "a: [no disk]", "c: [/]".
 std::string driveListText(const Drive& drive);
 

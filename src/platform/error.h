@@ -19,6 +19,10 @@ inline constexpr const char* kDirectoryChanged =
 // After the source's name.
 inline constexpr const char* kChangedWhileSplit = " changed while it was split";
 inline constexpr const char* kPieceChanged = "The piece changed while it was joined";
+inline constexpr const char* kNoData = "The piece holds no data";
+// A job started during this one's events closed its files.
+inline constexpr const char* kInterrupted = "Another job closed the files of this one";
+inline constexpr const char* kNoWorkingDirectory = "the working directory cannot be read";
 }  // namespace error_text
 
 // A failed platform operation. what() is the description shown to the user; the errno (0 for

@@ -36,9 +36,9 @@ struct stat statOrThrow(const std::string& path) {
 
 }  // namespace
 
-LinuxFileSystem::LinuxFileSystem(DriveTable& drives) : drives_(drives) {}
+FileSystem::FileSystem(DriveTable& drives) : drives_(drives) {}
 
-std::string LinuxFileSystem::resolve(const std::string& name) {
+std::string FileSystem::resolve(const std::string& name) {
     if (!startsWithDrive(name)) {
         return name;
     }
@@ -61,28 +61,23 @@ std::string LinuxFileSystem::resolve(const std::string& name) {
     } else {
         // The drive's current directory: the working directory when it lies on this drive.
         const std::string cwd = workingDirectory();
-        std::string holder;
-        for (const auto& candidate : table) {
-            if (!candidate.directory.empty() && isUnder(cwd, candidate.directory) &&
-                candidate.directory.size() > holder.size()) {
-                holder = candidate.directory;
-            }
-        }
-        const std::string current = (!cwd.empty() && holder == drive->directory) ? cwd : root;
+        const auto holder = currentDriveIndex(table, cwd);
+        const bool holdsCwd = holder && table[*holder].directory == drive->directory;
+        const std::string current = holdsCwd ? cwd : root;
         base = rest.empty() ? current : (current == "/" ? "/" + rest : current + "/" + rest);
     }
     return base;
 }
 
-int LinuxFileSystem::Place::at() const {
+int FileSystem::Place::at() const {
     return directory ? directory->fd() : AT_FDCWD;
 }
 
-std::string LinuxFileSystem::Place::path() const {
+std::string FileSystem::Place::path() const {
     return directory ? directory->pathOf(name) : name;
 }
 
-LinuxFileSystem::Place LinuxFileSystem::locate(const std::string& name) {
+FileSystem::Place FileSystem::locate(const std::string& name) {
     if (pinned_ && name.size() > pinned_->size() && name.starts_with(*pinned_) &&
         name.find('/', pinned_->size()) == std::string::npos) {
         if (!pinnedDirectory_) {
@@ -95,12 +90,12 @@ LinuxFileSystem::Place LinuxFileSystem::locate(const std::string& name) {
     return Place{nullptr, resolve(name)};
 }
 
-std::shared_ptr<const OpenDirectory> LinuxFileSystem::openDirectory(const std::string& prefix) {
+std::shared_ptr<const OpenDirectory> FileSystem::openDirectory(const std::string& prefix) {
     return std::make_shared<const OpenDirectory>(resolve(prefix),
                                                  [this, prefix] { return resolve(prefix); });
 }
 
-void LinuxFileSystem::pin(const std::string& prefix) {
+void FileSystem::pin(const std::string& prefix) {
     unpin();
     const bool drive = prefix.size() == 2 && startsWithDrive(prefix);
     if (!drive && (prefix.empty() || prefix.back() != '/')) {
@@ -109,16 +104,16 @@ void LinuxFileSystem::pin(const std::string& prefix) {
     pinned_ = prefix;
 }
 
-void LinuxFileSystem::lookAgain() {
+void FileSystem::lookAgain() {
     pinnedDirectory_.reset();
 }
 
-void LinuxFileSystem::unpin() {
+void FileSystem::unpin() {
     pinned_.reset();
     pinnedDirectory_.reset();
 }
 
-bool LinuxFileSystem::entryExists(const std::string& name) {
+bool FileSystem::entryExists(const std::string& name) {
     const Place place = locate(name);
     struct stat info {};
     if (::fstatat(place.at(), place.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -139,7 +134,7 @@ bool LinuxFileSystem::entryExists(const std::string& name) {
     return false;
 }
 
-std::optional<FileStatus> LinuxFileSystem::findFile(const std::string& name) {
+std::optional<FileStatus> FileSystem::findFile(const std::string& name) {
     const Place place = locate(name);
     struct stat info {};
     // A link is not an ordinary file: nothing behind it is ever found.
@@ -156,15 +151,15 @@ std::optional<FileStatus> LinuxFileSystem::findFile(const std::string& name) {
     return fileStatusOf(info);
 }
 
-bool LinuxFileSystem::isDirectory(const std::string& name) {
+bool FileSystem::isDirectory(const std::string& name) {
     return S_ISDIR(statOrThrow(resolve(name)).st_mode);
 }
 
-std::int64_t LinuxFileSystem::fileLength(const std::string& name) {
+std::int64_t FileSystem::fileLength(const std::string& name) {
     return static_cast<std::int64_t>(statOrThrow(resolve(name)).st_size);
 }
 
-std::optional<FileStatus> LinuxFileSystem::statusOf(const std::string& name) {
+std::optional<FileStatus> FileSystem::statusOf(const std::string& name) {
     const Place place = locate(name);
     struct stat info {};
     if (::fstatat(place.at(), place.name.c_str(), &info, 0) != 0) {
@@ -176,7 +171,7 @@ std::optional<FileStatus> LinuxFileSystem::statusOf(const std::string& name) {
     return fileStatusOf(info);
 }
 
-std::unique_ptr<OpenFile> LinuxFileSystem::openRead(const std::string& name, Links links) {
+std::unique_ptr<OpenFile> FileSystem::openRead(const std::string& name, Links links) {
     const Place place = locate(name);
     const std::string path = place.path();
     // Non-blocking, so that opening a FIFO with no writer cannot hold the job.
@@ -205,7 +200,7 @@ std::unique_ptr<OpenFile> LinuxFileSystem::openRead(const std::string& name, Lin
     return file;
 }
 
-std::unique_ptr<OutputFile> LinuxFileSystem::createOutput(const std::string& name) {
+std::unique_ptr<OutputFile> FileSystem::createOutput(const std::string& name) {
     Place place = locate(name);
     if (!place.directory) {
         place.directory = std::make_shared<const OpenDirectory>(parentDirectory(place.name));

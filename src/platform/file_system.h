@@ -20,67 +20,39 @@ class DriveTable;
 // A job pins the directory it writes to (pin()): from then on every name directly in it is
 // reached through that directory, held open, and a use after the directory's name has come to
 // lead elsewhere (a stick pulled, a letter given to another disk) fails as a disk failure does.
+//
+// One class, no interface: tests give it their own drive table and make its system calls fail
+// through libfiu, so nothing here needs faking.
 class FileSystem {
   public:
-    virtual ~FileSystem() = default;
+    explicit FileSystem(DriveTable& drives);
 
-    virtual std::string resolve(const std::string& name) = 0;
+    std::string resolve(const std::string& name);
     // Any entry at all, links not followed. Throws when the lookup cannot be made: a drive not
     // ready, a missing directory, no permission.
-    virtual bool entryExists(const std::string& name) = 0;
+    bool entryExists(const std::string& name);
     // The directory search for an ordinary file: a regular file, not hidden, not behind a link.
     // Its status when found; nothing for directories, links, devices and other special files.
-    virtual std::optional<FileStatus> findFile(const std::string& name) = 0;
-    virtual bool isDirectory(const std::string& name) = 0;
-    virtual std::int64_t fileLength(const std::string& name) = 0;
+    std::optional<FileStatus> findFile(const std::string& name);
+    bool isDirectory(const std::string& name);
+    std::int64_t fileLength(const std::string& name);
     // What the name leads to now, links followed; nothing when there is no such file.
-    virtual std::optional<FileStatus> statusOf(const std::string& name) = 0;
+    std::optional<FileStatus> statusOf(const std::string& name);
     // Opens an ordinary file for reading; anything else fails before a byte is read. With
     // Links::Refuse a symbolic link under the name fails too, unfollowed.
     enum class Links { Follow, Refuse };
-    virtual std::unique_ptr<OpenFile> openRead(const std::string& name,
-                                               Links links = Links::Follow) = 0;
+    std::unique_ptr<OpenFile> openRead(const std::string& name, Links links = Links::Follow);
     // A file to be written under name, as OutputFile describes; on a removable medium it is
     // flushed when published.
-    virtual std::unique_ptr<OutputFile> createOutput(const std::string& name) = 0;
+    std::unique_ptr<OutputFile> createOutput(const std::string& name);
 
     // Pins the directory a prefix names ("/data/", "a:"): opened at its first use, which fails
     // as any lookup does when it cannot, and held until unpin(). A prefix that does not end in a
     // separator or a drive's colon pins nothing.
-    virtual void pin(const std::string& prefix) = 0;
+    void pin(const std::string& prefix);
     // A new disk may be in the drive: the next use opens the directory anew, and pins that.
-    virtual void lookAgain() = 0;
-    virtual void unpin() = 0;
-};
-
-// Holds a job's pin for as long as the job runs.
-class DirectoryPin {
-  public:
-    explicit DirectoryPin(FileSystem& files) : files_(files) {}
-    ~DirectoryPin() { files_.unpin(); }
-    DirectoryPin(const DirectoryPin&) = delete;
-    DirectoryPin& operator=(const DirectoryPin&) = delete;
-
-  private:
-    FileSystem& files_;
-};
-
-class LinuxFileSystem : public FileSystem {
-  public:
-    explicit LinuxFileSystem(DriveTable& drives);
-
-    std::string resolve(const std::string& name) override;
-    bool entryExists(const std::string& name) override;
-    std::optional<FileStatus> findFile(const std::string& name) override;
-    bool isDirectory(const std::string& name) override;
-    std::int64_t fileLength(const std::string& name) override;
-    std::optional<FileStatus> statusOf(const std::string& name) override;
-    std::unique_ptr<OpenFile> openRead(const std::string& name,
-                                       Links links = Links::Follow) override;
-    std::unique_ptr<OutputFile> createOutput(const std::string& name) override;
-    void pin(const std::string& prefix) override;
-    void lookAgain() override;
-    void unpin() override;
+    void lookAgain();
+    void unpin();
 
   private:
     // Where a name is reached: in the pinned directory by its last name, else by its path.
@@ -96,6 +68,18 @@ class LinuxFileSystem : public FileSystem {
     DriveTable& drives_;
     std::optional<std::string> pinned_;
     std::shared_ptr<const OpenDirectory> pinnedDirectory_;
+};
+
+// Holds a job's pin for as long as the job runs.
+class DirectoryPin {
+  public:
+    explicit DirectoryPin(FileSystem& files) : files_(files) {}
+    ~DirectoryPin() { files_.unpin(); }
+    DirectoryPin(const DirectoryPin&) = delete;
+    DirectoryPin& operator=(const DirectoryPin&) = delete;
+
+  private:
+    FileSystem& files_;
 };
 
 }  // namespace roruvez

@@ -59,4 +59,32 @@ std::string workingDirectory() {
     return ::getcwd(buffer, sizeof buffer) == nullptr ? std::string() : std::string(buffer);
 }
 
+std::string absolutePath(const std::string& path) {
+    std::string full = path;
+    if (full.empty() || full[0] != '/') {
+        const std::string directory = workingDirectory();
+        if (directory.empty()) {
+            return {};
+        }
+        full = directory;
+        full += '/';
+        full += path;
+    }
+    std::string out;
+    std::size_t start = 0;
+    while (start <= full.size()) {
+        std::size_t end = full.find('/', start);
+        if (end == std::string::npos) {
+            end = full.size();
+        }
+        const std::string segment = full.substr(start, end - start);
+        if (!segment.empty() && segment != ".") {
+            out += '/';
+            out += segment;
+        }
+        start = end + 1;
+    }
+    return out.empty() ? "/" : out;
+}
+
 }  // namespace roruvez

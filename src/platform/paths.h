@@ -24,4 +24,9 @@ std::string cleanPath(const std::string& path);
 // The process's working directory; empty when it cannot be read.
 std::string workingDirectory();
 
+// path made absolute against the working directory, without "." segments and doubled
+// separators. ".." stays: it may cross a link. Empty when a relative path meets a working
+// directory that cannot be read.
+std::string absolutePath(const std::string& path);
+
 }  // namespace roruvez

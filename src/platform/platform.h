@@ -7,7 +7,8 @@
 
 namespace roruvez {
 
-// The machine as the job sees it. Tests replace any part.
+// The machine as the job sees it. Tests replace the drives, the free space and the clock; the
+// file system works on the drives it is given.
 struct Platform {
     FileSystem& files;
     DriveTable& drives;
@@ -26,7 +27,7 @@ class LinuxPlatform {
 
   private:
     LinuxDriveTable drives_;
-    LinuxFileSystem files_;
+    FileSystem files_;
     StatvfsFreeSpace freeSpace_;
     SystemClock clock_;
 };

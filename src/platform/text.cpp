@@ -73,6 +73,18 @@ std::string toUpperAscii(std::string_view text) {
     return upper;
 }
 
+char toLowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string toLowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        c = toLowerAscii(c);
+    }
+    return lower;
+}
+
 std::string zeroPadded(int value, std::size_t width) {
     std::string digits = std::to_string(value);
     if (digits.size() < width) {

@@ -17,7 +17,10 @@ std::size_t characterCount(std::string_view text);
 // is already longer.
 std::string padToWidth(std::string_view text, std::size_t width);
 
+// Only the letters A to Z change case; every other byte, UTF-8 included, stays as it is.
 std::string toUpperAscii(std::string_view text);
+std::string toLowerAscii(std::string_view text);
+char toLowerAscii(char c);
 
 // The number in decimal with zeros in front up to width digits: 7 -> "07".
 std::string zeroPadded(int value, std::size_t width);

@@ -32,11 +32,10 @@ bool somethingToDo(Context& context) {
     const JobState& state = context.state;
     StatusSurface& surface = context.surface;
     if (state.PieceSize >= state.SourceLen || state.PieceSize < 0) {
-        surface.setBackColour(Control::Label3, kLightGreen);
+        surface.setLamp(kLightGreen);
         surface.messageBox("Noting to do!\r\nThe source file filesize is: " +
                                std::to_string(state.SourceLen) + " Exited!",
                            Buttons::Ok);
-        surface.setCaption(Control::Label9, "Not completed!");
         return false;
     }
     return true;
@@ -46,7 +45,6 @@ bool firstNameFree(const std::string& piecePath, Context& context) {
     if (CheckOutputFile(piecePath, context) != 0) {
         context.surface.messageBox("Sorry:" + piecePath + " already exists or Disk Error: Exited!",
                                    Buttons::Ok);
-        context.surface.setCaption(Control::Label9, "Not completed!");
         context.state.closeAllFiles();
         return false;
     }
@@ -77,7 +75,7 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
         if (isFloppyTarget(targetDir) && !floppyHasRoom(targetDir, context)) {
             return 1;
         }
-        surface.setCaption(Control::Label9, "WFF");
+        surface.showStatus("WFF");
         const std::string piecePath = pieceName(targetDir, 1);
         state.BytesDone = 0;
         state.PieceSize = readPieceSizeText(surface.text(Control::Text2));

@@ -1,5 +1,6 @@
 #include "split/header_builder.h"
 
+#include <array>
 #include <limits>
 
 #include "platform/error.h"
@@ -9,52 +10,75 @@ namespace roruvez {
 
 namespace {
 
-std::size_t widthOf(HeaderField field) {
-    return layoutOf(field).width;
+// The stamp as the header records it: " 06Dec2026 14:05", the blank where a sign would stand.
+std::string stampText(Clock& clock) {
+    const LocalTime now = clock.now();
+    std::string stamp(1, ' ');
+    stamp += zeroPadded(now.day, 2);
+    stamp += clock.monthAbbreviation(now.month);
+    stamp += zeroPadded(now.year, 4);
+    stamp += ' ';
+    stamp += zeroPadded(now.hour, 2);
+    stamp += ':';
+    stamp += zeroPadded(now.minute, 2);
+    return stamp;
+}
+
+// The size as the header records it, the blank standing where a minus sign would.
+std::string sizeText(std::int32_t length) {
+    std::string size(1, ' ');
+    size += std::to_string(length);
+    return size;
+}
+
+// Opened before any disk prompt and measured on the descriptor the pieces are read from.
+std::int32_t openAndMeasureSource(JobState& state, FileSystem& files) {
+    state.File1 = files.openRead(state.SourcePath);
+    const std::int64_t length = state.File1->status().length;
+    if (length > std::numeric_limits<std::int32_t>::max()) {
+        throw PlatformError(error_text::kOverflow, state.SourcePath);
+    }
+    return static_cast<std::int32_t>(length);
+}
+
+std::int16_t buildHeader(const std::string& name, Context& context) {
+    JobState& state = context.state;
+    context.surface.showStatus("BH: " + name);
+    state.HeaderText = std::string(kHeaderLength, ' ');
+    state.SourceLen = openAndMeasureSource(state, context.platform.files);
+
+    // Each field's value in HeaderField's order, padded to its width below.
+    std::array<std::string, kHeaderLayout.size()> fields = {kBannerText,
+                                                            name,
+                                                            std::string(1, kEndMark),
+                                                            kMakerText,
+                                                            name,
+                                                            sizeText(state.SourceLen),
+                                                            stampText(context.platform.clock)};
+    std::string text;
+    for (const HeaderFieldLayout& layout : kHeaderLayout) {
+        std::string& field = fields[static_cast<std::size_t>(layout.field)];
+        field = padToWidth(field, layout.width);
+        text += field;
+    }
+    const auto padded = [&](HeaderField field) -> const std::string& {
+        return fields[static_cast<std::size_t>(field)];
+    };
+    state.HdrBanner = padded(HeaderField::Banner);
+    state.HdrTitle = padded(HeaderField::Title) + padded(HeaderField::EndMark);
+    state.HdrMaker = padded(HeaderField::Maker);
+    state.HdrFileName = padded(HeaderField::FileName);
+    state.HdrFileSize = padded(HeaderField::FileSize);
+    state.HdrStamp = padded(HeaderField::Stamp);
+    state.HeaderText = std::move(text);
+    context.surface.reached(JobPoint::SourceMeasured, state.SourcePath);
+    return 0;
 }
 
 }  // namespace
 
 std::int16_t BuildHeader(const std::string& name, Context& context) {
-    JobState& state = context.state;
-    return trapFailures(
-        context,
-        [&]() -> std::int16_t {
-            context.surface.setCaption(Control::Label9, "BH: " + name);
-            state.HeaderText = std::string(kHeaderLength, ' ');
-            state.HdrBanner = padToWidth(kBannerText, widthOf(HeaderField::Banner));
-            state.HdrTitle = padToWidth(name, widthOf(HeaderField::Title)) + kEndMark;
-            state.HdrMaker = padToWidth(kMakerText, widthOf(HeaderField::Maker));
-            state.HdrFileName = padToWidth(name, widthOf(HeaderField::FileName));
-            // Opened before any disk prompt and measured on the descriptor the pieces are read
-            // from.
-            state.File1 = context.platform.files.openRead(state.SourcePath);
-            const std::int64_t length = state.File1->status().length;
-            if (length > std::numeric_limits<std::int32_t>::max()) {
-                throw PlatformError(error_text::kOverflow, state.SourcePath);
-            }
-            state.SourceLen = static_cast<std::int32_t>(length);
-            // The blank stands where a minus sign would.
-            std::string size(1, ' ');
-            size += std::to_string(state.SourceLen);
-            state.HdrFileSize = padToWidth(size, widthOf(HeaderField::FileSize));
-            Clock& clock = context.platform.clock;
-            const LocalTime now = clock.now();
-            std::string stamp(1, ' ');
-            stamp += zeroPadded(now.day, 2);
-            stamp += clock.monthAbbreviation(now.month);
-            stamp += zeroPadded(now.year, 4);
-            stamp += ' ';
-            stamp += zeroPadded(now.hour, 2);
-            stamp += ':';
-            stamp += zeroPadded(now.minute, 2);
-            state.HdrStamp = padToWidth(stamp, widthOf(HeaderField::Stamp));
-            state.HeaderText = state.HdrBanner + state.HdrTitle + state.HdrMaker +
-                               state.HdrFileName + state.HdrFileSize + state.HdrStamp;
-            context.surface.reached(JobPoint::SourceMeasured, state.SourcePath);
-            return 0;
-        },
-        [&] { state.File1.reset(); });
+    return trapFailuresDroppingInput(context, [&] { return buildHeader(name, context); });
 }
 
 }  // namespace roruvez

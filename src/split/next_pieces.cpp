@@ -14,7 +14,7 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
     StatusSurface& surface = context.surface;
     return trapFailures(context, [&]() -> std::int16_t {
         std::int16_t result = 0;
-        surface.setCaption(Control::Label9, "Creating files..");
+        surface.showStatus("Creating files..");
         const int maxPieces = state.MaxPieces;
         const bool floppy = isFloppyTarget(targetDir);
         for (int number = 2; number <= maxPieces; ++number) {
@@ -35,8 +35,6 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
             if (CheckOutputFile(piecePath, context) != 0) {
                 surface.messageBox("Sorry:" + piecePath + " already exists or Disk Error: Exited!",
                                    Buttons::Ok);
-                surface.setCaption(Control::Label9, "Not completed!");
-                surface.setBackColour(Control::Label3, kLightGreen);
                 return 1;
             }
 
@@ -51,13 +49,13 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
                     "Sorry the max number of files is: " + std::to_string(maxPieces) +
                         " Process halted: Breldo not completed",
                     Buttons::Ok);
-                surface.setBackColour(Control::Label3, kLightRed);
+                surface.setLamp(kLightRed);
                 result = 1;
                 break;
             }
         }
         state.closeAllFiles();
-        surface.setBackColour(Control::Label3, kLightGreen);
+        surface.setLamp(kLightGreen);
         return result;
     });
 }

@@ -7,7 +7,8 @@
 
 namespace roruvez {
 
-// Writes pieces 2, 3, ... under the prefix until the source is done or MaxPieces is reached.
+// Writes pieces 2, 3, ... under the prefix until the source is done or MaxPieces is reached. A
+// refusal shows its box and returns 1; the driver ends the job.
 std::int16_t WriteNextPieces(const std::string& targetDir, Context& context);
 
 }  // namespace roruvez

@@ -12,47 +12,41 @@ std::int16_t SplitFile(const std::string& path, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
     state.Outcome = JobOutcome::NotCompleted;
-    surface.setCaption(Control::Label9, "Breldo:" + path);
+    surface.showStatus("Breldo:" + path);
     state.closeAllFiles();
-    surface.setBackColour(Control::Label3, kLightRed);
+    surface.setLamp(kLightRed);
     surface.pumpEvents();
     const DirectoryPin pin(context.platform.files);
 
     if (MakeShortName(path, context) != 0) {
         surface.messageBox("File Split Failed!" + path, Buttons::Ok);
-        markNotCompleted(surface);
+        endJob(context, JobOutcome::NotCompleted);
         return 0;
     }
     if (ResolveTargetDir(path, context) != 0) {
-        markNotCompleted(surface);
-        surface.messageBox("Error decoding directory name: " + path, Buttons::Ok);
+        endJob(context, JobOutcome::NotCompleted, "Error decoding directory name: " + path);
         return 0;
     }
     if (BuildHeader(state.ShortName, context) != 0) {
-        markNotCompleted(surface);
-        surface.messageBox("Error reading input file: " + state.ShortName, Buttons::Ok);
+        endJob(context, JobOutcome::NotCompleted, "Error reading input file: " + state.ShortName);
         return 0;
     }
     surface.setCaption(Control::Label7, "CSum: " + state.HdrFileSize);
     surface.setCaption(Control::Label8, state.HdrStamp);
 
     if (WriteFirstPiece(state.TargetDir, context) != 0) {
-        markNotCompleted(surface);
+        endJob(context, JobOutcome::NotCompleted);
         return 0;
     }
     if (WriteNextPieces(state.TargetDir, context) != 0) {
-        markNotCompleted(surface);
-        surface.messageBox("Error writing files on: " + state.TargetDir, Buttons::Ok);
+        endJob(context, JobOutcome::NotCompleted, "Error writing files on: " + state.TargetDir);
         return 0;
     }
 
-    state.Outcome = JobOutcome::Done;
-    surface.appendLog("Done!");
-    surface.setCaption(Control::Label9, "Done!");
     surface.setEnabled(Control::Command1, false);
     surface.setEnabled(Control::Check1, false);
     surface.setEnabled(Control::Drive1, false);
-    surface.setBackColour(Control::Label3, kLightGreen);
+    endJob(context, JobOutcome::Done);
     return 0;
 }
 

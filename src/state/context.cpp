@@ -9,9 +9,20 @@ void showFailure(Context& context, const std::exception& failure) {
     context.surface.messageBox(failure.what(), Buttons::Ok);
 }
 
-void markNotCompleted(StatusSurface& surface) {
-    surface.setCaption(Control::Label9, "Not completed!");
-    surface.setBackColour(Control::Label3, kLightRed);
+void endJob(Context& context, JobOutcome outcome, const std::string& why) {
+    StatusSurface& surface = context.surface;
+    context.state.Outcome = outcome;
+    if (outcome == JobOutcome::Done) {
+        surface.appendLog("Done!");
+        surface.showStatus("Done!");
+        surface.setLamp(kLightGreen);
+    } else {
+        surface.showStatus("Not completed!");
+        surface.setLamp(kLightRed);
+    }
+    if (!why.empty()) {
+        surface.messageBox(why, Buttons::Ok);
+    }
 }
 
 namespace {

@@ -40,8 +40,16 @@ std::int16_t trapFailures(Context& context, Step&& step) {
     return trapFailures(context, std::forward<Step>(step), [] {});
 }
 
-// A job's failed ending: "Not completed!" and the red lamp.
-void markNotCompleted(StatusSurface& surface);
+// The trap of a step that opens file number 1 for itself: a failure drops that file first.
+template <class Step>
+std::int16_t trapFailuresDroppingInput(Context& context, Step&& step) {
+    return trapFailures(context, std::forward<Step>(step),
+                        [&context] { context.state.File1.reset(); });
+}
+
+// The one way a job ends: the outcome, then the status line and the lamp ("Done!" and green, or
+// "Not completed!" and red), "Done!" also in the log; then, when given, the box that says why.
+void endJob(Context& context, JobOutcome outcome, const std::string& why = {});
 
 // The progress callback for copying one piece: reports the piece's bytes done (pieceOffset plus
 // the bytes on the medium) and the job's (jobBefore plus the bytes on the medium, of jobTotal),

@@ -7,24 +7,24 @@ namespace roruvez {
 
 // The window's controls, by their names in the window.
 enum class Control {
-    Form1,
-    Command1,
-    Command2,
-    Command3,
-    Command5,
-    Check1,
-    Drive1,
-    Label2,
-    Label3,
-    Label5,
-    Label7,
-    Label8,
-    Label9,
-    Label10,
-    Text1,
-    Text2,
-    Text3,
-    Shape1,
+    Form1,     // the window
+    Command1,  // "BRELDO": split the chosen file
+    Command2,  // "CLEAR": empty the form
+    Command3,  // " BRELDO -R": join the set the chosen first piece begins
+    Command5,  // "Browse": choose a file
+    Check1,    // "SaveTo:": write the pieces on the drive chosen below
+    Drive1,    // drive list
+    Label2,    // "File size:" caption
+    Label3,    // result lamp: red while a job runs or after a failed one, green otherwise
+    Label5,    // chosen file's size, or a first piece's recorded size
+    Label7,    // source size written to the header, or the pieces' total and count
+    Label8,    // date stamp of the header
+    Label9,    // status line: the step under way, then how the job ended
+    Label10,   // clock
+    Text1,     // chosen file's path
+    Text2,     // piece size box
+    Text3,     // log: one line per file written or read, then "Done!"
+    Shape1,    // drop area behind the commands
 };
 
 const char* controlName(Control control);
@@ -85,6 +85,10 @@ class StatusSurface {
     virtual void progress(const JobProgress& /*done*/) {}
     // The job has reached point; path names the file or directory concerned.
     virtual void reached(JobPoint /*point*/, const std::string& /*path*/) {}
+
+    // The two controls every step reports on, by what they are to the job.
+    void showStatus(const std::string& text) { setCaption(Control::Label9, text); }
+    void setLamp(int paletteIndex) { setBackColour(Control::Label3, paletteIndex); }
 };
 
 }  // namespace roruvez

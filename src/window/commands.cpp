@@ -11,7 +11,6 @@
 
 #include "format/piece_format.h"
 #include "join/join_driver.h"
-#include "join/piece_appender.h"
 #include "platform/text.h"
 #include "split/split_driver.h"
 #include "window/form1.h"
@@ -67,8 +66,7 @@ void Form1::runJob(const std::function<void()>& job) {
         job();
     } catch (const std::exception& failure) {
         showFailure(context_, failure);
-        state_.Outcome = JobOutcome::NotCompleted;
-        markNotCompleted(surface_);
+        endJob(context_, JobOutcome::NotCompleted);
     }
     launcher_.finish();
     about_->setEnabled(true);
@@ -127,7 +125,7 @@ void Form1::ClearForm() {
          {Control::Label5, Control::Label7, Control::Label8, Control::Label9}) {
         surface_.setCaption(label, "");
     }
-    surface_.setBackColour(Control::Label3, kLightGreen);
+    surface_.setLamp(kLightGreen);
     surface_.setEnabled(Control::Check1, true);
     check1_->setCheckState(Qt::Unchecked);
     jobEnded_ = false;
@@ -154,9 +152,8 @@ void Form1::Form_Unload() {
     }
     unloaded_ = true;
     timer1_->stop();
-    state_.closeAllFiles();
     // A join cut short must not leave its unfinished copy behind.
-    discardUnfinishedOutput(context_);
+    state_.closeAllFiles();
     launcher_.finish();
     endProgram();
 }

@@ -10,8 +10,8 @@
 
 #include "format/piece_format.h"
 #include "platform/directory_listing.h"
+#include "platform/drive_table.h"
 #include "platform/paths.h"
-#include "window/current_drive.h"
 #include "window/drop_targets.h"
 #include "window/file_chooser.h"
 #include "window/form1.h"

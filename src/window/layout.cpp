@@ -13,7 +13,7 @@
 #include <optional>
 
 #include "platform/drive_table.h"
-#include "window/current_drive.h"
+#include "platform/paths.h"
 #include "window/drop_targets.h"
 #include "window/form1.h"
 #include "window/palette.h"

@@ -86,6 +86,24 @@ const BadInput kBadInputs[] = {
      "Not completed!",
      {}},
     {"piece size",
+     "60000 (more than the source's size)",
+     Job::Split,
+     [](BadInputTest& t) { return t.source("60000"); },
+     {"Noting to do!\r\nThe source file filesize is: 50000 Exited!"},
+     "Not completed!",
+     {}},
+    {"piece size",
+     "1400000 for an empty source",
+     Job::Split,
+     [](BadInputTest& t) {
+         writeFile(t.dir.file("EMPTY.BIN"), "");
+         t.surface.setText(Control::Text2, "1400000");
+         return std::string("EMPTY.BIN");
+     },
+     {"Noting to do!\r\nThe source file filesize is: 0 Exited!"},
+     "Not completed!",
+     {}},
+    {"piece size",
      "100",
      Job::Split,
      [](BadInputTest& t) { return t.source("100"); },

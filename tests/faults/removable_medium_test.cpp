@@ -141,7 +141,7 @@ class RemovableMediumTest : public testing::JobFixture, public ::testing::WithPa
     fs::path image;
     std::optional<Mount> stick;
     std::optional<LinuxDriveTable> machine;
-    std::optional<LinuxFileSystem> machineFiles;
+    std::optional<FileSystem> machineFiles;
     std::optional<StatvfsFreeSpace> freeSpace;
     std::optional<Platform> realPlatform;
     std::optional<Context> real;

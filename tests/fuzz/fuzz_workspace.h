@@ -28,7 +28,7 @@ class Workspace {
     bool outsideUntouched() const;
 
     testing::FakeDriveTable drives;
-    LinuxFileSystem files{drives};
+    FileSystem files{drives};
     testing::ScriptedFreeSpace freeSpace;
     testing::FixedClock clock;
     Platform platform{files, drives, freeSpace, clock};

@@ -75,5 +75,22 @@ TEST(DriveTable, AMountsFileTheKernelDoesNotWatchIsReadAtEveryLook) {
               (std::vector<std::string>{"a: [no disk]", "b: [no disk]", "c: [/]", "d: [/srv]"}));
 }
 
+TEST(CurrentDrive, IsTheDriveWithTheLongestRootAboveTheWorkingDirectory) {
+    const std::vector<Drive> drives = {Drive{'a', "", true, true}, Drive{'c', "/", false, false},
+                                       Drive{'d', "/home", false, false},
+                                       Drive{'e', "/home/user/stick/", false, true}};
+    struct Case {
+        const char* cwd;
+        std::optional<std::size_t> drive;
+    };
+    const Case cases[] = {
+        {"/home/user", 2}, {"/home", 2},       {"/homework", 1},        {"/", 1},
+        {"/var/tmp", 1},   {"", std::nullopt}, {"/home/user/stick", 3}, {"/home/user/stick/x", 3},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(currentDriveIndex(drives, c.cwd), c.drive) << c.cwd;
+    }
+}
+
 }  // namespace
 }  // namespace roruvez

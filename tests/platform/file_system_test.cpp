@@ -33,7 +33,7 @@ class FileSystemTest : public ::testing::Test {
 
     TempDir dir;
     FakeDriveTable drives;
-    LinuxFileSystem files{drives};
+    FileSystem files{drives};
 };
 
 TEST_F(FileSystemTest, DriveNamesResolveAgainstTheDrivesCurrentDirectory) {

@@ -67,7 +67,7 @@ class OutputTest : public ::testing::TestWithParam<bool> {
 
     TempDir dir;
     FakeDriveTable drives;
-    LinuxFileSystem files{drives};
+    FileSystem files{drives};
     std::optional<testing::NoUnnamedFiles> noUnnamed;
 };
 

@@ -148,24 +148,20 @@ TEST_F(SplitTest, ASourceOfAGigabyteOrMoreIsRefusedByTheHeader) {
     EXPECT_EQ(state.HeaderText, std::string(160, ' '));
 }
 
+// The boxes each refusal shows are BadInputTest's; here, what the refusal leaves behind.
 TEST_F(SplitTest, PieceSizesThatMakeNoSense) {
     const struct {
         std::size_t sourceSize;
         const char* sizeText;
-        std::vector<std::string> prompts;
         const char* text2After;
     } cases[] = {
-        {50000, "50000", {"Noting to do!\r\nThe source file filesize is: 50000 Exited!"}, "50000"},
-        {50000, "60000", {"Noting to do!\r\nThe source file filesize is: 50000 Exited!"}, "60000"},
-        {50000, "-5", {"Noting to do!\r\nThe source file filesize is: 50000 Exited!"}, "-5"},
-        {0, "1400000", {"Noting to do!\r\nThe source file filesize is: 0 Exited!"}, "1400000"},
-        {50000, "100", {"Sorry no action on files less than 160 bytes!"}, "1400000"},
-        {50000, "99999999999", {"Overflow"}, "99999999999"},
+        {50000, "50000", "50000"}, {50000, "60000", "60000"}, {50000, "-5", "-5"},
+        {0, "1400000", "1400000"}, {50000, "100", "1400000"}, {50000, "99999999999", "99999999999"},
     };
     for (const auto& c : cases) {
         emptyDir();
         split(c.sourceSize, c.sizeText, "data.bin");
-        EXPECT_EQ(surface.prompts(), c.prompts) << c.sizeText;
+        EXPECT_EQ(surface.prompts().size(), 1U) << c.sizeText;
         expectNotCompleted();
         EXPECT_EQ(surface.text(Control::Text2), c.text2After) << c.sizeText;
         EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"data.bin"}) << c.sizeText;
@@ -187,9 +183,7 @@ TEST_F(SplitTest, ZeroOrLettersBecomeTheDefaultPieceSize) {
 TEST_F(SplitTest, AnExistingFirstPieceIsNeverOverwritten) {
     writeFile(piece(1), "precious");
     split(3000, "1000");
-    EXPECT_EQ(
-        surface.prompts(),
-        std::vector<std::string>{"Sorry:" + piece(1) + " already exists or Disk Error: Exited!"});
+    EXPECT_EQ(surface.prompts().size(), 1U);
     expectNotCompleted();
     EXPECT_EQ(readFile(piece(1)), "precious");
     EXPECT_FALSE(std::filesystem::exists(piece(2)));

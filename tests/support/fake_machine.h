@@ -11,7 +11,7 @@ namespace roruvez::testing {
 struct FakeMachine {
     TempDir dir;
     FakeDriveTable drives;
-    LinuxFileSystem files{drives};
+    FileSystem files{drives};
     ScriptedFreeSpace freeSpace;
     FixedClock clock;
     Platform platform{files, drives, freeSpace, clock};

@@ -100,12 +100,12 @@ TEST_F(CommandsTest, ARefusedShortNameIsAnsweredFromTheTestAndTheControlsComeBac
     EXPECT_EQ(readFile(dir.file("breldo.1")).substr(120, 12), "quarterl.doc");
 }
 
+// The refusal's words are BadInputTest's; here, what the window shows around it.
 TEST_F(CommandsTest, AnExistingPieceIsRefusedWithItsMessages) {
     prepareSplit();
     writeFile(dir.file("breldo.1"), "someone else's");
     click("Command1");
-    EXPECT_EQ(prompts(), std::vector<std::string>{"Sorry:" + dir.file("breldo.1") +
-                                                  " already exists or Disk Error: Exited!"});
+    EXPECT_EQ(prompts().size(), 1U);
     EXPECT_EQ(readFile(dir.file("breldo.1")), "someone else's");
     EXPECT_EQ(caption("Label9"), "Not completed!");
     EXPECT_EQ(backColour("Label3"), kRed);
@@ -305,10 +305,10 @@ TEST_F(CommandsTest, JoinByClickingRestoresTheFileAndDisablesRejoin) {
     EXPECT_TRUE(log.contains(QString::fromStdString(dir.file("REPORT.DOC  "))));
 
     // The restored file is there now: a second join is refused and touches nothing.
+    boxes.clear();
     browse(QString::fromStdString(dir.file("breldo.1")));
     click("Command3");
-    ASSERT_FALSE(boxes.empty());
-    EXPECT_EQ(boxes.back().prompt, "Sorry:REPORT.DOC   already exists or Disk Error: exited!");
+    EXPECT_EQ(boxes.size(), 1U);
     EXPECT_EQ(caption("Label9"), "Not completed!");
     EXPECT_EQ(backColour("Label3"), kRed);
     EXPECT_TRUE(enabled("Command3"));

@@ -23,7 +23,6 @@
 #include <QTimer>
 
 #include "window/commands.h"
-#include "window/current_drive.h"
 #include "window/palette.h"
 #include "window/window_icon.h"
 #include "window/window_surface.h"
@@ -245,23 +244,6 @@ TEST_F(LayoutTest, DriveListShowsTheDriveTableWithTheWorkingDirectorysDriveSelec
     EXPECT_EQ(shown, (QStringList{"a: [no disk]", "b: [no disk]", "c: [/]"}));
     EXPECT_EQ(list->currentText(), QStringLiteral("c: [/]"));
     EXPECT_EQ(form->surface().currentDrive(), "c: [/]");
-}
-
-TEST(CurrentDrive, IsTheDriveWithTheLongestRootAboveTheWorkingDirectory) {
-    const std::vector<Drive> drives = {Drive{'a', "", true, true}, Drive{'c', "/", false, false},
-                                       Drive{'d', "/home", false, false},
-                                       Drive{'e', "/home/user/stick/", false, true}};
-    struct Case {
-        const char* cwd;
-        std::optional<std::size_t> drive;
-    };
-    const Case cases[] = {
-        {"/home/user", 2}, {"/home", 2},       {"/homework", 1},        {"/", 1},
-        {"/var/tmp", 1},   {"", std::nullopt}, {"/home/user/stick", 3}, {"/home/user/stick/x", 3},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(currentDriveIndex(drives, c.cwd), c.drive) << c.cwd;
-    }
 }
 
 TEST(Twips, ScaleWithTheScreensDotsPerInch) {
