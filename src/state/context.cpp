@@ -33,10 +33,10 @@ using Steady = std::chrono::steady_clock;
 // medium, so pumping at the first report this long after the last keeps the gaps within 100 ms.
 constexpr auto kPumpEvery = std::chrono::milliseconds(50);
 
-void pumpIfDue(Context& context, Steady::time_point& last) {
+void pumpIfDue(Context& context) {
     const auto now = Steady::now();
-    if (now - last >= kPumpEvery) {
-        last = now;
+    if (now - context.state.LastCopyPump >= kPumpEvery) {
+        context.state.LastCopyPump = now;
         context.surface.pumpEvents();
     }
 }
@@ -45,18 +45,18 @@ void pumpIfDue(Context& context, Steady::time_point& last) {
 
 std::function<void(std::int64_t)> copyProgress(Context& context, const std::string& piecePath,
                                                int pieceNumber, CopyStart start) {
-    return [&context, report = JobProgress{piecePath, pieceNumber, 0, 0, start.jobTotal}, start,
-            last = Steady::now()](std::int64_t done) mutable {
+    return [&context, report = JobProgress{piecePath, pieceNumber, 0, 0, start.jobTotal},
+            start](std::int64_t done) mutable {
         report.pieceBytes = start.pieceOffset + done;
         // A piece's header is not the source's.
         report.jobBytes = start.jobBefore + std::max<std::int64_t>(done, 0);
         context.surface.progress(report);
-        pumpIfDue(context, last);
+        pumpIfDue(context);
     };
 }
 
 WhileWaiting pumpWhileWaiting(Context& context) {
-    return [&context, last = Steady::now()]() mutable { pumpIfDue(context, last); };
+    return [&context] { pumpIfDue(context); };
 }
 
 }  // namespace roruvez

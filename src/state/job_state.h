@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -63,6 +64,10 @@ struct JobState {
     // as read, and each piece as counted.
     std::string CheckedHeader;
     std::vector<FileStatus> CountedPieces;
+
+    // When a long copy or a wait on the medium last let the events run; one clock for all the
+    // job's pieces, so the gap around a piece's end is no longer than the rest.
+    std::chrono::steady_clock::time_point LastCopyPump = std::chrono::steady_clock::now();
 
     // How a join's set spells the common part of its piece names ("breldo." or "BRELDO.").
     std::string PieceBaseName = kPieceBaseName;

@@ -63,11 +63,15 @@ WindowArguments parseWindowArguments(const std::vector<std::string>& arguments) 
         problem += path;
         return refused(std::move(problem));
     }
-    // A drop always carries a full path. ".." stays, as the console keeps it: it may cross a link.
-    parsed.file = absolutePath(path);
-    if (parsed.file.empty()) {
-        return refused("the working directory cannot be read, so give the file's full path");
+    // A drop always carries a full path.
+    if (path.empty() || path.front() != '/') {
+        const std::string here = workingDirectory();
+        if (here.empty()) {
+            return refused("the working directory cannot be read, so give the file's full path");
+        }
+        path = pathInDirectory(here, path);
     }
+    parsed.file = cleanPath(path);
     return parsed;
 }
 
