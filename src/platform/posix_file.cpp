@@ -17,38 +17,42 @@ PosixFile::~PosixFile() {
     }
 }
 
-std::size_t PosixFile::read(std::byte* data, std::size_t size) {
+namespace {
+
+// Moves size bytes by calling step with the bytes done so far, again after an interrupted call;
+// returns fewer only when a step moves nothing.
+template <class Step>
+std::size_t moveAll(std::size_t size, const std::string& path, Step step) {
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t got = ::read(checkedFd(), data + done, size - done);
-        if (got < 0) {
+        const ssize_t moved = step(done);
+        if (moved < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            throwErrno(errno, path_);
+            throwErrno(errno, path);
         }
-        if (got == 0) {
+        if (moved == 0) {
             break;
         }
-        done += static_cast<std::size_t>(got);
+        done += static_cast<std::size_t>(moved);
     }
     return done;
 }
 
+}  // namespace
+
+std::size_t PosixFile::read(std::byte* data, std::size_t size) {
+    return moveAll(size, path_,
+                   [&](std::size_t done) { return ::read(checkedFd(), data + done, size - done); });
+}
+
 void PosixFile::write(const std::byte* data, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t put = ::write(checkedFd(), data + done, size - done);
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            throwErrno(errno, path_);
-        }
-        if (put == 0) {
-            throwErrno(ENOSPC, path_);
-        }
-        done += static_cast<std::size_t>(put);
+    const std::size_t put = moveAll(size, path_, [&](std::size_t done) {
+        return ::write(checkedFd(), data + done, size - done);
+    });
+    if (put < size) {
+        throwErrno(ENOSPC, path_);
     }
 }
 

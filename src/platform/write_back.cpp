@@ -62,15 +62,8 @@ void WriteBack::wrote(std::int64_t end, const WhileWaiting& whileWaiting) {
         return;
     }
     if (const std::int64_t whole = pageStart(written_); whole > started_) {
-        const int failure = syncRange(fd_, started_, whole, SYNC_FILE_RANGE_WRITE);
-        if (rangesUnsupported(failure)) {
-            // The flush before the name does it all, off the job's thread.
-            unsupported_ = true;
-            settled_ = written_;
+        if (!worked(syncRange(fd_, started_, whole, SYNC_FILE_RANGE_WRITE))) {
             return;
-        }
-        if (failure != 0) {
-            throwErrno(failure, path_);
         }
         started_ = whole;
     }
@@ -102,17 +95,25 @@ void WriteBack::waitUntil(std::int64_t end, const WhileWaiting& whileWaiting) {
                 SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
         },
         whileWaiting);
-    if (rangesUnsupported(failure)) {
-        unsupported_ = true;
-        settled_ = written_;
+    if (!worked(failure)) {
         return;
-    }
-    if (failure != 0) {
-        throwErrno(failure, path_);
     }
     settled_ = end;
     started_ = std::max(started_, end);
     measure();
+}
+
+bool WriteBack::worked(int failure) {
+    if (rangesUnsupported(failure)) {
+        // The flush before the name does it all, off the job's thread.
+        unsupported_ = true;
+        settled_ = written_;
+        return false;
+    }
+    if (failure != 0) {
+        throwErrno(failure, path_);
+    }
+    return true;
 }
 
 void WriteBack::measure() {

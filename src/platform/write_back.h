@@ -42,6 +42,9 @@ class WriteBack {
 
     void waitUntil(std::int64_t end, const WhileWaiting& whileWaiting);
     void measure();
+    // Whether a call on a range worked; throws its failure, but for a file system that has no
+    // ranges, which leaves the whole flush to the end.
+    bool worked(int failure);
 
     int fd_;
     std::string path_;
