@@ -22,6 +22,14 @@ constexpr std::string_view kTemporaryStart = ".roruvez-";
 constexpr std::string_view kTemporaryEnd = ".part";
 constexpr int kTemporaryAttempts = 1000;
 
+// A flush of a slow medium can take seconds: it runs off the job's thread.
+void flushWaiting(int fd, const std::string& flushed, const WhileWaiting& whileWaiting) {
+    const int failure = waitForCall([fd] { return ::fsync(fd) == 0 ? 0 : errno; }, whileWaiting);
+    if (failure != 0) {
+        throwErrno(failure, flushed);
+    }
+}
+
 bool allDigits(std::string_view text) {
     if (text.empty() || text.size() > 10) {
         return false;
@@ -173,14 +181,6 @@ void OutputFile::publish(const WhileWaiting& whileWaiting) {
     } catch (const PlatformError&) {
         takeNameBack(own);
         throw;
-    }
-}
-
-void OutputFile::flushWaiting(int fd, const std::string& flushed,
-                              const WhileWaiting& whileWaiting) const {
-    const int failure = waitForCall([fd] { return ::fsync(fd) == 0 ? 0 : errno; }, whileWaiting);
-    if (failure != 0) {
-        throwErrno(failure, flushed);
     }
 }
 

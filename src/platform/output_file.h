@@ -67,7 +67,6 @@ class OutputFile final : public PosixFile {
     void giveName();
     void renameChecked();
     void takeNameBack(const FileStatus& own);
-    void flushWaiting(int fd, const std::string& path, const WhileWaiting& whileWaiting) const;
     std::int64_t writtenUpTo() const;
 
     std::shared_ptr<const OpenDirectory> directory_;

@@ -40,6 +40,7 @@ struct WriteBackSeam {
     // The first wait is held until the job pumps its events, or for at most the limit.
     bool holdFirstWait = false;
     bool heldWaitSawPump = false;
+    bool holding = false;
     long pumps = 0;
 };
 
@@ -59,8 +60,10 @@ extern "C" int sync_file_range(int fd, off64_t offset, off64_t count, unsigned i
         }
         if (waits && std::exchange(gSeam.holdFirstWait, false)) {
             const long before = gSeam.pumps;
+            gSeam.holding = true;
             gSeam.heldWaitSawPump = gSeam.pumped.wait_for(lock, std::chrono::seconds(20),
                                                           [&] { return gSeam.pumps > before; });
+            gSeam.holding = false;
         }
     }
     const int result = real(fd, offset, count, flags);
@@ -115,6 +118,7 @@ class WriteBackTest : public testing::JobFixture {
         gSeam.failWith = 0;
         gSeam.holdFirstWait = false;
         gSeam.heldWaitSawPump = false;
+        gSeam.holding = false;
     }
 
     fs::path floppy() const { return dir.path() / "floppy"; }
@@ -168,6 +172,32 @@ TEST_F(WriteBackTest, ProgressCountsOnlyWhatTheMediumHasAndEveryPieceIsOnItBefor
         EXPECT_EQ(settled[info.st_ino], info.st_size) << "piece " << number;
     }
     EXPECT_TRUE(readFile(piecePath(3)).size() == 300000 + 160);
+}
+
+TEST_F(WriteBackTest, ClosingTheWindowDuringAWaitLeavesNothingOnTheDisk) {
+    {
+        std::lock_guard lock(gSeam.mutex);
+        gSeam.holdFirstWait = true;
+    }
+    // What the window's close box does in the pump: the job's files are closed; the program then
+    // ends, which here is the throw.
+    surface.onPump = [this] {
+        {
+            std::lock_guard lock(gSeam.mutex);
+            ++gSeam.pumps;
+            gSeam.pumped.notify_all();
+            if (!gSeam.holding) {
+                return;
+            }
+        }
+        state.closeAllFiles();
+        throw std::runtime_error("the window was closed");
+    };
+    split();
+    std::lock_guard lock(gSeam.mutex);
+    EXPECT_TRUE(gSeam.heldWaitSawPump);
+    EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+    EXPECT_TRUE(fs::is_empty(floppy())) << "a piece or a hidden file was left";
 }
 
 TEST_F(WriteBackTest, AWriteBackThatFailsFailsThePieceAsAWriteDoes) {
