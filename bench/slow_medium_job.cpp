@@ -9,10 +9,7 @@
 
 #include "format/piece_format.h"
 #include "join/join_driver.h"
-#include "platform/clock.h"
-#include "platform/drive_table.h"
-#include "platform/file_system.h"
-#include "platform/free_space.h"
+#include "removable_machine.h"
 #include "split/split_driver.h"
 #include "state/context.h"
 
@@ -23,12 +20,6 @@ using Steady = std::chrono::steady_clock;
 double millisecondsBetween(Steady::time_point from, Steady::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
-
-// The drive table of this machine, with every directory on a removable medium.
-class RemovableDrives : public roruvez::LinuxDriveTable {
-  public:
-    bool onRemovableMedium(const std::string& /*directory*/) override { return true; }
-};
 
 // Answers as a user who says OK to everything, and times the pumps, the progress and the end.
 class TimingSurface : public roruvez::StatusSurface {
@@ -85,11 +76,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: slow_medium_job split FILE SIZE | join FIRST_PIECE\n");
         return 2;
     }
-    RemovableDrives drives;
-    roruvez::FileSystem files(drives);
-    roruvez::StatvfsFreeSpace freeSpace(files);
-    roruvez::SystemClock clock;
-    roruvez::Platform platform{files, drives, freeSpace, clock};
+    roruvez::bench::RemovableMachine machine;
+    roruvez::Platform platform = machine.platform();
     TimingSurface surface(argv[2], command == "split" ? argv[3] : "");
     roruvez::JobState state;
     state.MaxPieces = roruvez::kMaxPieces;

@@ -12,18 +12,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/clock.h"
-#include "platform/drive_table.h"
-#include "platform/file_system.h"
-#include "platform/free_space.h"
+#include "removable_machine.h"
 #include "window/form1.h"
 
 namespace {
-
-class RemovableDrives : public roruvez::LinuxDriveTable {
-  public:
-    bool onRemovableMedium(const std::string& /*directory*/) override { return true; }
-};
 
 constexpr int kTick = 10;
 
@@ -35,11 +27,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: slow_medium_window FILE SIZE\n");
         return 2;
     }
-    RemovableDrives drives;
-    roruvez::FileSystem files(drives);
-    roruvez::StatvfsFreeSpace freeSpace(files);
-    roruvez::SystemClock clock;
-    roruvez::Form1 window(roruvez::Platform{files, drives, freeSpace, clock});
+    roruvez::bench::RemovableMachine machine;
+    roruvez::Form1 window(machine.platform());
     window.show();
 
     // A timer that should fire every kTick ms; how late it comes is how long the window froze.
