@@ -64,14 +64,11 @@ WindowArguments parseWindowArguments(const std::vector<std::string>& arguments) 
         return refused(std::move(problem));
     }
     // A drop always carries a full path.
-    if (path.empty() || path.front() != '/') {
-        const std::string here = workingDirectory();
-        if (here.empty()) {
-            return refused("the working directory cannot be read, so give the file's full path");
-        }
-        path = pathInDirectory(here, path);
+    const std::string absolute = absolutePath(path);
+    if (absolute.empty()) {
+        return refused("the working directory cannot be read, so give the file's full path");
     }
-    parsed.file = cleanPath(path);
+    parsed.file = cleanPath(absolute);
     return parsed;
 }
 

@@ -3,24 +3,14 @@
 
 #include "window/file_url.h"
 
+#include "platform/text.h"
+
 namespace roruvez {
 
 namespace {
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
+    return text.size() >= prefix.size() && toLowerAscii(text.substr(0, prefix.size())) == prefix;
 }
 
 int hexValue(char c) {
