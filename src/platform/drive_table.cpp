@@ -243,6 +243,7 @@ LinuxDriveTable::~LinuxDriveTable() {
 std::vector<Drive> LinuxDriveTable::drives() {
     if (mountsMayHaveChanged()) {
         table_ = readTable();
+        removableDevices_.clear();
     }
     return table_;
 }
@@ -273,8 +274,17 @@ bool LinuxDriveTable::onRemovableMedium(const std::string& directory) {
     }
     struct stat info {};
     // Major 0: no block device (tmpfs, network file systems).
-    return ::stat(directory.c_str(), &info) == 0 && ::major(info.st_dev) != 0 &&
-           blockDeviceRemovable(sysRoot_, ::major(info.st_dev), ::minor(info.st_dev));
+    if (::stat(directory.c_str(), &info) != 0 || ::major(info.st_dev) == 0) {
+        return false;
+    }
+    const auto known = removableDevices_.find(info.st_dev);
+    if (known != removableDevices_.end()) {
+        return known->second;
+    }
+    const bool removable =
+        blockDeviceRemovable(sysRoot_, ::major(info.st_dev), ::minor(info.st_dev));
+    removableDevices_.emplace(info.st_dev, removable);
+    return removable;
 }
 
 std::vector<Drive> LinuxDriveTable::readTable() const {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -78,6 +81,9 @@ class LinuxDriveTable : public DriveTable {
     int watch_ = -1;
     bool watchable_ = true;
     std::vector<Drive> table_;
+    // What sysfs said of each block device (by device number) since the table was last read:
+    // a split asks once per piece, and a device number is given out again only after a change.
+    std::map<dev_t, bool> removableDevices_;
 };
 
 std::optional<Drive> findDrive(const std::vector<Drive>& table, char letter);

@@ -2,7 +2,9 @@
 // devices, the immutable attribute and read-only mounts. These need root and skip without it.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 
 #include <filesystem>
 
@@ -342,6 +344,35 @@ TEST(MachineDrivesTest, ADiskMountedOrTakenOutAfterTheFirstLookIsSeen) {
         mount.unmount();
         EXPECT_FALSE(listed());
     }
+}
+
+// A split asks whether its directory is on a removable medium once per piece; sysfs is walked
+// once per device number, and again after the mount table changes, since a stick plugged in
+// after another was pulled may get the same number.
+TEST(MachineDrivesTest, WhatSysfsSaysOfADeviceIsAskedAgainOnlyAfterTheMountTableChanges) {
+    SKIP_UNLESS_ROOT();
+    testing::TempDir dir;
+    struct stat info {};
+    ASSERT_EQ(::stat(dir.path().c_str(), &info), 0);
+    if (::major(info.st_dev) == 0) {
+        GTEST_SKIP() << "the temporary directory is on no block device";
+    }
+    const fs::path sys = dir.path() / "sys";
+    fs::create_directories(sys / "devices/disk");
+    fs::create_directories(sys / "dev/block");
+    writeFile((sys / "devices/disk/removable").string(), "0\n");
+    fs::create_symlink("../../devices/disk", sys / "dev/block" /
+                                                 (std::to_string(::major(info.st_dev)) + ":" +
+                                                  std::to_string(::minor(info.st_dev))));
+    LinuxDriveTable machine("/proc/self/mounts", sys.string());
+    EXPECT_FALSE(machine.onRemovableMedium(dir.path().string()));
+
+    writeFile((sys / "devices/disk/removable").string(), "1\n");
+    EXPECT_FALSE(machine.onRemovableMedium(dir.path().string()));
+    fs::create_directory(dir.path() / "other");
+    Mount other = Mount::tmpfs(dir.path() / "other", 1 << 20);
+    SKIP_UNLESS_MOUNTED(other);
+    EXPECT_TRUE(machine.onRemovableMedium(dir.path().string()));
 }
 
 }  // namespace
