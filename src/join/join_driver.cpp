@@ -39,7 +39,7 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
     // The caller may pass FilePath itself, which a selection during the copy could change.
     const std::string firstPiece = path;  // NOLINT(performance-unnecessary-copy-initialization)
 
-    state.Outcome = JobOutcome::NotCompleted;
+    state.startJob();
     state.SizeMismatch = false;
     surface.setLamp(kLightRed);
     surface.showStatus("BRELDO -R");

@@ -1,6 +1,7 @@
 #include "join/piece_appender.h"
 
 #include <string_view>
+#include <vector>
 
 #include "format/piece_format.h"
 #include "platform/error.h"
@@ -42,9 +43,10 @@ bool pieceResized(int number, const JobState& state) {
 }
 
 void consumeHeader(const std::string& piecePath, JobState& state) {
-    state.Buffer.resize(kHeaderLength);
-    state.File1->readExact(state.Buffer.data(), state.Buffer.size());
-    if (std::string_view(reinterpret_cast<const char*>(state.Buffer.data()), state.Buffer.size()) !=
+    std::vector<std::byte>& header = state.Buffer.bytes;
+    header.resize(kHeaderLength);
+    state.File1->readExact(header.data(), header.size());
+    if (std::string_view(reinterpret_cast<const char*>(header.data()), header.size()) !=
         state.CheckedHeader) {
         throwPieceChanged(piecePath);
     }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 
 #include "platform/error.h"
 
@@ -16,6 +17,21 @@ namespace {
 bool kernelCannotCopy(int errnum) {
     return errnum == EXDEV || errnum == EINVAL || errnum == ENOSYS || errnum == EOPNOTSUPP ||
            errnum == EBADF || errnum == EPERM;
+}
+
+// The block after one of `block` bytes that took `took`, where the job's blocks were `current`
+// long. A short last block that was quick says nothing of the next copy's.
+std::size_t nextBlockSize(std::size_t current, std::size_t block,
+                          std::chrono::steady_clock::duration took) {
+    constexpr std::chrono::milliseconds kQuick{4};
+    constexpr std::chrono::milliseconds kSlow{16};
+    if (took < kQuick) {
+        return std::max(current, std::min(2 * block, kLargestCopyBlock));
+    }
+    if (took > kSlow) {
+        return std::max(kCopyBlock, std::min(current, block / 2));
+    }
+    return current;
 }
 
 // What a copy has put on `to`'s medium when done bytes of it are written; less than nothing
@@ -32,10 +48,14 @@ void OpenFile::readExact(std::byte* data, std::size_t size) {
     }
 }
 
-void OpenFile::copyBlock(OpenFile& to, std::size_t size, std::vector<std::byte>& buffer) {
-    buffer.resize(size);
-    readExact(buffer.data(), size);
-    to.write(buffer.data(), size);
+void OpenFile::copyThrough(OpenFile& to, std::size_t size, std::vector<std::byte>& buffer) {
+    while (size > 0) {
+        const std::size_t part = std::min(size, kCopyBlock);
+        buffer.resize(part);
+        readExact(buffer.data(), part);
+        to.write(buffer.data(), part);
+        size -= part;
+    }
 }
 
 void OpenFile::blockCopied(OpenFile& to, std::int64_t done, const CopyProgress& progress) {
@@ -58,21 +78,25 @@ void OpenFile::copyEnded(OpenFile& to, std::int64_t count, const CopyProgress& p
     }
 }
 
-void OpenFile::copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>& buffer,
+void OpenFile::copyTo(OpenFile& to, std::int64_t count, CopyBuffer& buffer,
                       const CopyProgress& progress) {
     bool inKernel = descriptor() >= 0 && to.descriptor() >= 0;
     std::int64_t done = 0;
     while (done < count) {
-        const auto block = static_cast<std::size_t>(
-            std::min<std::int64_t>(count - done, static_cast<std::int64_t>(to.copyBlockSize())));
+        const auto block = static_cast<std::size_t>(std::min<std::int64_t>(
+            count - done,
+            static_cast<std::int64_t>(std::min(buffer.blockSize, to.copyBlockSize()))));
+        const auto start = std::chrono::steady_clock::now();
         std::size_t copied = 0;
         if (inKernel) {
             copied = copyInKernel(to, block);
             inKernel = copied == block;
         }
         if (copied < block) {
-            copyBlock(to, block - copied, buffer);
+            copyThrough(to, block - copied, buffer.bytes);
         }
+        buffer.blockSize =
+            nextBlockSize(buffer.blockSize, block, std::chrono::steady_clock::now() - start);
         done += static_cast<std::int64_t>(block);
         blockCopied(to, done, progress);
     }

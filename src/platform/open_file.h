@@ -15,9 +15,22 @@ namespace roruvez {
 // have not reached it either.
 using CopyProgress = std::function<void(std::int64_t)>;
 
-// The most a copy holds in memory at once, and so the most bytes between two progress calls. It
-// stays in the processor's cache, which is what makes a copy through memory fast.
+// The most a copy holds in memory at once, and the block it starts with. It stays in the
+// processor's cache, which is what makes a copy through memory fast.
 inline constexpr std::size_t kCopyBlock = std::size_t{256} << 10;
+// The most bytes between two progress calls.
+inline constexpr std::size_t kLargestCopyBlock = std::size_t{8} << 20;
+
+// What the copies of one job carry from one to the next.
+struct CopyBuffer {
+    // What a copy goes through where the kernel cannot copy; at most kCopyBlock.
+    std::vector<std::byte> bytes;
+    // The size of the next block. Each block costs a system call or two and a progress call, and
+    // at the page cache's pace one of kCopyBlock is over in a tenth of a millisecond; so blocks
+    // grow while they are quick and shrink when the files slow down, which keeps progress calls
+    // a few milliseconds apart on any medium.
+    std::size_t blockSize = kCopyBlock;
+};
 
 // Which file a name or a descriptor stands for, and its length then.
 struct FileStatus {
@@ -40,12 +53,12 @@ class OpenFile {
     virtual void write(const std::byte* data, std::size_t size) = 0;
     // Copies exactly count bytes from the current position to the end of what was written to
     // `to`, leaving this file after them. The kernel copies while it can (copy_file_range); once
-    // it cannot between these two files, the buffer copies the rest, and buffer grows to at most
-    // kCopyBlock. When it returns, the bytes are on `to`'s medium as far as `to` promises that.
-    void copyTo(OpenFile& to, std::int64_t count, std::vector<std::byte>& buffer,
+    // it cannot between these two files, buffer copies the rest. When it returns, the bytes are
+    // on `to`'s medium as far as `to` promises that.
+    void copyTo(OpenFile& to, std::int64_t count, CopyBuffer& buffer,
                 const CopyProgress& progress = {});
     // The most bytes a copy writes to this file between two calls of copied().
-    virtual std::size_t copyBlockSize() const { return kCopyBlock; }
+    virtual std::size_t copyBlockSize() const { return kLargestCopyBlock; }
     // A copy wrote a block to this file. A flushed output keeps its medium writing here.
     virtual void copied(const WhileWaiting& /*whileWaiting*/) {}
     // Waits until what was written is on the medium.
@@ -67,8 +80,8 @@ class OpenFile {
     virtual int descriptor() const { return -1; }
 
   private:
-    // Copies one block of at most kCopyBlock bytes through buffer.
-    void copyBlock(OpenFile& to, std::size_t size, std::vector<std::byte>& buffer);
+    // Copies size bytes through buffer, kCopyBlock at a time.
+    void copyThrough(OpenFile& to, std::size_t size, std::vector<std::byte>& buffer);
     // Has the kernel copy up to size bytes; fewer only once it cannot copy between these files.
     std::size_t copyInKernel(OpenFile& to, std::size_t size);
     // After each block of a copy to `to`, done bytes of it written.

@@ -11,7 +11,7 @@ namespace roruvez {
 std::int16_t SplitFile(const std::string& path, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
-    state.Outcome = JobOutcome::NotCompleted;
+    state.startJob();
     surface.showStatus("Breldo:" + path);
     state.closeAllFiles();
     surface.setLamp(kLightRed);

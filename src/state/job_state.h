@@ -38,7 +38,7 @@ struct JobState {
     std::int32_t BytesLeft = 0;
     std::int32_t PieceSize = 0;
     std::int32_t FirstDataLen = 0;
-    std::vector<std::byte> Buffer;
+    CopyBuffer Buffer;
     std::string LongName;
     std::string ShortName;
     std::string TargetDir;
@@ -57,6 +57,12 @@ struct JobState {
 
     // What the front ends report: the job's outcome, not its last caption.
     JobOutcome Outcome = JobOutcome::NotCompleted;
+    // A job is not completed until it ends otherwise, and its copies start from the first block
+    // size, whatever medium the last job's ran on.
+    void startJob() {
+        Outcome = JobOutcome::NotCompleted;
+        Buffer.blockSize = kCopyBlock;
+    }
     // A join whose pieces do not add up to the size in the header, which it restores all the same.
     bool SizeMismatch = false;
 

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "platform/error.h"
 #include "platform/posix_file.h"
@@ -14,6 +16,8 @@ namespace {
 
 // While set, the kernel says it cannot copy, as it does between some file systems.
 bool gKernelCannotCopy = false;
+// While set, each kernel copy takes this long more, as on a slow share.
+std::chrono::milliseconds gKernelDelay{0};
 
 }  // namespace
 
@@ -25,6 +29,7 @@ extern "C" ssize_t copy_file_range(int inFd, off64_t* inOffset, int outFd, off64
         errno = EXDEV;
         return -1;
     }
+    std::this_thread::sleep_for(gKernelDelay);
     return real(inFd, inOffset, outFd, outOffset, length, flags);
 }
 
@@ -52,10 +57,31 @@ class CopyTest : public ::testing::Test {
         return open(path, O_WRONLY | O_CREAT | O_EXCL);
     }
 
-    void TearDown() override { gKernelCannotCopy = false; }
+    void TearDown() override {
+        gKernelCannotCopy = false;
+        gKernelDelay = {};
+    }
+
+    // Copies count bytes of a fresh file to a new one; returns the sizes of its blocks.
+    std::vector<std::int64_t> copyBlocks(std::int64_t count) {
+        writeFile(dir.file("in"), patternBytes(static_cast<std::size_t>(count), 3));
+        const std::string outPath = dir.file("out" + std::to_string(++copies));
+        auto in = openRead(dir.file("in"));
+        auto out = create(outPath);
+        std::vector<std::int64_t> blocks;
+        std::int64_t last = 0;
+        in->copyTo(*out, count, buffer, [&](std::int64_t done) {
+            blocks.push_back(done - last);
+            last = done;
+        });
+        out->close();
+        EXPECT_EQ(readFile(outPath), readFile(dir.file("in")));
+        return blocks;
+    }
 
     TempDir dir;
-    std::vector<std::byte> buffer;
+    CopyBuffer buffer;
+    int copies = 0;
 };
 
 TEST_F(CopyTest, EveryRangeArrivesExactAndTheSourceStandsAfterItWhicheverWayCopies) {
@@ -71,7 +97,7 @@ TEST_F(CopyTest, EveryRangeArrivesExactAndTheSourceStandsAfterItWhicheverWayCopi
     int run = 0;
     for (const bool kernelCannotCopy : {false, true}) {
         gKernelCannotCopy = kernelCannotCopy;
-        buffer.clear();
+        buffer = {};
         for (const auto& c : cases) {
             SCOPED_TRACE(std::string(kernelCannotCopy ? "buffer" : "kernel") + " offset " +
                          std::to_string(c.offset) + " count " + std::to_string(c.count));
@@ -94,8 +120,11 @@ TEST_F(CopyTest, EveryRangeArrivesExactAndTheSourceStandsAfterItWhicheverWayCopi
             EXPECT_EQ(reported.back(), c.count);
             EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
             // Reported after every block, so the window keeps its events flowing.
-            EXPECT_GE(static_cast<std::int64_t>(reported.size()),
-                      c.count / static_cast<std::int64_t>(kCopyBlock));
+            std::int64_t last = 0;
+            for (const std::int64_t done : reported) {
+                EXPECT_LE(done - last, static_cast<std::int64_t>(kLargestCopyBlock));
+                last = done;
+            }
 
             const std::size_t next = static_cast<std::size_t>(c.offset + c.count);
             std::byte after{};
@@ -107,8 +136,8 @@ TEST_F(CopyTest, EveryRangeArrivesExactAndTheSourceStandsAfterItWhicheverWayCopi
             }
         }
         // Only where the kernel cannot copy does the buffer, and it never grows past a block.
-        EXPECT_EQ(buffer.empty(), !kernelCannotCopy);
-        EXPECT_LE(buffer.size(), kCopyBlock);
+        EXPECT_EQ(buffer.bytes.empty(), !kernelCannotCopy);
+        EXPECT_LE(buffer.bytes.size(), kCopyBlock);
     }
 }
 
@@ -134,6 +163,8 @@ TEST_F(CopyTest, ASourceThatShrinksWhileCopiedFailsEitherWay) {
             writeFile(dir.file("in"), patternBytes(static_cast<std::size_t>(c.fileSize), 9));
             auto in = openRead(dir.file("in"));
             auto out = create(dir.file("out" + std::to_string(++run)));
+            // Each copy starts from the first block size, so the first block is not the whole.
+            buffer = {};
             bool shrunk = false;
             try {
                 in->copyTo(*out, c.count, buffer, [&](std::int64_t) {
@@ -161,7 +192,28 @@ TEST_F(CopyTest, WhatTheKernelCannotCopyGoesThroughTheBuffer) {
     EXPECT_EQ(last, count);
     EXPECT_TRUE(readFile(dir.file("zeros")) == std::string(static_cast<std::size_t>(count), '\0'));
     // The last block went through the buffer.
-    EXPECT_EQ(buffer.size(), 7U);
+    EXPECT_EQ(buffer.bytes.size(), 7U);
+}
+
+TEST_F(CopyTest, BlocksGrowWhileQuickAndShrinkAtOnceWhenTheCopySlows) {
+    const auto kFirst = static_cast<std::int64_t>(kCopyBlock);
+    const auto kLargest = static_cast<std::int64_t>(kLargestCopyBlock);
+    // At the page cache's pace the blocks grow, so there are fewer progress calls.
+    const std::int64_t quick = 48 * kFirst;
+    const std::vector<std::int64_t> grown = copyBlocks(quick);
+    EXPECT_EQ(grown.front(), kFirst);
+    EXPECT_LT(static_cast<std::int64_t>(grown.size()), quick / kFirst);
+    EXPECT_GT(buffer.blockSize, kCopyBlock);
+
+    // A slow medium halves them block by block, down to the first size and no further, and the
+    // next copy starts where the last one ended.
+    buffer.blockSize = kLargestCopyBlock;
+    gKernelDelay = std::chrono::milliseconds(20);
+    const std::vector<std::int64_t> expected = {
+        kLargest, kLargest / 2, kLargest / 4, kLargest / 8, kFirst * 2, kFirst, kFirst};
+    const std::vector<std::int64_t> slowed = copyBlocks(2 * kLargest);
+    EXPECT_EQ(slowed, expected);
+    EXPECT_EQ(buffer.blockSize, kCopyBlock);
 }
 
 }  // namespace
