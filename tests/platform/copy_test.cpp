@@ -209,8 +209,11 @@ TEST_F(CopyTest, BlocksGrowWhileQuickAndShrinkAtOnceWhenTheCopySlows) {
     // next copy starts where the last one ended.
     buffer.blockSize = kLargestCopyBlock;
     gKernelDelay = std::chrono::milliseconds(20);
-    const std::vector<std::int64_t> expected = {
-        kLargest, kLargest / 2, kLargest / 4, kLargest / 8, kFirst * 2, kFirst, kFirst};
+    std::vector<std::int64_t> expected;
+    for (std::int64_t block = kLargest; block >= kFirst; block /= 2) {
+        expected.push_back(block);
+    }
+    expected.push_back(kFirst);
     const std::vector<std::int64_t> slowed = copyBlocks(2 * kLargest);
     EXPECT_EQ(slowed, expected);
     EXPECT_EQ(buffer.blockSize, kCopyBlock);
