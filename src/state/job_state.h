@@ -58,7 +58,7 @@ struct JobState {
     // What the front ends report: the job's outcome, not its last caption.
     JobOutcome Outcome = JobOutcome::NotCompleted;
     // A job is not completed until it ends otherwise, and its copies start from the first block
-    // size, whatever medium the last job's ran on.
+    // size, whatever medium the last job's copies ran on.
     void startJob() {
         Outcome = JobOutcome::NotCompleted;
         Buffer.blockSize = kCopyBlock;
