@@ -303,7 +303,7 @@ TEST_P(FileSystemMatrixTest, AKilledSplitLeavesNothingTheNextJobDoesNotClear) {
     // Sixteen whole pieces when complete (piece 1 holds the header): a fast medium may finish the
     // split before the kill lands, and the set is then whole.
     const std::string source =
-        patternBytes(16 * 500000 - static_cast<std::size_t>(kHeaderLength), 6);
+        patternBytes(std::size_t{16} * 500000 - static_cast<std::size_t>(kHeaderLength), 6);
     writeFile((at / "S.BIN").string(), source);
     const pid_t job = startCli({"split", (at / "S.BIN").string(), "--size", "500000", "--yes"});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
