@@ -12,6 +12,8 @@
 
 #include "join/piece_set.h"
 #include "mounts.h"
+#include "platform/drive_table.h"
+#include "platform/free_space.h"
 #include "platform/output_file.h"
 #include "support/no_unnamed_files.h"
 
@@ -318,6 +320,153 @@ TEST_F(ChangedWorldTest, AStickPulledMidSplitLeavesNothingOnTheBareMountPoint) {
     EXPECT_TRUE(anyBoxSays("Failed to write to Disk!"));
     EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
     EXPECT_TRUE(listDir(stick.at()).empty()) << "pieces written to the bare mount point";
+}
+
+// The machine's own drive letters over real disks: ext2 images on loop devices in a private
+// mount namespace. Stick a and disk b sort next to each other, so that once a is pulled its
+// letter is b's; a stick plugged in where a was keeps the letter and is another disk all the same.
+class RealLettersTest : public ChangedWorldTest {
+  protected:
+    void SetUp() override {
+        if (!testing::runningAsRoot()) {
+            GTEST_SKIP() << "mounting sticks needs root";
+        }
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            GTEST_SKIP() << "no private mount namespace here";
+        }
+        jobContext = &real;
+    }
+
+    // A fresh ext2 image, mounted at place with nothing on it.
+    testing::Mount plugIn(const std::string& image, const fs::path& place) {
+        const fs::path file = dir.path() / image;
+        EXPECT_TRUE(testing::makeExt2Image(file, 4 << 20));
+        testing::Mount mount = testing::Mount::image(file, place);
+        if (mount.ready()) {
+            fs::remove_all(place / "lost+found");
+        }
+        return mount;
+    }
+
+    // What an image holds once it is out of every drive, mounted again read-only to look.
+    std::vector<std::string> heldBy(const std::string& image) {
+        const testing::Mount look =
+            testing::Mount::image(dir.path() / image, dir.path() / ("look-" + image), true);
+        EXPECT_TRUE(look.ready()) << look.why();
+        std::vector<std::string> names = listDir(look.at());
+        std::erase(names, "lost+found");
+        return names;
+    }
+
+    char letterOf(const fs::path& directory) {
+        for (const Drive& drive : machine.drives()) {
+            if (drive.directory == directory.string()) {
+                return drive.letter;
+            }
+        }
+        return 0;
+    }
+
+    LinuxDriveTable machine;
+    FileSystem machineFiles{machine};
+    StatvfsFreeSpace machineFree{machineFiles};
+    Platform machinePlatform{machineFiles, machine, machineFree, clock};
+    Context real{state, surface, machinePlatform};
+};
+
+TEST_F(RealLettersTest, AStickPulledOrSwappedUnderItsLetterMidSplitTakesNoPiece) {
+    enum class World { Pulled, SwappedAtTheNameCheck, SwappedWhileWritten };
+    for (World world : {World::Pulled, World::SwappedAtTheNameCheck, World::SwappedWhileWritten}) {
+        SCOPED_TRACE(world == World::Pulled                  ? "stick pulled"
+                     : world == World::SwappedAtTheNameCheck ? "another stick in its place"
+                                                             : "swapped while piece 3 is written");
+        freshDir();
+        testing::Mount stick = plugIn("a.img", dir.path() / "a");
+        testing::Mount disk = plugIn("b.img", dir.path() / "b");
+        std::optional<testing::Mount> newStick;
+        if (!stick.ready() || !disk.ready()) {
+            GTEST_SKIP() << stick.why() << disk.why();
+        }
+        const char letter = letterOf(stick.at());
+        ASSERT_NE(letter, 0) << "the stick has no letter";
+        saveTo(letter, stick.at());
+        const std::string path = dir.file("SOURCE.BIN");
+        writeFile(path, patternBytes(5000));
+        const std::string third = std::string(1, letter) + ":breldo.3";
+        const auto change = [&] {
+            stick.unmount();
+            if (world == World::Pulled) {
+                ASSERT_EQ(letterOf(disk.at()), letter) << "the pulled stick's letter went nowhere";
+            } else {
+                newStick.emplace(plugIn("c.img", stick.at()));
+                ASSERT_TRUE(newStick->ready()) << newStick->why();
+                ASSERT_EQ(letterOf(stick.at()), letter);
+            }
+        };
+        surface.onLog = [&](const std::string& line) {
+            if (world != World::SwappedWhileWritten && line == third) {
+                change();
+            }
+        };
+        surface.onPoint = [&](JobPoint point, const std::string& piecePath) {
+            if (world == World::SwappedWhileWritten && point == JobPoint::PieceCopied &&
+                piecePath == third) {
+                change();
+            }
+        };
+        surface.onMessageBox = [](const testing::ShownBox& box) -> std::optional<Answer> {
+            return box.prompt == "Verify the Disk." ? std::optional(Answer::Cancel) : std::nullopt;
+        };
+
+        runSplit(path, "1400");
+
+        EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+        EXPECT_TRUE(world == World::SwappedWhileWritten
+                        ? anyBoxSays("The disk or directory is no longer the one the job began on")
+                        : anyBoxSays("Verify the Disk."));
+        EXPECT_TRUE(listDir(disk.at()).empty());
+        if (newStick) {
+            EXPECT_TRUE(listDir(newStick->at()).empty());
+            newStick->unmount();
+        }
+        disk.unmount();
+        EXPECT_EQ(heldBy("a.img"), (std::vector<std::string>{"breldo.1", "breldo.2"}));
+    }
+}
+
+// The join restores onto the letter of a stick that is pulled once the pieces are counted; the
+// letter now leads to a disk holding a set of its own under the same name.
+TEST_F(RealLettersTest, AJoinOntoTheLetterOfAPulledStickRestoresNothingAnywhere) {
+    testing::Mount stick = plugIn("a.img", dir.path() / "a");
+    testing::Mount disk = plugIn("b.img", dir.path() / "b");
+    if (!stick.ready() || !disk.ready()) {
+        GTEST_SKIP() << stick.why() << disk.why();
+    }
+    const auto header = testing::headerBytes({.name = "S.BIN", .size = " 3000"});
+    testing::writePieceSet(stick.at().string() + "/", header, patternBytes(3000, 3), 1400);
+    testing::writePieceSet(disk.at().string() + "/", header, patternBytes(3000, 4), 1400);
+    fs::copy_file(stick.at() / "breldo.1", dir.file("breldo.1"));
+    const char letter = letterOf(stick.at());
+    ASSERT_NE(letter, 0) << "the stick has no letter";
+    saveTo(letter, stick.at());
+    surface.onPoint = [&](JobPoint point, const std::string&) {
+        if (point == JobPoint::PiecesCounted) {
+            stick.unmount();
+            ASSERT_EQ(letterOf(disk.at()), letter);
+        }
+    };
+    surface.onMessageBox = [](const testing::ShownBox& box) -> std::optional<Answer> {
+        return box.prompt == "Verify the Disk." ? std::optional(Answer::Cancel) : std::nullopt;
+    };
+
+    join();
+
+    EXPECT_TRUE(anyBoxSays("Verify the Disk."));
+    EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+    EXPECT_FALSE(fs::exists(disk.at() / "S.BIN"));
+    disk.unmount();
+    EXPECT_EQ(heldBy("a.img"), (std::vector<std::string>{"breldo.1", "breldo.2", "breldo.3"}));
 }
 
 // A job in its own pid namespace, as a sandboxed program runs, cannot see this process: the live

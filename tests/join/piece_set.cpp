@@ -37,7 +37,7 @@ void JoinFixture::join(const std::string& piece1) {
     surface.setText(Control::Text3, "");
     surface.clearHistory();
     state.FilePath = piece1;
-    JoinFiles(state.FilePath, context);
+    JoinFiles(state.FilePath, *jobContext);
 }
 
 void JoinFixture::freshDir() {
