@@ -3,8 +3,6 @@
 // them at a named point of the job and looks for a plain failure and nothing anywhere else.
 
 #include <gtest/gtest.h>
-#include <sched.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -39,6 +37,13 @@ class ChangedWorldTest : public testing::JoinFixture {
         drives.bind(letter, directory.string());
         surface.check1 = 1;
         surface.drive = std::string(1, letter) + ": [" + directory.string() + "]";
+    }
+
+    // The user answers "Verify the Disk." with Cancel.
+    void giveUpAtVerifyTheDisk() {
+        surface.onMessageBox = [](const testing::ShownBox& box) -> std::optional<Answer> {
+            return box.prompt == "Verify the Disk." ? std::optional(Answer::Cancel) : std::nullopt;
+        };
     }
 
     // The pieces in directory are consecutive from 1, each the right bytes of source in pieces
@@ -247,9 +252,7 @@ TEST_F(ChangedWorldTest, ALetterGivenToAnotherDiskMidSplitTakesNoPiece) {
                 takeLetter();
             }
         };
-        surface.onMessageBox = [](const testing::ShownBox& box) -> std::optional<Answer> {
-            return box.prompt == "Verify the Disk." ? std::optional(Answer::Cancel) : std::nullopt;
-        };
+        giveUpAtVerifyTheDisk();
 
         runSplit(path, "1400");
 
@@ -278,9 +281,7 @@ TEST_F(ChangedWorldTest, AJoinOntoALetterGivenToAnotherDiskRestoresNothing) {
             drives.bind('j', otherDisk.path().string());
         }
     };
-    surface.onMessageBox = [](const testing::ShownBox& box) -> std::optional<Answer> {
-        return box.prompt == "Verify the Disk." ? std::optional(Answer::Cancel) : std::nullopt;
-    };
+    giveUpAtVerifyTheDisk();
 
     join();
 
@@ -296,8 +297,7 @@ TEST_F(ChangedWorldTest, AStickPulledMidSplitLeavesNothingOnTheBareMountPoint) {
     if (!testing::runningAsRoot()) {
         GTEST_SKIP() << "mounting a stick needs root";
     }
-    if (::unshare(CLONE_NEWNS) != 0 ||
-        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    if (!testing::enterPrivateMountNamespace()) {
         GTEST_SKIP() << "no private mount namespace here";
     }
     const fs::path image = dir.path() / "stick.img";
@@ -331,8 +331,7 @@ class RealLettersTest : public ChangedWorldTest {
         if (!testing::runningAsRoot()) {
             GTEST_SKIP() << "mounting sticks needs root";
         }
-        if (::unshare(CLONE_NEWNS) != 0 ||
-            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        if (!testing::enterPrivateMountNamespace()) {
             GTEST_SKIP() << "no private mount namespace here";
         }
         jobContext = &real;
@@ -415,9 +414,7 @@ TEST_F(RealLettersTest, AStickPulledOrSwappedUnderItsLetterMidSplitTakesNoPiece)
                 change();
             }
         };
-        surface.onMessageBox = [](const testing::ShownBox& box) -> std::optional<Answer> {
-            return box.prompt == "Verify the Disk." ? std::optional(Answer::Cancel) : std::nullopt;
-        };
+        giveUpAtVerifyTheDisk();
 
         runSplit(path, "1400");
 
@@ -456,9 +453,7 @@ TEST_F(RealLettersTest, AJoinOntoTheLetterOfAPulledStickRestoresNothingAnywhere)
             ASSERT_EQ(letterOf(disk.at()), letter);
         }
     };
-    surface.onMessageBox = [](const testing::ShownBox& box) -> std::optional<Answer> {
-        return box.prompt == "Verify the Disk." ? std::optional(Answer::Cancel) : std::nullopt;
-    };
+    giveUpAtVerifyTheDisk();
 
     join();
 

@@ -6,9 +6,7 @@
 // restored file. Needs root (mounts) and the file systems' tools; skips with the reason otherwise.
 
 #include <gtest/gtest.h>
-#include <sched.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -160,9 +158,7 @@ class FileSystemMatrixTest : public ::testing::TestWithParam<FileSystemKind> {
         if (!shell(std::string("command -v ") + GetParam().tool)) {
             GTEST_SKIP() << GetParam().tool << " is not installed";
         }
-        static const bool privateMounts =
-            ::unshare(CLONE_NEWNS) == 0 &&
-            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+        static const bool privateMounts = testing::enterPrivateMountNamespace();
         if (!privateMounts) {
             GTEST_SKIP() << "no private mount namespace here";
         }

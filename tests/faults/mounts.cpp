@@ -1,5 +1,7 @@
 #include "mounts.h"
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -23,6 +25,11 @@ std::string quoted(const fs::path& path) {
 
 bool runningAsRoot() {
     return ::geteuid() == 0;
+}
+
+bool enterPrivateMountNamespace() {
+    return ::unshare(CLONE_NEWNS) == 0 &&
+           ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
 }
 
 bool shell(const std::string& command) {

@@ -8,6 +8,10 @@ namespace roruvez::testing {
 
 bool runningAsRoot();
 
+// Moves this process into a mount namespace of its own whose mounts reach no other; false
+// where the machine does not allow it.
+bool enterPrivateMountNamespace();
+
 // Runs a shell command quietly; true when it exits with 0.
 bool shell(const std::string& command);
 
