@@ -201,6 +201,10 @@ void ConsoleSurface::checkInterrupt() {
     }
 }
 
+void ConsoleSurface::stopIfAsked() {
+    checkInterrupt();
+}
+
 void ConsoleSurface::pumpEvents() {
     checkInterrupt();
     changed();

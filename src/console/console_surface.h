@@ -49,6 +49,7 @@ class ConsoleSurface : public StatusSurface {
     // Waits for Enter, unless every box is answered OK, so that the disk can be changed.
     void diskPrompt(const std::string& prompt) override;
     void pumpEvents() override;
+    void stopIfAsked() override;
     // At most ten redraws a second, and only on a terminal.
     void progress(const JobProgress& done) override;
 

@@ -1,10 +1,12 @@
 #include "join/join_driver.h"
 
+#include "files/named_outputs.h"
 #include "files/output_guard.h"
 #include "files/target_dir.h"
 #include "join/header_reader.h"
 #include "join/piece_appender.h"
 #include "join/piece_check.h"
+#include "platform/error.h"
 
 namespace roruvez {
 
@@ -77,6 +79,13 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
         AppendPieces(targetDir, context);
     } catch (const std::exception& failure) {
         endJob(context, JobOutcome::NotCompleted, joinFailureReport(restored, failure));
+        return 0;
+    }
+    try {
+        ConfirmNamedOutputs(context);
+    } catch (const PlatformError& lost) {
+        endJob(context, JobOutcome::NotCompleted,
+               "Error joining files into: " + restored + "\r\n" + lost.what());
         return 0;
     }
 

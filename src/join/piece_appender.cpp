@@ -20,8 +20,11 @@ namespace {
 std::int64_t dataLength(const std::string& piecePath, int number, const FileStatus& opened,
                         const JobState& state) {
     const auto counted = static_cast<std::size_t>(number - 1);
+    // The time too: through a share's path-based bridge another directory's piece of the same
+    // length can stand under the same node.
     if (counted >= state.CountedPieces.size() || !state.CountedPieces[counted].sameFile(opened) ||
-        state.CountedPieces[counted].length != opened.length) {
+        state.CountedPieces[counted].length != opened.length ||
+        state.CountedPieces[counted].modified != opened.modified) {
         throwPieceChanged(piecePath);
     }
     const std::int64_t length = opened.length - (number == 1 ? kHeaderLength : 0);
@@ -105,21 +108,6 @@ void appendPiece(const std::string& targetDir, int number, const std::string& ou
     }
 }
 
-// Drops the unfinished output of a failed join; adds to failure when it cannot.
-void abandonOutput(JobState& state, std::string& failure) {
-    state.File1.reset();
-    if (!state.File2) {
-        return;
-    }
-    try {
-        state.File2->close();
-    } catch (const PlatformError& leftOver) {
-        failure += "\r\nThe unfinished copy " + leftOver.path() +
-                   " could not be removed: " + leftOver.what();
-    }
-    state.File2.reset();
-}
-
 }  // namespace
 
 std::string restoredName(const std::string& targetDir, const std::string& origName) {
@@ -149,7 +137,7 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context) {
         }
 
         doing = "Moving the joined file to " + outPath;
-        state.File2->publish(pumpWhileWaiting(context));
+        state.Named.push_back({outPath, state.File2->publish(pumpWhileWaiting(context))});
         state.File2.reset();
         surface.setLamp(kLightGreen);
         return 0;
@@ -157,7 +145,8 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context) {
         std::string failure = doing;
         failure += ": ";
         failure += error.what();
-        abandonOutput(state, failure);
+        state.File1.reset();
+        failure += state.discardOutput();
         throw PlatformError(failure);
     }
 }

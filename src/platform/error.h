@@ -22,6 +22,11 @@ inline constexpr const char* kPieceChanged = "The piece changed while it was joi
 inline constexpr const char* kNoData = "The piece holds no data";
 // A job started during this one's events closed its files.
 inline constexpr const char* kInterrupted = "Another job closed the files of this one";
+// A file the job wrote and named, looked for again before the job ends.
+inline constexpr const char* kNamedOutputsLost =
+    "Files this job wrote are no longer as it left them:";
+inline constexpr const char* kNamedOutputMissing = "it is no longer there";
+inline constexpr const char* kNamedOutputTaken = "another file stands under its name";
 inline constexpr const char* kNoWorkingDirectory = "the working directory cannot be read";
 }  // namespace error_text
 

@@ -171,6 +171,18 @@ std::optional<FileStatus> FileSystem::statusOf(const std::string& name) {
     return fileStatusOf(info);
 }
 
+std::optional<FileStatus> FileSystem::findAgain(const std::string& name) {
+    const std::string path = resolve(name);
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return std::nullopt;
+        }
+        throwErrno(errno, path);
+    }
+    return fileStatusOf(info);
+}
+
 std::unique_ptr<OpenFile> FileSystem::openRead(const std::string& name, Links links) {
     const Place place = locate(name);
     const std::string path = place.path();

@@ -38,6 +38,9 @@ class FileSystem {
     std::int64_t fileLength(const std::string& name);
     // What the name leads to now, links followed; nothing when there is no such file.
     std::optional<FileStatus> statusOf(const std::string& name);
+    // What stands under the name now, links not followed, its path looked up from the root and
+    // never through the pinned directory: what a user would find there. Nothing when it is gone.
+    std::optional<FileStatus> findAgain(const std::string& name);
     // Opens an ordinary file for reading; anything else fails before a byte is read. With
     // Links::Refuse a symbolic link under the name fails too, unfollowed.
     enum class Links { Follow, Refuse };

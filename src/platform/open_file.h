@@ -39,6 +39,8 @@ struct FileStatus {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::int64_t length = 0;
+    // Nanoseconds since the epoch, as the file system keeps it.
+    std::int64_t modified = 0;
 
     bool sameFile(const FileStatus& other) const {
         return device == other.device && inode == other.inode;

@@ -6,9 +6,11 @@
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -77,12 +79,20 @@ int createLocked(const OpenDirectory& directory, const std::string& name) {
     return fd;
 }
 
+// A live writer's hidden output keeps changing; one unchanged this long has no writer left.
+constexpr std::int64_t kAbandonedAfterSeconds = 3600;
+
+std::int64_t lastChange(const struct stat& info) {
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec);
+}
+
 // Removes one hidden output when it is abandoned: an ordinary file of this user whose lock is
-// free.
-void removeIfAbandoned(int directoryFd, const char* name) {
+// free and, where locks may not reach every writer, unchanged for long before now (the time
+// the file system gave the caller's own new output).
+void removeIfAbandoned(int directoryFd, const char* name, std::optional<std::int64_t> now) {
     struct stat entry {};
     if (::fstatat(directoryFd, name, &entry, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(entry.st_mode) ||
-        entry.st_uid != ::geteuid()) {
+        entry.st_uid != ::geteuid() || (now && *now - lastChange(entry) < kAbandonedAfterSeconds)) {
         return;
     }
     const int fd = ::openat(directoryFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -96,6 +106,31 @@ void removeIfAbandoned(int directoryFd, const char* name) {
         ::unlinkat(directoryFd, name, 0);
     }
     ::close(fd);
+}
+
+// Kernel file systems of one machine's disks: a lock there is seen by every process that opens
+// the file, through any mount. Locks on FUSE and network file systems may stay on one mount or
+// one machine.
+bool locksReachEveryWriter(int directoryFd) {
+    struct statfs info {};
+    if (::fstatfs(directoryFd, &info) != 0) {
+        return false;
+    }
+    switch (static_cast<unsigned long>(info.f_type)) {
+        case 0xEF53UL:      // ext2, ext3, ext4
+        case 0x01021994UL:  // tmpfs
+        case 0x4D44UL:      // vfat, msdos
+        case 0x2011BAB0UL:  // exfat
+        case 0x7366746EUL:  // ntfs3
+        case 0x9123683EUL:  // btrfs
+        case 0x58465342UL:  // xfs
+        case 0xF2F52010UL:  // f2fs
+        case 0x15013346UL:  // udf
+        case 0x794C7630UL:  // overlayfs
+            return true;
+        default:
+            return false;
+    }
 }
 
 }  // namespace
@@ -140,13 +175,14 @@ std::unique_ptr<OutputFile> OutputFile::create(std::shared_ptr<const OpenDirecto
         }
         directory->foundNaming(OpenDirectory::Naming::RenameNoReplace);
     }
-    if (directory->sweepDue()) {
-        removeAbandonedOutputs(*directory);
-    }
     for (int attempt = 1;; ++attempt) {
         std::string hidden = temporaryOutputName(::getpid(), attempt);
         fd = createLocked(*directory, hidden);
         if (fd >= 0) {
+            // After this output exists, so that its time is the file system's now.
+            if (directory->sweepDue()) {
+                removeAbandonedOutputs(*directory, hidden, fd);
+            }
             return std::unique_ptr<OutputFile>(
                 new OutputFile(fd, std::move(directory), name, std::move(hidden), flush));
         }
@@ -157,9 +193,9 @@ std::unique_ptr<OutputFile> OutputFile::create(std::shared_ptr<const OpenDirecto
     }
 }
 
-void OutputFile::publish(const WhileWaiting& whileWaiting) {
+FileStatus OutputFile::publish(const WhileWaiting& whileWaiting) {
     if (published_) {
-        return;
+        throw PlatformError(EBADF, path());
     }
     if (flush_) {
         settle(whileWaiting);
@@ -167,6 +203,10 @@ void OutputFile::publish(const WhileWaiting& whileWaiting) {
     }
     const FileStatus own = status();
     directory_->verify();
+    // A job told to stop during the waits above ends here, before the name exists.
+    if (whileWaiting) {
+        whileWaiting();
+    }
     giveName();
     published_ = true;
     // The name exists now; a flush or close that fails takes it away again.
@@ -182,6 +222,7 @@ void OutputFile::publish(const WhileWaiting& whileWaiting) {
         takeNameBack(own);
         throw;
     }
+    return own;
 }
 
 std::int64_t OutputFile::writtenUpTo() const {
@@ -247,29 +288,36 @@ void OutputFile::giveName() {
         }
         directory_->foundNaming(Naming::CheckedRename);
     }
-    renameChecked();
+    renameOverReservation();
 }
 
 // Neither a rename that refuses to replace nor a hard link (vfat and exFAT through FUSE, SMB
-// without Unix extensions, many FUSE bridges): the plain rename, atomic, after a look that the
-// name is free. Only a file made under the name in the moment between the two could be replaced;
-// a file that stood there before the job never is.
-void OutputFile::renameChecked() {
+// without Unix extensions, many FUSE bridges): the name is reserved by an exclusive create, which
+// the file system itself decides for every mount and machine, and the output renamed over that
+// reservation.
+void OutputFile::renameOverReservation() {
     const int dirFd = directory_->fd();
-    // Jobs in this directory take turns between the look and the rename, so that two of them
-    // never both find the name free.
-    ::flock(dirFd, LOCK_EX);
-    struct stat taken {};
-    int failure = 0;
-    if (::fstatat(dirFd, name_.c_str(), &taken, AT_SYMLINK_NOFOLLOW) == 0) {
-        failure = EEXIST;
-    } else if (errno == ENOENT) {
-        failure = ::renameat(dirFd, hiddenName_.c_str(), dirFd, name_.c_str()) == 0 ? 0 : errno;
-    } else {
+    const int reserved =
+        ::openat(dirFd, name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (reserved < 0) {
+        throwErrno(errno, path());
+    }
+    struct stat reservation {};
+    int failure = ::fstat(reserved, &reservation) == 0 ? 0 : errno;
+    const bool known = failure == 0;
+    // Closed before the rename replaces it, or FUSE would keep it as a ".fuse_hidden" file.
+    if (::close(reserved) != 0 && failure == 0) {
         failure = errno;
     }
-    ::flock(dirFd, LOCK_UN);
+    if (failure == 0 && !sameEntry(dirFd, name_.c_str(), reservation)) {
+        failure = EEXIST;  // another program's plain rename took the name meanwhile
+    } else if (failure == 0 && ::renameat(dirFd, hiddenName_.c_str(), dirFd, name_.c_str()) != 0) {
+        failure = errno;
+    }
     if (failure != 0) {
+        if (known && sameEntry(dirFd, name_.c_str(), reservation)) {
+            ::unlinkat(dirFd, name_.c_str(), 0);
+        }
         throwErrno(failure, path());
     }
     hiddenName_.clear();
@@ -299,10 +347,16 @@ void OutputFile::discard() {
     }
     // The hidden name goes while its lock is held; the bytes go with the descriptor.
     const std::string hidden = std::exchange(hiddenName_, {});
-    const int failure =
-        !hidden.empty() && ::unlinkat(directory_->fd(), hidden.c_str(), 0) != 0 && errno != ENOENT
-            ? errno
-            : 0;
+    int failure = 0;
+    if (!hidden.empty() && ::unlinkat(directory_->fd(), hidden.c_str(), 0) != 0) {
+        failure = errno;
+        // Gone only when the file itself has no name left; else it stands where the job no
+        // longer reaches (a directory swapped behind a share's mount).
+        struct stat own {};
+        if (failure == ENOENT && ::fstat(checkedFd(), &own) == 0 && own.st_nlink == 0) {
+            failure = 0;
+        }
+    }
     try {
         PosixFile::close();
     } catch (const PlatformError&) {
@@ -332,7 +386,15 @@ bool isTemporaryOutputName(const std::string& name) {
            allDigits(rest.substr(dash + 1));
 }
 
-void removeAbandonedOutputs(const OpenDirectory& directory) {
+void removeAbandonedOutputs(const OpenDirectory& directory, const std::string& ownName, int ownFd) {
+    std::optional<std::int64_t> now;
+    if (!locksReachEveryWriter(directory.fd())) {
+        struct stat own {};
+        if (::fstat(ownFd, &own) != 0) {
+            return;
+        }
+        now = lastChange(own);
+    }
     // A copy of the descriptor: the directory's own is used only for lookups, never read, so
     // sharing its position does no harm.
     const int listingFd = ::fcntl(directory.fd(), F_DUPFD_CLOEXEC, 0);
@@ -346,8 +408,8 @@ void removeAbandonedOutputs(const OpenDirectory& directory) {
     }
     ::rewinddir(listing);
     while (const dirent* entry = ::readdir(listing)) {
-        if (isTemporaryOutputName(entry->d_name)) {
-            removeIfAbandoned(directory.fd(), entry->d_name);
+        if (entry->d_name != ownName && isTemporaryOutputName(entry->d_name)) {
+            removeIfAbandoned(directory.fd(), entry->d_name, now);
         }
     }
     ::closedir(listing);

@@ -24,16 +24,26 @@ namespace roruvez {
 //   as long as its writer holds it open. publish() renames it to the final name with a rename
 //   that refuses to replace (renameat2 RENAME_NOREPLACE) or, where the flag is missing, links
 //   the final name and removes the hidden one. Where the file system has neither (vfat and exFAT
-//   through FUSE, SMB without Unix extensions, FUSE bridges to phones and shares) it renames
-//   plainly, which is atomic, right after a look that the final name is free: a file that stood
-//   under the name before the job is never replaced. The first output in a directory finds out
-//   which way works; the job's later outputs there start from it.
+//   through FUSE, SMB without Unix extensions, FUSE bridges to phones and shares) it reserves the
+//   final name by creating it exclusively and renames the output over its own reservation. In
+//   every way the file system decides who takes a name, whichever mount or machine asks, so two
+//   jobs never both get one and a file that stood there is never replaced. Two windows remain,
+//   each between two system calls: a program that is not ours renaming plainly over the
+//   reservation before the output does (the output then fails, and that program's file stays),
+//   and a kill between the two, which leaves an empty file under the name that no join takes
+//   for a piece. The first output in a directory finds out which way works; the job's later
+//   outputs there start from it.
+// - No lock is ever waited for: each is tried once, and a job never blocks on another program's.
+//   Whatever has been asked to stop the job is acted on right before a name is given, so a job
+//   told to stop names nothing.
 // - A hidden name goes (a discarded output, the hidden name after a link) while its descriptor
 //   is still open: a FUSE file system then removes the file when it is released, instead of
 //   leaving a ".fuse_hidden" copy of a file removed just after its close.
 // - A hidden name is abandoned when a later job can take its lock: its writer has gone, whatever
-//   pid namespace it ran in. That job removes it, once per directory, and only when it is an
-//   ordinary file of its own user. Nothing else is ever removed.
+//   pid namespace it ran in. On FUSE and network file systems a lock may not reach a writer
+//   through another mount or machine, so there it must also have been unchanged for an hour
+//   by the file system's own clock. That job removes it, once per directory, and only when it is
+//   an ordinary file of its own user. Nothing else is ever removed.
 // - On a removable medium the file is flushed before it gets its name and the directory after,
 //   so that "Done!" and every disk prompt come after the data is on the medium. The medium is
 //   kept writing while the file is written (WriteBack), so that flush has little left, and every
@@ -49,9 +59,11 @@ class OutputFile final : public PosixFile {
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Gives the complete file its final name and closes it.
-    void publish(const WhileWaiting& whileWaiting = {});
-    // Throws the file away; harmless once published or discarded.
+    // Gives the complete file its final name and closes it; what it is under that name.
+    // whileWaiting runs during the waits and once more right before the name is given.
+    FileStatus publish(const WhileWaiting& whileWaiting = {});
+    // Throws the file away; harmless once published or discarded. Throws when a hidden name
+    // cannot be removed, also when it is no longer where it was made.
     void discard();
     // Before publish() a close discards.
     void close() override;
@@ -65,7 +77,7 @@ class OutputFile final : public PosixFile {
     OutputFile(int fd, std::shared_ptr<const OpenDirectory> directory, std::string name,
                std::string hiddenName, bool flush);
     void giveName();
-    void renameChecked();
+    void renameOverReservation();
     void takeNameBack(const FileStatus& own);
     std::int64_t writtenUpTo() const;
 
@@ -83,8 +95,9 @@ class OutputFile final : public PosixFile {
 std::string temporaryOutputName(long pid, int attempt);
 bool isTemporaryOutputName(const std::string& name);
 
-// Removes from the directory the hidden outputs whose writers have gone (see OutputFile). Best
-// effort; failures are ignored.
-void removeAbandonedOutputs(const OpenDirectory& directory);
+// Removes from the directory the hidden outputs whose writers have gone (see OutputFile), but
+// for the caller's own new one, whose time is the file system's now. Best effort; failures are
+// ignored.
+void removeAbandonedOutputs(const OpenDirectory& directory, const std::string& ownName, int ownFd);
 
 }  // namespace roruvez

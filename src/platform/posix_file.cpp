@@ -1,6 +1,8 @@
 #include "platform/posix_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -57,17 +59,24 @@ void PosixFile::write(const std::byte* data, std::size_t size) {
 }
 
 FileStatus PosixFile::status() const {
-    struct stat info {};
-    if (::fstat(checkedFd(), &info) != 0) {
+    // Asked of the file system itself: a FUSE mount may otherwise answer from its cache what a
+    // file under the same path was a moment ago.
+    struct statx info {};
+    if (::statx(checkedFd(), "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_BASIC_STATS, &info) !=
+        0) {
         throwErrno(errno, path_);
     }
-    return fileStatusOf(info);
+    return FileStatus{
+        static_cast<std::uint64_t>(makedev(info.stx_dev_major, info.stx_dev_minor)),
+        static_cast<std::uint64_t>(info.stx_ino), static_cast<std::int64_t>(info.stx_size),
+        static_cast<std::int64_t>(info.stx_mtime.tv_sec) * 1000000000 + info.stx_mtime.tv_nsec};
 }
 
 FileStatus fileStatusOf(const struct stat& info) {
-    return FileStatus{static_cast<std::uint64_t>(info.st_dev),
-                      static_cast<std::uint64_t>(info.st_ino),
-                      static_cast<std::int64_t>(info.st_size)};
+    return FileStatus{
+        static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+        static_cast<std::int64_t>(info.st_size),
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
 void PosixFile::close() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "files/drive_free_space.h"
+#include "files/named_outputs.h"
 #include "files/output_guard.h"
 #include "format/piece_format.h"
 #include "split/piece_writer.h"
@@ -19,6 +20,8 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
         const bool floppy = isFloppyTarget(targetDir);
         for (int number = 2; number <= maxPieces; ++number) {
             if (floppy) {
+                // The disk about to go out holds what the job named on it.
+                ConfirmNamedOutputs(context);
                 surface.diskPrompt("Please Insert a Floppy Disk then press OK");
                 context.platform.files.lookAgain();
                 // Room for a whole piece, also before a shorter last one.

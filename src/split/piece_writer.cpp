@@ -54,10 +54,14 @@ void writePiece(const std::string& piecePath, int number, const std::string& hea
         if (!sourceUnchanged(context)) {
             throwSourceChanged(state);
         }
-        state.File2->publish(pumpWhileWaiting(context));
+        state.Named.push_back({piecePath, state.File2->publish(pumpWhileWaiting(context))});
         state.File2.reset();
-    } catch (const std::exception&) {
-        state.discardOutput();
+    } catch (const std::exception& failure) {
+        const std::string leftOver = state.discardOutput();
+        if (!leftOver.empty()) {
+            const auto* platform = dynamic_cast<const PlatformError*>(&failure);
+            throw PlatformError(failure.what() + leftOver, platform ? platform->path() : "");
+        }
         throw;
     }
 }

@@ -1,7 +1,9 @@
 #include "split/split_driver.h"
 
+#include "files/named_outputs.h"
 #include "files/short_name.h"
 #include "files/target_dir.h"
+#include "platform/error.h"
 #include "split/first_piece.h"
 #include "split/header_builder.h"
 #include "split/next_pieces.h"
@@ -40,6 +42,12 @@ std::int16_t SplitFile(const std::string& path, Context& context) {
     }
     if (WriteNextPieces(state.TargetDir, context) != 0) {
         endJob(context, JobOutcome::NotCompleted, "Error writing files on: " + state.TargetDir);
+        return 0;
+    }
+    try {
+        ConfirmNamedOutputs(context);
+    } catch (const PlatformError& lost) {
+        endJob(context, JobOutcome::NotCompleted, lost.what());
         return 0;
     }
 

@@ -56,7 +56,10 @@ std::function<void(std::int64_t)> copyProgress(Context& context, const std::stri
 }
 
 WhileWaiting pumpWhileWaiting(Context& context) {
-    return [&context] { pumpIfDue(context); };
+    return [&context] {
+        context.surface.stopIfAsked();
+        pumpIfDue(context);
+    };
 }
 
 }  // namespace roruvez

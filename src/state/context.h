@@ -62,7 +62,8 @@ struct CopyStart {
 std::function<void(std::int64_t)> copyProgress(Context& context, const std::string& piecePath,
                                                int pieceNumber, CopyStart start);
 
-// Lets the window handle its events at least every 100 ms while an output waits for its medium.
+// Lets the window handle its events at least every 100 ms while an output waits for its medium,
+// and acts on a request to stop at each call.
 WhileWaiting pumpWhileWaiting(Context& context);
 
 }  // namespace roruvez

@@ -1,5 +1,7 @@
 #include "state/job_state.h"
 
+#include "platform/error.h"
+
 namespace roruvez {
 
 namespace {
@@ -24,8 +26,19 @@ void JobState::closeAllFiles() {
     closeQuietly(File1);
 }
 
-void JobState::discardOutput() {
-    closeQuietly(File2);
+std::string JobState::discardOutput() {
+    if (!File2) {
+        return {};
+    }
+    std::string leftOver;
+    try {
+        File2->close();
+    } catch (const PlatformError& failure) {
+        leftOver = "\r\nThe unfinished copy " + failure.path() +
+                   " could not be removed: " + failure.what();
+    }
+    File2.reset();
+    return leftOver;
 }
 
 }  // namespace roruvez

@@ -62,6 +62,7 @@ struct JobState {
     void startJob() {
         Outcome = JobOutcome::NotCompleted;
         Buffer.blockSize = kCopyBlock;
+        Named.clear();
     }
     // A join whose pieces do not add up to the size in the header, which it restores all the same.
     bool SizeMismatch = false;
@@ -70,6 +71,14 @@ struct JobState {
     // as read, and each piece as counted.
     std::string CheckedHeader;
     std::vector<FileStatus> CountedPieces;
+
+    // The outputs the job named and has not looked for again since: each name as the job formed
+    // it, and the file it gave that name.
+    struct NamedOutput {
+        std::string name;
+        FileStatus file;
+    };
+    std::vector<NamedOutput> Named;
 
     // When a long copy or a wait on the medium last let the events run; one clock for all the
     // job's pieces, so the gap around a piece's end is no longer than the rest.
@@ -85,8 +94,9 @@ struct JobState {
     // Closes both slots, ignoring failures: whatever a failed job left open goes, and an output
     // not yet published with it.
     void closeAllFiles();
-    // Closes file number 2 the same way: a piece or joined file that failed is not kept.
-    void discardOutput();
+    // Closes file number 2: a piece or joined file that failed is not kept. What the user must be
+    // told when its unfinished copy could not be removed, else nothing.
+    std::string discardOutput();
 };
 
 }  // namespace roruvez

@@ -81,6 +81,9 @@ class StatusSurface {
     virtual void diskPrompt(const std::string& prompt) { messageBox(prompt, Buttons::Ok); }
     // Lets the window handle pending events once.
     virtual void pumpEvents() = 0;
+    // Acts at once on a request to stop that came from outside the events (Ctrl-C); called at
+    // every wait and right before an output is named.
+    virtual void stopIfAsked() {}
     // Called after every block a job copies, for surfaces that show progress.
     virtual void progress(const JobProgress& /*done*/) {}
     // The job has reached point; path names the file or directory concerned.

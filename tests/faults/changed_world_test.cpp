@@ -11,6 +11,7 @@
 #include "join/piece_set.h"
 #include "mounts.h"
 #include "platform/drive_table.h"
+#include "platform/error.h"
 #include "platform/free_space.h"
 #include "platform/output_file.h"
 #include "support/no_unnamed_files.h"
@@ -483,6 +484,151 @@ TEST_F(ChangedWorldTest, ALiveHiddenOutputOfAnotherPidNamespaceIsLeftAlone) {
     ASSERT_NO_THROW(output->publish());
     EXPECT_EQ(readFile(dir.file("MINE.BIN")), "mine");
     EXPECT_TRUE(fs::exists(dir.file("breldo.4")));
+}
+
+// One share reached through two mounts of a path-based FUSE bridge: a lock taken through one is
+// not seen through the other, and another client of the share can put a new directory under the
+// path without either mount noticing.
+class TwoMountsTest : public ChangedWorldTest {
+  protected:
+    void SetUp() override {
+        if (!testing::runningAsRoot()) {
+            GTEST_SKIP() << "mounting a FUSE bridge needs root";
+        }
+        if (!testing::enterPrivateMountNamespace()) {
+            GTEST_SKIP() << "no private mount namespace here";
+        }
+        fs::create_directories(share / work);
+        first.emplace(testing::Mount::noLinkFs(share, place.path() / "m1"));
+        second.emplace(testing::Mount::noLinkFs(share, place.path() / "m2"));
+        if (!first->ready() || !second->ready()) {
+            GTEST_SKIP() << first->why() << second->why();
+        }
+    }
+
+    std::string viaFirst(const std::string& name) const {
+        return (first->at() / work / name).string();
+    }
+
+    bool anyBoxHolds(const std::string& text) const {
+        const auto prompts = surface.prompts();
+        return std::any_of(prompts.begin(), prompts.end(), [&](const std::string& prompt) {
+            return prompt.find(text) != std::string::npos;
+        });
+    }
+
+    // Another client of the share moves the job's directory away and puts from in its place.
+    void swapDirectory(const std::string& from) const {
+        fs::rename(share / work, share / (work + ".old"));
+        fs::rename(share / from, share / work);
+    }
+
+    // The pieces in the share's directory, with piece 1's header taken off.
+    std::string setData(const fs::path& directory) const {
+        std::string data;
+        for (int number = 1; fs::exists(directory / ("breldo." + std::to_string(number)));
+             ++number) {
+            data += readFile((directory / ("breldo." + std::to_string(number))).string())
+                        .substr(number == 1 ? 160 : 0);
+        }
+        return data;
+    }
+
+    TempDir place;
+    fs::path share = place.path() / "share";
+    std::optional<testing::Mount> first;
+    std::optional<testing::Mount> second;
+    // The job's directory in the share.
+    std::string work = "work";
+};
+
+TEST_F(TwoMountsTest, AJobThroughTheOtherMountNeitherRemovesNorReplacesThisOnesOutput) {
+    const std::string ours = patternBytes(5000, 1);
+    const std::string theirs = patternBytes(5000, 2);
+    writeFile((share / work / "A.BIN").string(), ours);
+    writeFile((share / work / "B.BIN").string(), theirs);
+    int rival = -1;
+    surface.onPoint = [&](JobPoint point, const std::string& path) {
+        // This job's piece 1 is written under its hidden name; the rival's sweep sees it.
+        if (point == JobPoint::PieceCopied && path == viaFirst("breldo.1")) {
+            rival = std::system(("'" RORUVEZ_CLI_PATH "' split '" +
+                                 (second->at() / "work" / "B.BIN").string() +
+                                 "' --size 1400 --yes >/dev/null 2>&1")
+                                    .c_str());
+        }
+    };
+
+    runSplit(viaFirst("A.BIN"), "1400");
+
+    EXPECT_EQ(rival, 0);
+    EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+    EXPECT_TRUE(anyBoxSays("File exists")) << ::testing::PrintToString(surface.prompts());
+    EXPECT_TRUE(setData(share / work) == theirs) << "the set mixes the two sources";
+    EXPECT_EQ(listDir(share / work),
+              (std::vector<std::string>{"A.BIN", "B.BIN", "breldo.1", "breldo.2", "breldo.3",
+                                        "breldo.4"}));
+}
+
+// The directory swapped while piece 3 is named or written: the set is not whole anywhere, so the
+// job ends "Not completed!", and a hidden output it cannot reach any more is named in the box.
+TEST_F(TwoMountsTest, ADirectorySwappedBehindTheMountNeverEndsInDone) {
+    const std::string source = place.file("SOURCE.BIN");
+    writeFile(source, patternBytes(5000));
+    for (bool writing : {false, true}) {
+        SCOPED_TRACE(writing ? "while piece 3 is written" : "at piece 3's name check");
+        // A directory of its own each time: the mount's cache still knows the last one's names.
+        work = writing ? "written" : "named";
+        fs::create_directory(share / work);
+        fs::create_directory(share / (work + ".new"));
+        saveTo('j', first->at() / work);
+        surface.onLog = [&](const std::string& line) {
+            if (!writing && line == "j:breldo.3") {
+                swapDirectory(work + ".new");
+            }
+        };
+        surface.onPoint = [&](JobPoint point, const std::string& path) {
+            if (writing && point == JobPoint::PieceCopied && path == "j:breldo.3") {
+                swapDirectory(work + ".new");
+            }
+        };
+
+        runSplit(source, "1400");
+
+        EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+        const std::string missing = std::string(": ") + error_text::kNamedOutputMissing;
+        EXPECT_TRUE(writing ? anyBoxHolds("could not be removed")
+                            : anyBoxSays(std::string(error_text::kNamedOutputsLost) +
+                                         "\r\nj:breldo.1" + missing + "\r\nj:breldo.2" + missing))
+            << ::testing::PrintToString(surface.prompts());
+    }
+}
+
+TEST_F(TwoMountsTest, ASetSwappedBehindTheMountMidJoinIsNeverMixedIn) {
+    const auto header = testing::headerBytes({.name = "S.BIN", .size = " 5000"});
+    testing::writePieceSet((share / work).string() + "/", header, patternBytes(5000, 1), 1400);
+    fs::create_directories(share / "other");
+    testing::writePieceSet((share / "other").string() + "/", header, patternBytes(5000, 2), 1400);
+    for (const std::string& name : listDir(share / "other")) {
+        // Made a while before, as another set is.
+        fs::last_write_time(share / "other" / name,
+                            fs::last_write_time(share / "other" / name) - std::chrono::hours(1));
+    }
+    surface.onPoint = [&](JobPoint point, const std::string& path) {
+        if (point == JobPoint::PieceOpened && path == viaFirst("breldo.1")) {
+            swapDirectory("other");
+        }
+    };
+
+    join(viaFirst("breldo.1"));
+
+    const std::string box = surface.prompts().back();
+    EXPECT_NE(box.find(viaFirst("breldo.2") + ": The piece changed while it was joined"),
+              std::string::npos)
+        << ::testing::PrintToString(surface.prompts());
+    EXPECT_NE(box.find("could not be removed"), std::string::npos) << box;
+    EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+    EXPECT_FALSE(fs::exists(share / work / "S.BIN"));
+    EXPECT_FALSE(fs::exists(share / (work + ".old") / "S.BIN"));
 }
 
 }  // namespace

@@ -310,13 +310,28 @@ TEST_P(FileSystemMatrixTest, AKilledSplitLeavesNothingTheNextJobDoesNotClear) {
     waitFor(job);
 
     int pieces = 0;
+    std::vector<std::string> reserved;
     for (const std::string& name : listDir(at)) {
-        if (name.starts_with("breldo.")) {
+        if (name.starts_with("breldo.") && fs::file_size(at / name) == 0) {
+            reserved.push_back(name);
+            fs::remove(at / name);
+        } else if (name.starts_with("breldo.")) {
             ++pieces;
             EXPECT_EQ(fs::file_size(at / name), 500000U) << name << " is not complete";
         }
     }
-    // The next job in this directory: the set joined back as far as it goes.
+    // Where a name is reserved before the output is renamed onto it (no links, no rename flags),
+    // a kill between the two leaves the name empty: only the one after the last piece.
+    EXPECT_TRUE(reserved.empty() ||
+                reserved == std::vector<std::string>{"breldo." + std::to_string(pieces + 1)})
+        << ::testing::PrintToString(reserved);
+    // The next job in this directory: the set joined back as far as it goes. Where locks may not
+    // reach every writer (FUSE) it clears only what was left unchanged for an hour.
+    for (const std::string& name : listDir(at)) {
+        if (name.starts_with(".roruvez-")) {
+            ASSERT_TRUE(shell("touch -d '2 hours ago' " + q((at / name).string()))) << name;
+        }
+    }
     fs::rename(at / "S.BIN", at / "ORIG.BIN");
     EXPECT_EQ(cli({"join", (at / "breldo.1").string(), "--yes"}), pieces == 16 ? 0 : 3);
     std::vector<std::string> names = pieceNames(pieces);

@@ -48,6 +48,12 @@ Mount Mount::tmpfs(const fs::path& at, std::uint64_t bytes) {
     return Mount(at, "mount -t tmpfs -o size=" + std::to_string(bytes) + " tmpfs " + quoted(at));
 }
 
+Mount Mount::noLinkFs(const fs::path& backing, const fs::path& at) {
+    return Mount(at, "/usr/bin/python3 -c 'import fusepy' && /usr/bin/python3 " RORUVEZ_NO_LINK_FS
+                     " " +
+                         quoted(backing) + " " + quoted(at));
+}
+
 Mount Mount::image(const fs::path& file, const fs::path& at, bool readOnly) {
     return Mount(at, std::string("mount -o loop") + (readOnly ? ",ro " : " ") + quoted(file) + " " +
                          quoted(at));

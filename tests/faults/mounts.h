@@ -22,6 +22,9 @@ class Mount {
   public:
     // A tmpfs of the given size.
     static Mount tmpfs(const std::filesystem::path& at, std::uint64_t bytes);
+    // The FUSE bridge without hard links or rename flags (no_link_fs.py) over the directory
+    // backing; path-based, as bridges to shares and phones are.
+    static Mount noLinkFs(const std::filesystem::path& backing, const std::filesystem::path& at);
     // An image file through a loop device.
     static Mount image(const std::filesystem::path& file, const std::filesystem::path& at,
                        bool readOnly = false);

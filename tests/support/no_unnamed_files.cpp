@@ -132,6 +132,15 @@ extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* t
     return real(fromDir, from, toDir, to, flags);
 }
 
+extern "C" int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
+    if (std::getenv(roruvez::testing::kNoLinks) != nullptr) {
+        errno = EPERM;
+        return -1;
+    }
+    static const auto real = next<int (*)(int, const char*, int, const char*, int)>("linkat");
+    return real(fromDir, from, toDir, to, flags);
+}
+
 extern "C" int unlinkat(int directory, const char* path, int flags) {
     if (renameFlagMissing() && std::strncmp(path, ".roruvez-", 9) == 0) {
         errno = EACCES;

@@ -16,6 +16,10 @@ inline constexpr const char* kNoUnnamedFiles = "RORUVEZ_TEST_NO_UNNAMED_FILES";
 // hidden ".roruvez-" name fail (EACCES).
 inline constexpr const char* kNoRenameFlag = "RORUVEZ_TEST_NO_RENAME_FLAG";
 
+// Set in the environment of a test program that links no_unnamed_files.cpp, it makes every hard
+// link fail (EPERM), as on vfat through FUSE.
+inline constexpr const char* kNoLinks = "RORUVEZ_TEST_NO_LINKS";
+
 // Sets that variable in this process while alive.
 class NoUnnamedFiles {
   public:

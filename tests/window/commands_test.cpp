@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -7,6 +10,7 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "support/no_unnamed_files.h"
 #include "window/commands.h"
 #include "window/window_surface.h"
 #include "window_fixture.h"
@@ -156,6 +160,26 @@ TEST_F(CommandsTest, ExitDuringASplitEndsTheProgramAtOnce) {
     EXPECT_EQ(ends, 1);
     EXPECT_FALSE(find<QTimer>("Timer1")->isActive());
     EXPECT_FALSE(form->isVisible());
+}
+
+// Backup and sync scripts lock directories (flock DIR ...): a split into one never waits for that
+// lock, so the window keeps answering and the pieces get their names.
+TEST_F(CommandsTest, AnotherProgramsLockOnTheDirectoryHoldsNothingUp) {
+    // Neither a rename flag nor links: the name is taken as on vfat through FUSE.
+    const testing::NoUnnamedFiles hidden;
+    ::setenv(testing::kNoRenameFlag, "1", 1);
+    ::setenv(testing::kNoLinks, "1", 1);
+    prepareSplit();
+    const int held = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    QTimer::singleShot(0, form.get(), [&] { action("Exit")->trigger(); });
+    click("Command1");
+    ::close(held);
+    ::unsetenv(testing::kNoRenameFlag);
+    ::unsetenv(testing::kNoLinks);
+    EXPECT_EQ(ends, 1);
+    EXPECT_EQ(caption("Label9"), "Done!");
+    EXPECT_EQ(readFile(dir.file("breldo.3")).size(), 200160U);
 }
 
 TEST_F(CommandsTest, ExitDuringAJoinLeavesNoUnfinishedCopy) {

@@ -1,0 +1,26 @@
+#include "files/named_outputs.h"
+
+#include <utility>
+#include <vector>
+
+#include "platform/error.h"
+
+namespace roruvez {
+
+void ConfirmNamedOutputs(Context& context) {
+    const std::vector<JobState::NamedOutput> named = std::exchange(context.state.Named, {});
+    std::string lost;
+    for (const JobState::NamedOutput& output : named) {
+        const std::optional<FileStatus> found = context.platform.files.findAgain(output.name);
+        if (!found) {
+            lost += "\r\n" + output.name + ": " + error_text::kNamedOutputMissing;
+        } else if (!found->sameFile(output.file) || found->length != output.file.length) {
+            lost += "\r\n" + output.name + ": " + error_text::kNamedOutputTaken;
+        }
+    }
+    if (!lost.empty()) {
+        throw PlatformError(error_text::kNamedOutputsLost + lost);
+    }
+}
+
+}  // namespace roruvez
