@@ -77,12 +77,12 @@ std::string FileSystem::Place::path() const {
     return directory ? directory->pathOf(name) : name;
 }
 
-FileSystem::Place FileSystem::locate(const std::string& name) {
+FileSystem::Place FileSystem::locate(const std::string& name, bool verify) {
     if (pinned_ && name.size() > pinned_->size() && name.starts_with(*pinned_) &&
         name.find('/', pinned_->size()) == std::string::npos) {
         if (!pinnedDirectory_) {
             pinnedDirectory_ = openDirectory(*pinned_);
-        } else {
+        } else if (verify) {
             pinnedDirectory_->verify();
         }
         return Place{pinnedDirectory_, name.substr(pinned_->size())};
@@ -136,16 +136,17 @@ bool FileSystem::entryExists(const std::string& name) {
 
 std::optional<FileStatus> FileSystem::findFile(const std::string& name) {
     const Place place = locate(name);
-    struct stat info {};
+    // Fresh, as the open piece is measured later: the two must agree unless the file changed.
+    struct statx info {};
     // A link is not an ordinary file: nothing behind it is ever found.
-    if (::fstatat(place.at(), place.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (freshStatus(place.at(), place.name.c_str(), AT_SYMLINK_NOFOLLOW, info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             return std::nullopt;
         }
         throwErrno(errno, place.path());
     }
     const std::string last = lastNameOf(place.name);
-    if (!S_ISREG(info.st_mode) || (!last.empty() && last[0] == '.')) {
+    if (!S_ISREG(info.stx_mode) || (!last.empty() && last[0] == '.')) {
         return std::nullopt;
     }
     return fileStatusOf(info);
@@ -213,13 +214,18 @@ std::unique_ptr<OpenFile> FileSystem::openRead(const std::string& name, Links li
 }
 
 std::unique_ptr<OutputFile> FileSystem::createOutput(const std::string& name) {
-    Place place = locate(name);
+    // Nothing is named before publish(), which looks where the directory's name leads again.
+    Place place = locate(name, false);
     if (!place.directory) {
         place.directory = std::make_shared<const OpenDirectory>(parentDirectory(place.name));
         place.name = lastNameOf(place.name);
     }
-    const bool flush = drives_.onRemovableMedium(place.directory->path());
-    return OutputFile::create(std::move(place.directory), place.name, flush);
+    // Asked once for a directory held open: the medium under it stays the same.
+    if (!place.directory->removable()) {
+        place.directory->foundRemovable(drives_.onRemovableMedium(place.directory->path()));
+    }
+    return OutputFile::create(std::move(place.directory), place.name,
+                              *place.directory->removable());
 }
 
 }  // namespace roruvez

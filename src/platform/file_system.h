@@ -65,7 +65,8 @@ class FileSystem {
         int at() const;
         std::string path() const;
     };
-    Place locate(const std::string& name);
+    // verify: check first that a pinned directory's name still leads to it.
+    Place locate(const std::string& name, bool verify = true);
     std::shared_ptr<const OpenDirectory> openDirectory(const std::string& prefix);
 
     DriveTable& drives_;

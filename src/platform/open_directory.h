@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -40,6 +41,10 @@ class OpenDirectory {
     Naming naming() const { return naming_; }
     void foundNaming(Naming naming) const { naming_ = naming; }
 
+    // Whether the directory is on a removable medium, once someone has asked.
+    std::optional<bool> removable() const { return removable_; }
+    void foundRemovable(bool removable) const { removable_ = removable; }
+
     // The speed the medium was last seen to write at, bytes per second; 0 until an output here
     // measured it. Each output on a slow medium starts its pace from it (see WriteBack).
     double& writeSpeed() const { return writeSpeed_; }
@@ -52,6 +57,7 @@ class OpenDirectory {
     ino_t inode_ = 0;
     mutable bool swept_ = false;
     mutable Naming naming_ = Naming::UnnamedFile;
+    mutable std::optional<bool> removable_;
     mutable double writeSpeed_ = 0;
 };
 

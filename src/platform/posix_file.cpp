@@ -59,13 +59,18 @@ void PosixFile::write(const std::byte* data, std::size_t size) {
 }
 
 FileStatus PosixFile::status() const {
-    // Asked of the file system itself: a FUSE mount may otherwise answer from its cache what a
-    // file under the same path was a moment ago.
     struct statx info {};
-    if (::statx(checkedFd(), "", AT_EMPTY_PATH | AT_STATX_FORCE_SYNC, STATX_BASIC_STATS, &info) !=
-        0) {
+    if (freshStatus(checkedFd(), "", AT_EMPTY_PATH, info) != 0) {
         throwErrno(errno, path_);
     }
+    return fileStatusOf(info);
+}
+
+int freshStatus(int directoryFd, const char* name, int flags, struct statx& info) {
+    return ::statx(directoryFd, name, flags | AT_STATX_FORCE_SYNC, STATX_BASIC_STATS, &info);
+}
+
+FileStatus fileStatusOf(const struct statx& info) {
     return FileStatus{
         static_cast<std::uint64_t>(makedev(info.stx_dev_major, info.stx_dev_minor)),
         static_cast<std::uint64_t>(info.stx_ino), static_cast<std::int64_t>(info.stx_size),

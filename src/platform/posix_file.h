@@ -35,5 +35,10 @@ class PosixFile : public OpenFile {
 
 // The status of what a stat call described.
 FileStatus fileStatusOf(const struct stat& info);
+FileStatus fileStatusOf(const struct statx& info);
+
+// statx asked of the file system itself, not of what a FUSE mount's cache remembers, which may
+// describe the file that stood under the same path a moment ago. 0, or -1 with errno.
+int freshStatus(int directoryFd, const char* name, int flags, struct statx& info);
 
 }  // namespace roruvez
