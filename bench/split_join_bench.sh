@@ -6,7 +6,10 @@
 #   cmake -S . -B build-console -DRORUVEZ_WINDOW=OFF -DRORUVEZ_BENCH=ON && cmake --build build-console
 #
 #   bench/split_join_bench.sh [--build DIR] [--dir DIR] [--runs N] [--megabytes M]
-#                             [--piece-sizes "1400000 400000000"] [--against DIR]
+#                             [--piece-sizes "1400000 400000000"] [--against DIR] [--large]
+#
+# --large is the large-file row instead: 4,000,000,000 bytes in pieces of 1 GiB, past signed 32-bit
+# counts and the nine-digit size field.
 #
 # --against times the roruvez-cli of another build too, next to this one in every round (which
 # goes first alternates), so that a change is measured against the code before it in one run.
@@ -30,6 +33,7 @@ while (($# > 0)); do
         --megabytes) megabytes="$2"; shift 2 ;;
         --piece-sizes) piece_sizes="$2"; shift 2 ;;
         --against) against="$2/src/console/roruvez-cli"; shift 2 ;;
+        --large) megabytes=4000; piece_sizes=1073741824; shift ;;
         *) echo "unknown argument: $1" >&2; exit 2 ;;
     esac
 done

@@ -4,6 +4,11 @@
 
 namespace roruvez {
 
+std::string sizeFieldText(std::int64_t length) {
+    std::string digits = std::to_string(length);
+    return digits.size() < layoutOf(HeaderField::FileSize).width ? " " + digits : digits;
+}
+
 std::string pieceName(const std::string& prefix, int number, std::string_view baseName) {
     std::string name = prefix;
     name += baseName;

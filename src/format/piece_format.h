@@ -17,6 +17,9 @@ inline constexpr std::int32_t kHeaderLength = 160;
 inline constexpr std::int32_t kDefaultPieceSize = 1400000;
 inline constexpr const char* kDefaultPieceSizeText = "1400000";
 inline constexpr std::int16_t kMaxPieces = 10000;
+// The largest source the header's ten-character size field records: ten digits, with no room
+// left for the blank that stands before a shorter size.
+inline constexpr std::int64_t kMaxSourceLength = 9999999999;
 
 inline constexpr const char* kBannerText = "Velmora RORUVEZ";
 inline constexpr const char* kMakerText = "Velmora Software Works Ltd.";
@@ -57,6 +60,11 @@ constexpr bool headerLayoutIsWhole() {
     return at == static_cast<std::size_t>(kHeaderLength);
 }
 static_assert(headerLayoutIsWhole(), "the header's fields must follow one another and fill it");
+
+// The size field's text for a source of length bytes (0 to kMaxSourceLength), before padding:
+// a blank where a sign would stand, then the digits; ten digits fill the field alone. A reader
+// that allows blanks around the digits reads both forms.
+std::string sizeFieldText(std::int64_t length);
 
 // prefix + "breldo." + number, the number in plain decimal. A set read from media that show
 // names in upper case may spell "breldo." otherwise; baseName is that spelling.

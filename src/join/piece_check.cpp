@@ -69,16 +69,16 @@ std::int16_t CheckPieces(const std::string& targetDir, Context& context) {
                 break;
             }
             state.CountedPieces.push_back(*piece);
-            total += piece->length;
-            if (total > std::numeric_limits<std::int32_t>::max()) {
+            if (piece->length > std::numeric_limits<std::int64_t>::max() - total) {
                 throw PlatformError(error_text::kOverflow, piecePath);
             }
+            total += piece->length;
             if (number == std::numeric_limits<std::int16_t>::max()) {
                 throw PlatformError(error_text::kOverflow, piecePath);
             }
             ++number;
         }
-        state.TotalBytes = static_cast<std::int32_t>(total);
+        state.TotalBytes = total;
         state.PieceCount = static_cast<std::int16_t>(number - 1);
         state.TotalBytes -= kHeaderLength;
         surface.setCaption(Control::Label7, "TB: " + std::to_string(state.TotalBytes) +

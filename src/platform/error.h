@@ -27,6 +27,8 @@ inline constexpr const char* kNamedOutputsLost =
     "Files this job wrote are no longer as it left them:";
 inline constexpr const char* kNamedOutputMissing = "it is no longer there";
 inline constexpr const char* kNamedOutputTaken = "another file stands under its name";
+// Followed by the largest size in digits and " bytes".
+inline constexpr const char* kSourceTooLarge = "Too large: a piece set records at most ";
 inline constexpr const char* kNoWorkingDirectory = "the working directory cannot be read";
 }  // namespace error_text
 

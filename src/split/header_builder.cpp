@@ -1,8 +1,8 @@
 #include "split/header_builder.h"
 
 #include <array>
-#include <limits>
 
+#include "format/piece_format.h"
 #include "platform/error.h"
 #include "platform/text.h"
 
@@ -24,21 +24,16 @@ std::string stampText(Clock& clock) {
     return stamp;
 }
 
-// The size as the header records it, the blank standing where a minus sign would.
-std::string sizeText(std::int32_t length) {
-    std::string size(1, ' ');
-    size += std::to_string(length);
-    return size;
-}
-
 // Opened before any disk prompt and measured on the descriptor the pieces are read from.
-std::int32_t openAndMeasureSource(JobState& state, FileSystem& files) {
+std::int64_t openAndMeasureSource(JobState& state, FileSystem& files) {
     state.File1 = files.openRead(state.SourcePath);
     const std::int64_t length = state.File1->status().length;
-    if (length > std::numeric_limits<std::int32_t>::max()) {
-        throw PlatformError(error_text::kOverflow, state.SourcePath);
+    if (length > kMaxSourceLength) {
+        throw PlatformError(
+            error_text::kSourceTooLarge + std::to_string(kMaxSourceLength) + " bytes",
+            state.SourcePath);
     }
-    return static_cast<std::int32_t>(length);
+    return length;
 }
 
 std::int16_t buildHeader(const std::string& name, Context& context) {
@@ -53,7 +48,7 @@ std::int16_t buildHeader(const std::string& name, Context& context) {
                                                             std::string(1, kEndMark),
                                                             kMakerText,
                                                             name,
-                                                            sizeText(state.SourceLen),
+                                                            sizeFieldText(state.SourceLen),
                                                             stampText(context.platform.clock)};
     std::string text;
     for (const HeaderFieldLayout& layout : kHeaderLayout) {

@@ -33,9 +33,9 @@ enum class JobOutcome { NotCompleted, Mismatched, Done };
 // each job overwrites the fields it uses.
 struct JobState {
     std::string FilePath;
-    std::int32_t SourceLen = 0;
-    std::int32_t BytesDone = 0;
-    std::int32_t BytesLeft = 0;
+    std::int64_t SourceLen = 0;
+    std::int64_t BytesDone = 0;
+    std::int64_t BytesLeft = 0;
     std::int32_t PieceSize = 0;
     std::int32_t FirstDataLen = 0;
     CopyBuffer Buffer;
@@ -53,7 +53,7 @@ struct JobState {
     std::string HdrStamp;
     PieceHeaderRecord PieceHeader;
     std::int16_t PieceCount = 0;
-    std::int32_t TotalBytes = 0;
+    std::int64_t TotalBytes = 0;
 
     // What the front ends report: the job's outcome, not its last caption.
     JobOutcome Outcome = JobOutcome::NotCompleted;

@@ -180,13 +180,14 @@ const BadInput kBadInputs[] = {
      "Not completed!",
      {}},
     {"path",
-     "a source of 3 GB",
+     "a source of 10,000,000,000 bytes",
      Job::Split,
      [](BadInputTest& t) {
-         testing::makeSparseFile(t.dir.file("HUGE.BIN"), 3000000000ULL);
+         testing::makeSparseFile(t.dir.file("HUGE.BIN"), 10000000000ULL);
          return std::string("HUGE.BIN");
      },
-     {"Overflow", "Error reading input file: HUGE.BIN"},
+     {"Too large: a piece set records at most 9999999999 bytes",
+      "Error reading input file: HUGE.BIN"},
      "Not completed!",
      {}},
     {"header",

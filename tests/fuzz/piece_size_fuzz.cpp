@@ -1,7 +1,9 @@
 // Types any text into the piece size box. The reading must give a 32-bit number or "Overflow",
 // agree with plain decimal arithmetic where the text is a plain decimal number, and a split of a
 // 2,000-byte source with that text must end as the size says: nothing to do, refused, or pieces
-// of that size that join back to the source.
+// of that size that join back to the source. A sparse source of five times that size must be
+// recorded in the header's size field so that the join reads it back, or refused when the field
+// cannot hold it.
 
 #include <cstdint>
 #include <map>
@@ -9,10 +11,15 @@
 #include <string>
 #include <vector>
 
+#include <filesystem>
+
 #include "fuzz_check.h"
 #include "fuzz_workspace.h"
+#include "format/piece_format.h"
+#include "join/piece_check.h"
 #include "platform/error.h"
 #include "platform/number_text.h"
+#include "split/header_builder.h"
 #include "split/split_driver.h"
 
 namespace {
@@ -118,6 +125,23 @@ void checkRefused(const std::optional<std::int64_t>& read, const std::string& st
     }
 }
 
+void checkHeaderOfSize(std::int64_t size, Workspace& workspace) {
+    const std::string path = (workspace.work() / "LARGE.BIN").string();
+    roruvez::testing::makeSparseFile(path, static_cast<std::uint64_t>(size));
+    workspace.state.SourcePath = path;
+    const std::int16_t result = roruvez::BuildHeader("LARGE.BIN", workspace.context);
+    workspace.state.File1.reset();
+    std::filesystem::remove(path);
+    if (size > roruvez::kMaxSourceLength) {
+        FUZZ_CHECK(result == 1 && workspace.surface.prompts().back().rfind("Too large", 0) == 0,
+                   "a size beyond the field was not refused");
+        return;
+    }
+    const std::string& field = workspace.state.HdrFileSize;
+    FUZZ_CHECK(result == 0 && field.size() == 10, "a size the field holds was not recorded");
+    FUZZ_CHECK(roruvez::readSizeField(field) == size, "the join reads another size back");
+}
+
 void checkPieces(std::int64_t pieceSize, std::map<std::string, std::string>& after,
                  const std::string& source) {
     const std::int64_t count = (kSourceLen + kHeader + pieceSize - 1) / pieceSize;
@@ -141,6 +165,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<std::int64_t> read = checkedReading(text);
 
     workspace.reset();
+    if (read && *read >= 0) {
+        checkHeaderOfSize(*read * 5, workspace);
+        workspace.reset();
+    }
     const std::string path = (workspace.work() / "SOURCE.BIN").string();
     roruvez::testing::writeFile(path, source);
     workspace.surface.setText(Control::Text2, text);

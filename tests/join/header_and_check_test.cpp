@@ -101,16 +101,16 @@ TEST(SizeFieldTest, ReadsASignedDecimalBetweenBlanks) {
 
 class PieceCheckTest : public JoinFixture {};
 
-TEST_F(PieceCheckTest, ASumBeyondThirtyTwoBitsFails) {
-    makeSparseFile(piece(1), 1500000000);
-    makeSparseFile(piece(2), 1500000000);
-    state.PieceHeader.OrigSize = " 1        ";
-    state.PieceCount = 99;
+TEST_F(PieceCheckTest, ASumBeyondThirtyTwoBitsIsCounted) {
+    makeSparseFile(piece(1), 2500000000);
+    makeSparseFile(piece(2), 2500000000);
+    state.PieceHeader.OrigSize = "4999999840";
 
-    EXPECT_EQ(CheckPieces(dir.prefix(), context), 1);
+    EXPECT_EQ(CheckPieces(dir.prefix(), context), 0);
 
-    EXPECT_EQ(surface.prompts(), (std::vector<std::string>{"Overflow"}));
-    EXPECT_EQ(state.PieceCount, 99);
+    EXPECT_EQ(state.TotalBytes, 4999999840);
+    EXPECT_EQ(state.PieceCount, 2);
+    EXPECT_FALSE(state.SizeMismatch);
 }
 
 TEST_F(PieceCheckTest, AtMost32766PiecesCanBeCounted) {

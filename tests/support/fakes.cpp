@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace roruvez::testing {
 
@@ -93,12 +94,32 @@ std::string readFile(const std::string& path) {
     return bytes.str();
 }
 
-void makeSparseFile(const std::string& path, std::uint64_t size) {
+void makeSparseFile(const std::string& path, std::uint64_t size, std::size_t ends) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+    const std::string data = patternBytes(ends);
+    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(size)) != 0 ||
+        ::pwrite(fd, data.data(), ends, 0) != static_cast<ssize_t>(ends) ||
+        ::pwrite(fd, data.data(), ends, static_cast<off_t>(size - ends)) !=
+            static_cast<ssize_t>(ends)) {
         throw std::runtime_error("cannot make " + path);
     }
     ::close(fd);
+}
+
+bool sameContents(const std::string& one, const std::string& other) {
+    std::ifstream a(one, std::ios::binary);
+    std::ifstream b(other, std::ios::binary);
+    std::vector<char> blockA(std::size_t{1} << 20);
+    std::vector<char> blockB(blockA.size());
+    while (a && b) {
+        a.read(blockA.data(), static_cast<std::streamsize>(blockA.size()));
+        b.read(blockB.data(), static_cast<std::streamsize>(blockB.size()));
+        if (a.gcount() != b.gcount() ||
+            !std::equal(blockA.begin(), blockA.begin() + a.gcount(), blockB.begin())) {
+            return false;
+        }
+    }
+    return !a && !b;
 }
 
 std::vector<std::string> listDir(const std::filesystem::path& directory) {
