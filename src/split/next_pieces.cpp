@@ -33,8 +33,8 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
             surface.pumpEvents();
             const std::string piecePath = pieceName(targetDir, number);
             state.BytesLeft = state.SourceLen - state.BytesDone;
-            const auto chunkLen = static_cast<std::int32_t>(
-                std::min<std::int64_t>(state.PieceSize, state.BytesLeft));
+            const auto chunkLen =
+                static_cast<std::int32_t>(std::min<std::int64_t>(state.PieceSize, state.BytesLeft));
 
             if (CheckOutputFile(piecePath, context) != 0) {
                 surface.messageBox("Sorry:" + piecePath + " already exists or Disk Error: Exited!",

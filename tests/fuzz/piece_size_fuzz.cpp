@@ -13,9 +13,9 @@
 
 #include <filesystem>
 
+#include "format/piece_format.h"
 #include "fuzz_check.h"
 #include "fuzz_workspace.h"
-#include "format/piece_format.h"
 #include "join/piece_check.h"
 #include "platform/error.h"
 #include "platform/number_text.h"
