@@ -224,8 +224,8 @@ std::unique_ptr<OutputFile> FileSystem::createOutput(const std::string& name) {
     if (!place.directory->removable()) {
         place.directory->foundRemovable(drives_.onRemovableMedium(place.directory->path()));
     }
-    return OutputFile::create(std::move(place.directory), place.name,
-                              *place.directory->removable());
+    const bool flush = *place.directory->removable();
+    return OutputFile::create(std::move(place.directory), place.name, flush);
 }
 
 }  // namespace roruvez
