@@ -6,7 +6,7 @@ packages=(
     cmake make g++ pkg-config clang-format clang-tidy-14
     libgtest-dev libgmock-dev
     qt6-base-dev qt6-qpa-plugins fonts-liberation
-    nlohmann-json3-dev
+    nlohmann-json3-dev libssl-dev
     xvfb xauth locales
     fiu-utils libfiu-dev e2fsprogs strace clang libclang-rt-14-dev
     fuse3 dosfstools fusefat exfatprogs exfat-fuse ntfs-3g fuse2fs bindfs btrfs-progs xfsprogs
