@@ -1,5 +1,7 @@
 #include "format/checksum_file.h"
 
+#include "platform/text.h"
+
 namespace roruvez {
 
 namespace {
@@ -8,16 +10,6 @@ constexpr std::size_t kDigestLength = 64;
 
 bool isHex(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-std::string lowered(std::string_view digest) {
-    std::string text(digest);
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'F') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
 }
 
 }  // namespace
@@ -63,8 +55,8 @@ std::optional<std::map<std::string, std::string>> readChecksumFile(
         if (escaped || !wanted(name)) {
             continue;
         }
-        const auto [at, added] = digests.emplace(std::string(name), lowered(digest));
-        if (!added && at->second != lowered(digest)) {
+        const auto [at, added] = digests.emplace(std::string(name), toLowerAscii(digest));
+        if (!added && at->second != toLowerAscii(digest)) {
             return std::nullopt;
         }
     }
