@@ -213,6 +213,25 @@ std::unique_ptr<OpenFile> FileSystem::openRead(const std::string& name, Links li
     return file;
 }
 
+bool FileSystem::removeIfUnchanged(const std::string& name, const FileStatus& own) {
+    const Place place = locate(name);
+    struct statx info {};
+    if (freshStatus(place.at(), place.name.c_str(), AT_SYMLINK_NOFOLLOW, info) != 0) {
+        if (errno == ENOENT) {
+            return false;
+        }
+        throwErrno(errno, place.path());
+    }
+    const FileStatus found = fileStatusOf(info);
+    if (!S_ISREG(info.stx_mode) || !found.unchangedFrom(own)) {
+        return false;
+    }
+    if (::unlinkat(place.at(), place.name.c_str(), 0) != 0) {
+        throwErrno(errno, place.path());
+    }
+    return true;
+}
+
 std::unique_ptr<OutputFile> FileSystem::createOutput(const std::string& name) {
     // Nothing is named before publish(), which looks where the directory's name leads again.
     Place place = locate(name, false);

@@ -45,6 +45,9 @@ class FileSystem {
     // Links::Refuse a symbolic link under the name fails too, unfollowed.
     enum class Links { Follow, Refuse };
     std::unique_ptr<OpenFile> openRead(const std::string& name, Links links = Links::Follow);
+    // Removes the ordinary file under name if it is still the file own describes, unchanged;
+    // false, removing nothing, when it is not.
+    bool removeIfUnchanged(const std::string& name, const FileStatus& own);
     // A file to be written under name, as OutputFile describes; on a removable medium it is
     // flushed when published.
     std::unique_ptr<OutputFile> createOutput(const std::string& name);

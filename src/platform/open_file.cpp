@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "platform/error.h"
+#include "platform/hash_lanes.h"
 
 namespace roruvez {
 
@@ -48,12 +49,21 @@ void OpenFile::readExact(std::byte* data, std::size_t size) {
     }
 }
 
-void OpenFile::copyThrough(OpenFile& to, std::size_t size, std::vector<std::byte>& buffer) {
+void OpenFile::copyThrough(OpenFile& to, std::size_t size, CopyBuffer& buffer) {
     while (size > 0) {
         const std::size_t part = std::min(size, kCopyBlock);
-        buffer.resize(part);
-        readExact(buffer.data(), part);
-        to.write(buffer.data(), part);
+        std::byte* data = nullptr;
+        if (buffer.hashes != nullptr) {
+            data = buffer.hashes->block();
+        } else {
+            buffer.bytes.resize(part);
+            data = buffer.bytes.data();
+        }
+        readExact(data, part);
+        if (buffer.hashes != nullptr) {
+            buffer.hashes->hand(part, buffer.hashLaneBits);
+        }
+        to.write(data, part);
         size -= part;
     }
 }
@@ -80,7 +90,8 @@ void OpenFile::copyEnded(OpenFile& to, std::int64_t count, const CopyProgress& p
 
 void OpenFile::copyTo(OpenFile& to, std::int64_t count, CopyBuffer& buffer,
                       const CopyProgress& progress) {
-    bool inKernel = descriptor() >= 0 && to.descriptor() >= 0;
+    // The kernel's copy is not seen by the hash lanes.
+    bool inKernel = buffer.hashes == nullptr && descriptor() >= 0 && to.descriptor() >= 0;
     std::int64_t done = 0;
     while (done < count) {
         const auto block = static_cast<std::size_t>(std::min<std::int64_t>(
@@ -93,7 +104,7 @@ void OpenFile::copyTo(OpenFile& to, std::int64_t count, CopyBuffer& buffer,
             inKernel = copied == block;
         }
         if (copied < block) {
-            copyThrough(to, block - copied, buffer.bytes);
+            copyThrough(to, block - copied, buffer);
         }
         buffer.blockSize =
             nextBlockSize(buffer.blockSize, block, std::chrono::steady_clock::now() - start);

@@ -10,6 +10,8 @@
 
 namespace roruvez {
 
+class HashLanes;
+
 // Called with the bytes of the copy that have reached the target's medium, after every block and
 // while the copy waits for the medium. Below 0 while bytes written to the target before the copy
 // have not reached it either.
@@ -32,6 +34,10 @@ struct CopyBuffer {
     // grow while they are quick and shrink when the files slow down, which keeps progress calls
     // a few milliseconds apart on any medium.
     std::size_t blockSize = kCopyBlock;
+    // Where set, every byte copied goes through memory and is handed to these lanes, to the
+    // lanes whose bits are set in hashLaneBits.
+    HashLanes* hashes = nullptr;
+    unsigned hashLaneBits = 0;
 };
 
 // Which file a name or a descriptor stands for, and its length then.
@@ -44,6 +50,10 @@ struct FileStatus {
 
     bool sameFile(const FileStatus& other) const {
         return device == other.device && inode == other.inode;
+    }
+    // The same file, as long and as old.
+    bool unchangedFrom(const FileStatus& other) const {
+        return sameFile(other) && length == other.length && modified == other.modified;
     }
 };
 
@@ -84,8 +94,9 @@ class OpenFile {
     virtual int descriptor() const { return -1; }
 
   private:
-    // Copies size bytes through buffer, kCopyBlock at a time.
-    void copyThrough(OpenFile& to, std::size_t size, std::vector<std::byte>& buffer);
+    // Copies size bytes through buffer, kCopyBlock at a time, or through the blocks of its hash
+    // lanes.
+    void copyThrough(OpenFile& to, std::size_t size, CopyBuffer& buffer);
     // Has the kernel copy up to size bytes; fewer only once it cannot copy between these files.
     std::size_t copyInKernel(OpenFile& to, std::size_t size);
     // After each block of a copy to `to`, done bytes of it written.

@@ -9,10 +9,12 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/error.h"
 
@@ -60,7 +62,7 @@ bool sameEntry(int directoryFd, const char* name, const struct stat& file) {
 // was taken (a sweep judged it abandoned), or a sweep holds its lock: the caller tries another.
 int createLocked(const OpenDirectory& directory, const std::string& name) {
     const int fd = ::openat(directory.fd(), name.c_str(),
-                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
         return -1;
     }
@@ -164,7 +166,8 @@ std::unique_ptr<OutputFile> OutputFile::create(std::shared_ptr<const OpenDirecto
     }
     int fd = -1;
     if (directory->naming() == OpenDirectory::Naming::UnnamedFile) {
-        fd = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        // Readable too, for the read-back.
+        fd = ::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
         if (fd >= 0) {
             return std::unique_ptr<OutputFile>(
                 new OutputFile(fd, std::move(directory), name, {}, flush));
@@ -223,6 +226,39 @@ FileStatus OutputFile::publish(const WhileWaiting& whileWaiting) {
         throw;
     }
     return own;
+}
+
+void OutputFile::readBack(const ReadBackSink& sink, const WhileWaiting& whileWaiting) {
+    const int fd = checkedFd();
+    const std::int64_t end = writtenUpTo();
+    settle(whileWaiting);
+    flushWaiting(fd, path(), whileWaiting);
+    // Clean pages leave the cache, so the reads below reach the medium (or the FUSE daemon).
+    if (const int failure = ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED); failure != 0) {
+        throwErrno(failure, path());
+    }
+    std::vector<std::byte> block(kCopyBlock);
+    for (std::int64_t at = 0; at < end;) {
+        const auto want = static_cast<std::size_t>(
+            std::min<std::int64_t>(static_cast<std::int64_t>(block.size()), end - at));
+        ssize_t got = 0;
+        const int failure = waitForCall(
+            [&] {
+                do {
+                    got = ::pread(fd, block.data(), want, at);
+                } while (got < 0 && errno == EINTR);
+                return got < 0 ? errno : 0;
+            },
+            whileWaiting);
+        if (failure != 0) {
+            throwErrno(failure, path());
+        }
+        if (got == 0) {
+            throw PlatformError(error_text::kInputPastEnd, path());
+        }
+        sink(block.data(), static_cast<std::size_t>(got));
+        at += got;
+    }
 }
 
 std::int64_t OutputFile::writtenUpTo() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,12 @@ class OutputFile final : public PosixFile {
     // Throws the file away; harmless once published or discarded. Throws when a hidden name
     // cannot be removed, also when it is no longer where it was made.
     void discard();
+    // Whether it is flushed when published: it is on a removable medium.
+    bool flushed() const { return flush_; }
+    // Waits until the whole file is on the medium, then reads it back from there, past the page
+    // cache, handing each block to sink. The file stays as it is.
+    using ReadBackSink = std::function<void(const std::byte*, std::size_t)>;
+    void readBack(const ReadBackSink& sink, const WhileWaiting& whileWaiting = {});
     // Before publish() a close discards.
     void close() override;
 

@@ -1,0 +1,99 @@
+#include "platform/hash_lanes.h"
+
+#include "platform/sha256.h"
+
+namespace roruvez {
+
+HashLanes::HashLanes(int lanes) {
+    for (std::size_t i = 0; i < kBlocks; ++i) {
+        blocks_.push_back(std::make_unique<Block>());
+        blocks_.back()->bytes.resize(kBlockBytes);
+        free_.push_back(blocks_.back().get());
+    }
+    for (int i = 0; i < lanes; ++i) {
+        lanes_.push_back(std::make_unique<Lane>());
+    }
+    // Started once every lane exists: a thread only ever touches its own.
+    for (auto& lane : lanes_) {
+        lane->thread = std::thread([this, &lane = *lane] { run(lane); });
+    }
+}
+
+HashLanes::~HashLanes() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    for (auto& lane : lanes_) {
+        lane->ready.notify_all();
+    }
+    for (auto& lane : lanes_) {
+        lane->thread.join();
+    }
+}
+
+void HashLanes::release(Block* block) {
+    if (--block->users == 0) {
+        free_.push_back(block);
+        freed_.notify_one();
+    }
+}
+
+std::byte* HashLanes::block() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (current_ != nullptr) {
+        release(current_);
+        current_ = nullptr;
+    }
+    freed_.wait(lock, [this] { return !free_.empty(); });
+    current_ = free_.back();
+    free_.pop_back();
+    current_->users = 1;
+    current_->size = 0;
+    return current_->bytes.data();
+}
+
+void HashLanes::hand(std::size_t size, unsigned laneBits) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    current_->size = size;
+    for (std::size_t i = 0; i < lanes_.size(); ++i) {
+        if ((laneBits >> i & 1U) != 0) {
+            ++current_->users;
+            lanes_[i]->queue.push_back(Item{current_, {}});
+            lanes_[i]->ready.notify_one();
+        }
+    }
+}
+
+std::shared_future<std::string> HashLanes::finish(int lane) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    Lane& to = *lanes_[static_cast<std::size_t>(lane)];
+    to.queue.push_back(Item{});
+    std::shared_future<std::string> digest = to.queue.back().digest.get_future().share();
+    to.ready.notify_one();
+    return digest;
+}
+
+void HashLanes::run(Lane& lane) {
+    Sha256 sum;
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        lane.ready.wait(lock, [&] { return stopping_ || !lane.queue.empty(); });
+        if (stopping_) {
+            return;
+        }
+        Item item = std::move(lane.queue.front());
+        lane.queue.pop_front();
+        lock.unlock();
+        if (item.block == nullptr) {
+            item.digest.set_value(sum.hexDigest());
+            lock.lock();
+            continue;
+        }
+        sum.add(item.block->bytes.data(), item.block->size);
+        lock.lock();
+        release(item.block);
+    }
+}
+
+}  // namespace roruvez

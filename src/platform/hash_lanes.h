@@ -1,0 +1,68 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace roruvez {
+
+// SHA-256 sums of streams of bytes, worked out on threads of their own while the job goes on
+// copying: the job fills a block, hands it to the lanes that want it and writes it out
+// meanwhile. Each lane is one thread that sums one stream after another, so two lanes keep two
+// processors busy. A job that hands blocks faster than the lanes sum them waits for a free
+// block; the blocks in memory never exceed kBlocks of kBlockBytes.
+class HashLanes {
+  public:
+    static constexpr std::size_t kBlockBytes = std::size_t{256} << 10;
+    static constexpr std::size_t kBlocks = 8;
+
+    explicit HashLanes(int lanes);
+    ~HashLanes();
+    HashLanes(const HashLanes&) = delete;
+    HashLanes& operator=(const HashLanes&) = delete;
+
+    int lanes() const { return static_cast<int>(lanes_.size()); }
+    // A block of kBlockBytes to fill. The block handed out before it is the job's no longer.
+    std::byte* block();
+    // The block last handed out holds size bytes: each lane whose bit is set in laneBits adds
+    // them to its stream. The job may go on reading the block until it asks for the next.
+    void hand(std::size_t size, unsigned laneBits);
+    // Ends the lane's stream: its digest (64 lowercase hex digits) once the lane has summed
+    // every block handed to it before. The lane's next block begins a new stream.
+    std::shared_future<std::string> finish(int lane);
+
+  private:
+    struct Block {
+        std::vector<std::byte> bytes;
+        std::size_t size = 0;
+        int users = 0;
+    };
+    struct Item {
+        Block* block = nullptr;  // none: the stream ends here
+        std::promise<std::string> digest;
+    };
+    struct Lane {
+        std::deque<Item> queue;
+        std::condition_variable ready;
+        std::thread thread;
+    };
+
+    void run(Lane& lane);
+    void release(Block* block);
+
+    std::mutex mutex_;
+    std::condition_variable freed_;
+    std::vector<std::unique_ptr<Block>> blocks_;
+    std::vector<Block*> free_;
+    Block* current_ = nullptr;
+    std::vector<std::unique_ptr<Lane>> lanes_;
+    bool stopping_ = false;
+};
+
+}  // namespace roruvez
