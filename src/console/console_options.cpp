@@ -14,7 +14,7 @@ namespace roruvez {
 
 const char* const kUsage =
     "usage: roruvez-cli split FILE [--size SIZE | --size-box TEXT] [--save-to X:]\n"
-    "                   [--drive X:=DIR]... [--yes] [--trace FILE]\n"
+    "                   [--checksums] [--drive X:=DIR]... [--yes] [--trace FILE]\n"
     "       roruvez-cli join FILE [--save-to X:] [--drive X:=DIR]... [--yes] [--trace FILE]\n"
     "       roruvez-cli --help | --version\n"
     "\n"
@@ -26,6 +26,9 @@ const char* const kUsage =
     "                   SIZE may end in K, M, G (powers of 1024, also KiB, MiB, GiB) or KB,\n"
     "                   MB, GB (powers of 1000)\n"
     "  --size-box TEXT  put TEXT into the piece size box as typed, read as the window reads it\n"
+    "  --checksums      also write breldo.sha256, the SHA-256 of every piece and of FILE\n"
+    "                   for sha256sum -c (on every floppy disk, and each piece read back\n"
+    "                   from a removable disk); a join checks every piece against it\n"
     "  --save-to X:     write to drive X: instead of the file's own directory; a join then\n"
     "                   reads the pieces from X: too (breldo.1, breldo.2, ...), and only\n"
     "                   if that breldo.1 begins with FILE's header\n"
@@ -135,6 +138,10 @@ void takeYes(Parse& parse, const std::string& /*value*/) {
     parse.options.yes = true;
 }
 
+void takeChecksums(Parse& parse, const std::string& /*value*/) {
+    parse.options.checksums = true;
+}
+
 struct OptionRule {
     std::string_view name;
     bool takesValue;
@@ -142,13 +149,14 @@ struct OptionRule {
     void (*take)(Parse&, const std::string&);
 };
 
-constexpr std::array<OptionRule, 6> kOptionRules = {{
+constexpr std::array<OptionRule, 7> kOptionRules = {{
     {"--size", true, true, takeSize},
     {"--size-box", true, true, takeSizeBox},
     {"--save-to", true, false, takeSaveTo},
     {"--drive", true, false, takeDrive},
     {"--trace", true, false, takeTrace},
     {"--yes", false, false, takeYes},
+    {"--checksums", false, true, takeChecksums},
 }};
 
 std::optional<ConsoleOptions::Command> commandAlone(const std::string& command) {

@@ -32,6 +32,7 @@ struct ConsoleOptions {
     std::optional<char> saveTo;  // lower case
     std::vector<DriveBinding> drives;
     bool yes = false;
+    bool checksums = false;
     std::string tracePath;
 };
 

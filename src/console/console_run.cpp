@@ -130,6 +130,7 @@ int runJob(Run& run, ConsoleStreams streams) {
     JobState state;
     state.MaxPieces = kMaxPieces;
     state.FilePath = run.path;
+    state.WriteChecksums = run.options.checksums;
     Context context{state, surface, platform};
     surface.onInterrupt = [&] {
         // As the window's close box does: end at once, leaving no unfinished joined file.

@@ -3,6 +3,7 @@
 #include "files/named_outputs.h"
 #include "files/output_guard.h"
 #include "files/target_dir.h"
+#include "join/checksum_check.h"
 #include "join/header_reader.h"
 #include "join/piece_appender.h"
 #include "join/piece_check.h"
@@ -72,6 +73,17 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
                            Buttons::Ok);
         endJob(context, JobOutcome::NotCompleted);
         return 0;
+    }
+
+    try {
+        state.ListedDigests = readListedDigests(targetDir, context);
+    } catch (const std::exception& failure) {
+        endJob(context, JobOutcome::NotCompleted,
+               std::string("Error reading checksums: ") + failure.what());
+        return 0;
+    }
+    if (!state.ListedDigests.empty()) {
+        state.startHashing(2);
     }
 
     const std::string restored = restoredName(targetDir, origName);

@@ -3,7 +3,9 @@
 #include <string_view>
 #include <vector>
 
+#include "format/checksum_file.h"
 #include "format/piece_format.h"
+#include "join/checksum_check.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 
@@ -22,9 +24,8 @@ std::int64_t dataLength(const std::string& piecePath, int number, const FileStat
     const auto counted = static_cast<std::size_t>(number - 1);
     // The time too: through a share's path-based bridge another directory's piece of the same
     // length can stand under the same node.
-    if (counted >= state.CountedPieces.size() || !state.CountedPieces[counted].sameFile(opened) ||
-        state.CountedPieces[counted].length != opened.length ||
-        state.CountedPieces[counted].modified != opened.modified) {
+    if (counted >= state.CountedPieces.size() ||
+        !state.CountedPieces[counted].unchangedFrom(opened)) {
         throwPieceChanged(piecePath);
     }
     const std::int64_t length = opened.length - (number == 1 ? kHeaderLength : 0);
@@ -34,7 +35,6 @@ std::int64_t dataLength(const std::string& piecePath, int number, const FileStat
     return length;
 }
 
-// Piece 1's header is consumed, not copied; it must be the one the header step read.
 // Whether the open piece is no longer as long as it was counted.
 bool pieceResized(int number, const JobState& state) {
     try {
@@ -45,6 +45,7 @@ bool pieceResized(int number, const JobState& state) {
     }
 }
 
+// Piece 1's header is consumed, not copied; it must be the one the header step read.
 void consumeHeader(const std::string& piecePath, JobState& state) {
     std::vector<std::byte>& header = state.Buffer.bytes;
     header.resize(kHeaderLength);
@@ -52,6 +53,9 @@ void consumeHeader(const std::string& piecePath, JobState& state) {
     if (std::string_view(reinterpret_cast<const char*>(header.data()), header.size()) !=
         state.CheckedHeader) {
         throwPieceChanged(piecePath);
+    }
+    if (state.Hashes) {
+        sumPiece(1, state.CheckedHeader, state);
     }
 }
 
@@ -82,6 +86,8 @@ void appendPiece(const std::string& targetDir, int number, const std::string& ou
     if (number == 1) {
         pumpEvents(context, true);
         consumeHeader(piecePath, state);
+    } else if (state.Hashes) {
+        sumPiece(number, {}, state);
     }
     try {
         const CopyStart start{number == 1 ? kHeaderLength : 0, joined, state.TotalBytes};
@@ -94,6 +100,10 @@ void appendPiece(const std::string& targetDir, int number, const std::string& ou
             throwPieceChanged(piecePath);
         }
         throw;
+    }
+    if (state.Hashes) {
+        state.PieceDigests.push_back(
+            state.Hashes->finish(static_cast<int>(number % state.Hashes->lanes())));
     }
     context.surface.reached(JobPoint::PieceCopied, piecePath);
     // A piece that grew while it was read holds bytes the count never saw.
@@ -134,6 +144,10 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context) {
         }
         if (joined != state.TotalBytes) {
             throwPieceChanged(pieceName(targetDir, pieceCount, state.PieceBaseName));
+        }
+        if (state.Hashes) {
+            doing = "Checking " + targetDir + kChecksumFileName;
+            checkPieceDigests(targetDir, state);
         }
 
         doing = "Moving the joined file to " + outPath;

@@ -29,6 +29,13 @@ inline constexpr const char* kNamedOutputMissing = "it is no longer there";
 inline constexpr const char* kNamedOutputTaken = "another file stands under its name";
 // Followed by the largest size in digits and " bytes".
 inline constexpr const char* kSourceTooLarge = "Too large: a piece set records at most ";
+inline constexpr const char* kReadBackDiffers =
+    "The piece reads back from the disk other than it was written: the disk may be bad";
+inline constexpr const char* kNotChecksumList =
+    "Not a checksum list: lines of 64 hex digits, two blanks and a name, at most 4 MiB";
+// Followed by the pieces, one to a line.
+inline constexpr const char* kPiecesDamaged =
+    "These pieces differ from their checksums; the disk they came from may be bad:";
 inline constexpr const char* kNoWorkingDirectory = "the working directory cannot be read";
 }  // namespace error_text
 

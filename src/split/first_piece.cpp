@@ -5,6 +5,7 @@
 #include "format/piece_format.h"
 #include "platform/code_page.h"
 #include "platform/number_text.h"
+#include "split/checksum_list.h"
 #include "split/piece_writer.h"
 
 namespace roruvez {
@@ -21,7 +22,9 @@ bool floppyHasRoom(const std::string& targetDir, Context& context) {
     if (wanted >= 0 && wanted <= kHeaderLength) {
         wanted = kDefaultPieceSize;
     }
-    if (DiskFreeBytes(targetDir, context) < wanted) {
+    const std::int64_t listRoom =
+        context.state.WriteChecksums ? checksumListBytes(1, context.state) : 0;
+    if (DiskFreeBytes(targetDir, context) < wanted + listRoom) {
         surface.messageBox("No space on disk: " + targetDir, Buttons::Ok);
         return false;
     }
@@ -80,6 +83,7 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
         state.BytesDone = 0;
         state.PieceSize = readPieceSizeText(surface.text(Control::Text2));
         if (!somethingToDo(context) || !firstNameFree(piecePath, context) ||
+            (state.WriteChecksums && !checksumListNameFree(targetDir, context)) ||
             !pieceSizeSettled(context)) {
             return 1;
         }
@@ -87,6 +91,7 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
         state.FirstDataLen = state.PieceSize - kHeaderLength;
         writePiece(piecePath, 1, toCodePage(state.HeaderText), state.FirstDataLen, 0, context);
         state.BytesDone = state.FirstDataLen;
+        listPiecesSoFar(targetDir, 1, false, context);
         return 0;
     });
 }

@@ -6,6 +6,7 @@
 #include "files/named_outputs.h"
 #include "files/output_guard.h"
 #include "format/piece_format.h"
+#include "split/checksum_list.h"
 #include "split/piece_writer.h"
 
 namespace roruvez {
@@ -24,8 +25,9 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
                 ConfirmNamedOutputs(context);
                 surface.diskPrompt("Please Insert a Floppy Disk then press OK");
                 context.platform.files.lookAgain();
-                // Room for a whole piece, also before a shorter last one.
-                if (DiskFreeBytes(targetDir, context) < state.PieceSize) {
+                // Room for a whole piece, also before a shorter last one, and its list.
+                const std::int64_t listRoom = state.Hashes ? checksumListBytes(number, state) : 0;
+                if (DiskFreeBytes(targetDir, context) < state.PieceSize + listRoom) {
                     surface.messageBox("No space on disk: " + targetDir, Buttons::Ok);
                     return 1;
                 }
@@ -41,10 +43,14 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
                                    Buttons::Ok);
                 return 1;
             }
+            if (floppy && state.Hashes && !checksumListNameFree(targetDir, context)) {
+                return 1;
+            }
 
             writePiece(piecePath, number, {}, chunkLen, state.BytesDone, context);
 
             state.BytesDone += chunkLen;
+            listPiecesSoFar(targetDir, number, state.BytesDone == state.SourceLen, context);
             if (state.BytesDone == state.SourceLen) {
                 break;
             }

@@ -1,6 +1,10 @@
 #include "split/piece_writer.h"
 
+#include <cstring>
+
 #include "platform/error.h"
+#include "platform/sha256.h"
+#include "split/checksum_list.h"
 
 namespace roruvez {
 
@@ -29,7 +33,38 @@ bool sourceChangedQuietly(Context& context) {
     throw PlatformError(state.SourcePath + error_text::kChangedWhileSplit, state.SourcePath);
 }
 
+// The header goes to the piece's sum only; the data to both the piece's and the whole source's.
+void startPieceSum(const std::string& header, JobState& state) {
+    HashLanes& lanes = *state.Hashes;
+    if (!header.empty()) {
+        std::memcpy(lanes.block(), header.data(), header.size());
+        lanes.hand(header.size(), 1U << kPieceLane);
+    }
+    state.Buffer.hashLaneBits = 1U << kWholeSourceLane | 1U << kPieceLane;
+}
+
+// A medium that takes data and gives it back otherwise is found while the source is at hand.
+void checkReadBack(const std::string& piecePath, const std::shared_future<std::string>& digest,
+                   Context& context) {
+    Sha256 sum;
+    context.state.File2->readBack(
+        [&sum](const std::byte* data, std::size_t size) { sum.add(data, size); },
+        pumpWhileWaiting(context));
+    if (sum.hexDigest() != digest.get()) {
+        throw PlatformError(piecePath + ": " + error_text::kReadBackDiffers, piecePath);
+    }
+}
+
 }  // namespace
+
+void discardAndRethrow(const std::exception& failure, JobState& state) {
+    const std::string leftOver = state.discardOutput();
+    if (!leftOver.empty()) {
+        const auto* platform = dynamic_cast<const PlatformError*>(&failure);
+        throw PlatformError(failure.what() + leftOver, platform ? platform->path() : "");
+    }
+    throw;
+}
 
 void writePiece(const std::string& piecePath, int number, const std::string& header,
                 std::int32_t count, std::int64_t jobDone, Context& context) {
@@ -37,6 +72,9 @@ void writePiece(const std::string& piecePath, int number, const std::string& hea
     try {
         state.File2 = context.platform.files.createOutput(piecePath);
         state.File2->write(reinterpret_cast<const std::byte*>(header.data()), header.size());
+        if (state.Hashes) {
+            startPieceSum(header, state);
+        }
         const CopyStart start{static_cast<std::int64_t>(header.size()), jobDone, state.SourceLen};
         try {
             state.File1->copyTo(*state.File2, count, state.Buffer,
@@ -54,15 +92,18 @@ void writePiece(const std::string& piecePath, int number, const std::string& hea
         if (!sourceUnchanged(context)) {
             throwSourceChanged(state);
         }
+        if (state.Hashes) {
+            const auto digest = state.Hashes->finish(kPieceLane);
+            state.PieceDigests.resize(static_cast<std::size_t>(number));
+            state.PieceDigests.back() = digest;
+            if (state.File2->flushed()) {
+                checkReadBack(piecePath, digest, context);
+            }
+        }
         state.Named.push_back({piecePath, state.File2->publish(pumpWhileWaiting(context))});
         state.File2.reset();
     } catch (const std::exception& failure) {
-        const std::string leftOver = state.discardOutput();
-        if (!leftOver.empty()) {
-            const auto* platform = dynamic_cast<const PlatformError*>(&failure);
-            throw PlatformError(failure.what() + leftOver, platform ? platform->path() : "");
-        }
-        throw;
+        discardAndRethrow(failure, state);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 
 #include "state/context.h"
@@ -10,7 +11,13 @@ namespace roruvez {
 // Writes piece number under piecePath: the header text (empty for later pieces), then count
 // bytes of the source open as file number 1, of which jobDone were copied before this piece. The
 // piece gets its name only once it is complete; after a failure nothing of it is left.
+// With checksums on, the piece is summed as it is copied and, on a removable medium, read back
+// from the medium and checked before it is named.
 void writePiece(const std::string& piecePath, int number, const std::string& header,
                 std::int32_t count, std::int64_t jobDone, Context& context);
+
+// The end of a failed output: it is thrown away, and what could not be removed of it is added
+// to the failure, which goes on. Called inside the handler of failure.
+[[noreturn]] void discardAndRethrow(const std::exception& failure, JobState& state);
 
 }  // namespace roruvez

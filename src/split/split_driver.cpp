@@ -36,6 +36,9 @@ std::int16_t SplitFile(const std::string& path, Context& context) {
     surface.setCaption(Control::Label7, "CSum: " + state.HdrFileSize);
     surface.setCaption(Control::Label8, state.HdrStamp);
 
+    if (state.WriteChecksums) {
+        state.startHashing(2);
+    }
     if (WriteFirstPiece(state.TargetDir, context) != 0) {
         endJob(context, JobOutcome::NotCompleted);
         return 0;

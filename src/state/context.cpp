@@ -12,6 +12,7 @@ void showFailure(Context& context, const std::exception& failure) {
 void endJob(Context& context, JobOutcome outcome, const std::string& why) {
     StatusSurface& surface = context.surface;
     context.state.Outcome = outcome;
+    context.state.stopHashing();
     if (outcome == JobOutcome::Done) {
         surface.appendLog("Done!");
         surface.showStatus("Done!");

@@ -3,12 +3,16 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <future>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "format/piece_format.h"
 #include "platform/file_system.h"
+#include "platform/hash_lanes.h"
 
 namespace roruvez {
 
@@ -63,6 +67,10 @@ struct JobState {
         Outcome = JobOutcome::NotCompleted;
         Buffer.blockSize = kCopyBlock;
         Named.clear();
+        stopHashing();
+        PieceDigests.clear();
+        ListedDigests.clear();
+        OwnChecksumList.reset();
     }
     // A join whose pieces do not add up to the size in the header, which it restores all the same.
     bool SizeMismatch = false;
@@ -79,6 +87,27 @@ struct JobState {
         FileStatus file;
     };
     std::vector<NamedOutput> Named;
+
+    // Whether a split writes a checksum list (format/checksum_file.h) beside its pieces; the
+    // front ends set it.
+    bool WriteChecksums = false;
+    // While a job sums what it copies: the lanes, and each piece's digest to come, by its
+    // number less one.
+    std::unique_ptr<HashLanes> Hashes;
+    std::vector<std::shared_future<std::string>> PieceDigests;
+    // What a join's checksum list gives for its pieces, by number.
+    std::map<int, std::string> ListedDigests;
+    void startHashing(int lanes) {
+        Hashes = std::make_unique<HashLanes>(lanes);
+        Buffer.hashes = Hashes.get();
+    }
+    void stopHashing() {
+        Buffer.hashes = nullptr;
+        Hashes.reset();
+    }
+    // The checksum list the split last named on the disk in the drive: the one it may replace
+    // with a longer one when the next piece goes on the same disk.
+    std::optional<NamedOutput> OwnChecksumList;
 
     // When a long copy or a wait on the medium last let the events run; one clock for all the
     // job's pieces, so the gap around a piece's end is no longer than the rest.

@@ -97,6 +97,7 @@ void Form1::Command1_Click() {
             QWidget& window;
             ~RestorePointer() { window.unsetCursor(); }
         } restore{*this};
+        state_.WriteChecksums = checksums_->isChecked();
         SplitFile(state_.FilePath, context_);
     });
 }

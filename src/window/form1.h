@@ -137,6 +137,7 @@ class Form1 : public QMainWindow {
     QPlainTextEdit* text3_ = nullptr;
     QTimer* timer1_ = nullptr;
     QMenu* fileMenu_ = nullptr;
+    QAction* checksums_ = nullptr;
     QAction* about_ = nullptr;
     QAction* exit_ = nullptr;
 };

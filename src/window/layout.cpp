@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <optional>
 
@@ -21,6 +22,10 @@
 namespace roruvez {
 
 namespace {
+
+// $XDG_CONFIG_HOME/roruvez/roruvez.conf
+const QString kSettingsName = QStringLiteral("roruvez");
+const QString kChecksumsSetting = QStringLiteral("checksums");
 
 const QColor kDarkBlueText(0, 0, 192);
 
@@ -272,6 +277,16 @@ void Form1::createMenu() {
     // Alt+F opens it; the ampersand is not shown.
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu_->setObjectName(QStringLiteral("File"));
+    // Off until the user turns it on; then remembered in the user's configuration.
+    checksums_ = fileMenu_->addAction(QStringLiteral("Checksums"));
+    checksums_->setObjectName(QStringLiteral("Checksums"));
+    checksums_->setCheckable(true);
+    checksums_->setChecked(
+        QSettings(kSettingsName, kSettingsName).value(kChecksumsSetting, false).toBool());
+    connect(checksums_, &QAction::toggled, this, [](bool on) {
+        QSettings(kSettingsName, kSettingsName).setValue(kChecksumsSetting, on);
+    });
+    fileMenu_->addSeparator();
     about_ = fileMenu_->addAction(QStringLiteral("About"));
     about_->setObjectName(QStringLiteral("About"));
     exit_ = fileMenu_->addAction(QStringLiteral("Exit"));

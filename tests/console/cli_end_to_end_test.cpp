@@ -109,6 +109,24 @@ TEST_F(CliTest, SplitThenJoinRestoresTheSourceByteForByte) {
               (std::vector<std::string>{"REPORT.DOC", "breldo.1", "breldo.2", "breldo.3"}));
 }
 
+// The console's wiring of checksums: asked for by the split, found by the join, which exits 1
+// on a damaged piece and names it.
+TEST_F(CliTest, ChecksumsAreWrittenWhenAskedAndCheckedByTheJoin) {
+    makeSource("REPORT.DOC", 3500000);
+    const std::string here = dir.path().string();
+    EXPECT_EQ(runCli({"split", here + "/REPORT.DOC", "--checksums"}).status, 0);
+    EXPECT_TRUE(testing::sha256sumPasses(here));
+    fs::remove(here + "/REPORT.DOC");
+    std::string damaged = readFile(piece(here, 2));
+    damaged[5] ^= 1;
+    writeFile(piece(here, 2), damaged);
+
+    const CliResult join = runCli({"join", piece(here, 1), "--yes"});
+    EXPECT_EQ(join.status, 1);
+    EXPECT_NE(join.err.find("\n" + piece(here, 2) + "\n"), std::string::npos) << join.err;
+    EXPECT_FALSE(fs::exists(here + "/REPORT.DOC"));
+}
+
 TEST_F(CliTest, AProgressLineShowsOnATerminalOnly) {
     const std::string path = makeSource("data.bin", 3500000);
     const std::string here = dir.path().string();
@@ -350,6 +368,9 @@ TEST_F(CliTest, UsageErrorsAndUnusableFilesEndWithOneLineAndWriteNothing) {
         {{"split", file, "--bogus"}, 2, "unrecognized option '--bogus'" + tryHelp},
         {{"split", file, "--size"}, 2, "option '--size' requires an argument" + tryHelp},
         {{"split", file, "--yes=1"}, 2, "option '--yes' doesn't allow an argument" + tryHelp},
+        {{"join", folder + "/breldo.1", "--checksums"},
+         2,
+         "--checksums belongs to split only" + tryHelp},
         {{"join", folder + "/breldo.1", "--size", "5000"},
          2,
          "--size belongs to split only" + tryHelp},

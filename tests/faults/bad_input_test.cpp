@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 
+#include "format/checksum_file.h"
 #include "join/join_driver.h"
 #include "split/split_driver.h"
 #include "support/job_fixture.h"
@@ -48,6 +49,7 @@ class BadInputTest : public testing::JobFixture {
     using JobFixture::dir;
     using JobFixture::drives;
     using JobFixture::freeSpace;
+    using JobFixture::state;
     using JobFixture::surface;
 
     std::string source(const std::string& pieceSize, const std::string& name = "DATA.BIN") {
@@ -69,6 +71,16 @@ class BadInputTest : public testing::JobFixture {
 };
 
 const std::string kData(300, 'x');
+
+// A one-piece set of X.BIN with the checksum list text beside it.
+std::string setWithList(BadInputTest& t, const std::string& list) {
+    writeFile(t.dir.file(kChecksumFileName), list);
+    return t.pieces(header("X.BIN", " 300") + kData);
+}
+
+const std::string kNotAList =
+    "Error reading checksums: {d}breldo.sha256: Not a checksum list: lines of 64 hex digits, two "
+    "blanks and a name, at most 4 MiB";
 
 const BadInput kBadInputs[] = {
     {"piece size",
@@ -334,6 +346,87 @@ const BadInput kBadInputs[] = {
      {"Please insert a Floppy Disk then press OK", "No space on disk: a:"},
      "Not completed!",
      {}},
+    {"checksums",
+     "a list larger than any set's",
+     Job::Join,
+     [](BadInputTest& t) { return setWithList(t, std::string(kMaxChecksumFileBytes + 1, '\n')); },
+     {kNotAList},
+     "Not completed!",
+     {}},
+    {"checksums",
+     "a list in another format",
+     Job::Join,
+     [](BadInputTest& t) {
+         return setWithList(t, "SHA256 (breldo.1) = " + testing::sha256Of("") + "\n");
+     },
+     {kNotAList},
+     "Not completed!",
+     {}},
+    {"checksums",
+     "a list that is a FIFO",
+     Job::Join,
+     [](BadInputTest& t) {
+         EXPECT_EQ(::mkfifo(t.dir.file(kChecksumFileName).c_str(), 0600), 0);
+         return t.pieces(header("X.BIN", " 300") + kData);
+     },
+     {"Error reading checksums: {d}breldo.sha256: Not an ordinary file"},
+     "Not completed!",
+     {}},
+    {"checksums",
+     "a list that is a link to a list elsewhere",
+     Job::Join,
+     [](BadInputTest& t) {
+         fs::create_symlink("/etc/hostname", t.dir.file(kChecksumFileName));
+         return t.pieces(header("X.BIN", " 300") + kData);
+     },
+     {"Error reading checksums: {d}breldo.sha256: Not an ordinary file"},
+     "Not completed!",
+     {}},
+    {"checksums",
+     "a list that names files outside the set, which are never read",
+     Job::Join,
+     [](BadInputTest& t) {
+         const std::string wrong(64, '0');
+         return setWithList(t, testing::sha256Of(header("X.BIN", " 300") + kData) + "  breldo.1\n" +
+                                   wrong + "  ../X.BIN\n" + wrong + "  /etc/passwd\n" + wrong +
+                                   "  breldo.2\n");
+     },
+     {},
+     "Done!",
+     {"X.BIN"}},
+    {"checksums",
+     "a list from another set",
+     Job::Join,
+     [](BadInputTest& t) { return setWithList(t, testing::sha256Of("other") + "  breldo.1\n"); },
+     {"Error joining files into: {d}X.BIN\r\nChecking {d}breldo.sha256: These pieces differ from "
+      "their checksums; the disk they came from may be bad:\r\n{d}breldo.1\r\nNo file was "
+      "written under this name."},
+     "Not completed!",
+     {}},
+    {"checksums",
+     "a list already beside the source",
+     Job::Split,
+     [](BadInputTest& t) {
+         t.state.WriteChecksums = true;
+         writeFile(t.dir.file(kChecksumFileName), "old");
+         return t.source("20000");
+     },
+     {"Sorry:{d}breldo.sha256 already exists or Disk Error: Exited!"},
+     "Not completed!",
+     {}},
+    {"checksums",
+     "SaveTo: on a:, a disk with room for a piece but not its list",
+     Job::Split,
+     [](BadInputTest& t) {
+         t.state.WriteChecksums = true;
+         t.drives.bind('a', t.dir.path().string());
+         t.onDrive("a: [" + t.dir.path().string() + "]");
+         t.freeSpace.setFreeBytes(20000 + 100);
+         return t.source("20000");
+     },
+     {"Please insert a Floppy Disk then press OK", "No space on disk: a:"},
+     "Not completed!",
+     {}},
 };
 
 std::string expand(std::string text, const std::string& prefix) {
@@ -352,6 +445,7 @@ TEST_F(BadInputTest, EachBadInputHasItsExactOutcome) {
         surface.drive = "c: [/]";
         freeSpace.setFreeBytes(100000000);
         surface.onPoint = {};
+        state.WriteChecksums = false;
         const std::string chosen = dir.file(bad.setUp(*this));
         const TreeSnapshot before = TreeSnapshot::of(dir.path());
         surface.clearHistory();

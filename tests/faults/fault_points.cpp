@@ -57,7 +57,7 @@ const std::vector<FaultPoint>& faultPoints() {
         {"open", "posix/io/oc/open", EACCES},      {"read", "posix/io/rw/read", EIO},
         {"write", "posix/io/rw/write", ENOSPC},    {"fsync", "posix/io/sync/fsync", EIO},
         {"close", "posix/io/oc/close", EIO},       {"copy_file_range", kCopyPoint, EIO},
-        {"sync_file_range", kWriteBackPoint, EIO},
+        {"sync_file_range", kWriteBackPoint, EIO}, {"pread", "posix/io/rw/pread", EIO},
     };
     return points;
 }

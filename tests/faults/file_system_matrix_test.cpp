@@ -16,6 +16,7 @@
 #include <optional>
 #include <thread>
 
+#include "format/checksum_file.h"
 #include "format/piece_format.h"
 #include "mounts.h"
 #include "support/fakes.h"
@@ -211,13 +212,15 @@ class FileSystemMatrixTest : public ::testing::TestWithParam<FileSystemKind> {
 TEST_P(FileSystemMatrixTest, SplitNextToTheSourceAndJoinBack) {
     const std::string source = patternBytes(kSourceBytes);
     writeFile((at / "S.BIN").string(), source);
-    ASSERT_EQ(cli({"split", (at / "S.BIN").string(), "--size", kPieceSize, "--yes"}), 0);
+    ASSERT_EQ(cli({"split", (at / "S.BIN").string(), "--size", kPieceSize, "--checksums", "--yes"}),
+              0);
     fs::rename(at / "S.BIN", at / "ORIG.BIN");
     ASSERT_EQ(cli({"join", (at / "breldo.1").string(), "--yes"}), 0);
 
     EXPECT_TRUE(readFile((at / "S.BIN").string()) == source);
+    EXPECT_TRUE(testing::sha256sumPasses(at.string()));
     std::vector<std::string> names = pieceNames(5);
-    names.insert(names.end(), {"ORIG.BIN", "S.BIN"});
+    names.insert(names.end(), {"ORIG.BIN", "S.BIN", kChecksumFileName});
     expectOnly(at, names);
 }
 

@@ -15,6 +15,7 @@
 #include <random>
 #include <thread>
 
+#include "format/checksum_file.h"
 #include "format/piece_format.h"
 #include "support/fakes.h"
 #include "support/no_unnamed_files.h"
@@ -54,7 +55,7 @@ pid_t start(Job job, const fs::path& directory, bool named) {
     if (job == Job::Split) {
         const std::string source = (directory / "DATA.BIN").string();
         ::execl(RORUVEZ_CLI_PATH, "roruvez-cli", "split", source.c_str(), "--size", size.c_str(),
-                "--yes", static_cast<char*>(nullptr));
+                "--checksums", "--yes", static_cast<char*>(nullptr));
     } else {
         const std::string piece1 = (directory / "breldo.1").string();
         ::execl(RORUVEZ_CLI_PATH, "roruvez-cli", "join", piece1.c_str(), "--yes",
@@ -105,10 +106,12 @@ class KilledJobsTest : public ::testing::Test {
             pieces.push_back(readFile(piece(number).string()));
         }
         ASSERT_EQ(pieces.size(), (kSourceSize + 160 + kPieceSize - 1) / kPieceSize);
+        list = readFile(listPath().string());
     }
 
     fs::path work() const { return dir.path() / "work"; }
     fs::path piece(int number) const { return work() / ("breldo." + std::to_string(number)); }
+    fs::path listPath() const { return work() / kChecksumFileName; }
 
     // A fresh directory with what the job starts from: the source, or the pieces without it.
     void prepare(Job job) {
@@ -121,12 +124,17 @@ class KilledJobsTest : public ::testing::Test {
         for (std::size_t k = 0; k < pieces.size(); ++k) {
             writeFile(piece(static_cast<int>(k + 1)).string(), pieces[k]);
         }
+        writeFile(listPath().string(), list);
     }
 
-    // Every piece or joined file under its final name is complete; the hidden names found.
+    // Every piece, checksum list or joined file under its final name is complete; the hidden
+    // names found.
     std::vector<std::string> checkAfterKill(Job job) {
         for (const std::string& name : listDir(work())) {
-            if (name.rfind("breldo.", 0) == 0) {
+            if (name == kChecksumFileName) {
+                EXPECT_TRUE(testing::sha256sumPasses(work().string(), true))
+                    << "the checksum list does not hold for the pieces";
+            } else if (name.rfind("breldo.", 0) == 0) {
                 const std::size_t number = std::stoul(name.substr(7));
                 EXPECT_TRUE(number >= 1 && number <= pieces.size() &&
                             samePiece(readFile((work() / name).string()), pieces[number - 1]))
@@ -148,11 +156,13 @@ class KilledJobsTest : public ::testing::Test {
             for (int number = 1; number <= static_cast<int>(pieces.size()); ++number) {
                 fs::remove(piece(number));
             }
+            fs::remove(listPath());
         } else {
             fs::remove(work() / "DATA.BIN");
         }
         ASSERT_EQ(finish(start(job, work(), named)), 0);
         EXPECT_EQ(hiddenEntries(work()), std::vector<std::string>{});
+        EXPECT_TRUE(testing::sha256sumPasses(work().string()));
         if (job == Job::Split) {
             for (std::size_t k = 0; k < pieces.size(); ++k) {
                 EXPECT_TRUE(
@@ -208,6 +218,7 @@ class KilledJobsTest : public ::testing::Test {
     testing::TempDir dir;
     std::string source;
     std::vector<std::string> pieces;
+    std::string list;
     Clock::duration splitTime{};
 };
 

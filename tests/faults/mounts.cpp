@@ -48,10 +48,11 @@ Mount Mount::tmpfs(const fs::path& at, std::uint64_t bytes) {
     return Mount(at, "mount -t tmpfs -o size=" + std::to_string(bytes) + " tmpfs " + quoted(at));
 }
 
-Mount Mount::noLinkFs(const fs::path& backing, const fs::path& at) {
-    return Mount(at, "/usr/bin/python3 -c 'import fusepy' && /usr/bin/python3 " RORUVEZ_NO_LINK_FS
-                     " " +
-                         quoted(backing) + " " + quoted(at));
+Mount Mount::noLinkFs(const fs::path& backing, const fs::path& at, const std::string& badReadMark) {
+    return Mount(at,
+                 "/usr/bin/python3 -c 'import fusepy' && /usr/bin/python3 " RORUVEZ_NO_LINK_FS " " +
+                     quoted(backing) + " " + quoted(at) +
+                     (badReadMark.empty() ? std::string() : " " + quoted(fs::path(badReadMark))));
 }
 
 Mount Mount::image(const fs::path& file, const fs::path& at, bool readOnly) {

@@ -23,8 +23,10 @@ class Mount {
     // A tmpfs of the given size.
     static Mount tmpfs(const std::filesystem::path& at, std::uint64_t bytes);
     // The FUSE bridge without hard links or rename flags (no_link_fs.py) over the directory
-    // backing; path-based, as bridges to shares and phones are.
-    static Mount noLinkFs(const std::filesystem::path& backing, const std::filesystem::path& at);
+    // backing; path-based, as bridges to shares and phones are. With a mark it is a bad disk,
+    // uncached: reads of data that holds the mark come back altered.
+    static Mount noLinkFs(const std::filesystem::path& backing, const std::filesystem::path& at,
+                          const std::string& badReadMark = {});
     // An image file through a loop device.
     static Mount image(const std::filesystem::path& file, const std::filesystem::path& at,
                        bool readOnly = false);

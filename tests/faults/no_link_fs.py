@@ -3,7 +3,11 @@
 as many FUSE bridges to phones, shares and cloud drives are. Runs in the background until
 unmounted.
 
-    no_link_fs.py ROOT MOUNTPOINT
+    no_link_fs.py ROOT MOUNTPOINT [MARK]
+
+With MARK it is a bad disk: writes pass unchanged, but a read whose data holds MARK comes back
+with its first byte altered, and the kernel keeps no page cache for it (direct_io), so every
+read reaches it.
 """
 import errno
 import os
@@ -16,8 +20,9 @@ except ImportError:
 
 
 class NoLinks(Operations):
-    def __init__(self, root):
+    def __init__(self, root, mark=None):
         self.root = root
+        self.mark = mark
 
     def _path(self, path):
         return os.path.join(self.root, path.lstrip("/"))
@@ -69,10 +74,13 @@ class NoLinks(Operations):
         return os.open(self._path(path), flags)
 
     def create(self, path, mode, fi=None):
-        return os.open(self._path(path), os.O_WRONLY | os.O_CREAT | os.O_EXCL, mode)
+        return os.open(self._path(path), os.O_RDWR | os.O_CREAT | os.O_EXCL, mode)
 
     def read(self, path, size, offset, fh):
-        return os.pread(fh, size, offset)
+        data = os.pread(fh, size, offset)
+        if self.mark and self.mark in data:
+            data = bytes([data[0] ^ 1]) + data[1:]
+        return data
 
     def write(self, path, data, offset, fh):
         return os.pwrite(fh, data, offset)
@@ -91,4 +99,6 @@ class NoLinks(Operations):
 
 
 if __name__ == "__main__":
-    FUSE(NoLinks(sys.argv[1]), sys.argv[2], foreground=False, nothreads=True)
+    mark = sys.argv[3].encode() if len(sys.argv) > 3 else None
+    options = {"direct_io": True} if mark else {}
+    FUSE(NoLinks(sys.argv[1], mark), sys.argv[2], foreground=False, nothreads=True, **options)

@@ -1,17 +1,20 @@
 // Fails the n-th open, read, write, fsync, write-back, close or in-kernel copy of a split of a
 // five-piece set and of its join, for n = 1, 2, 3, ... until the job completes, once with a single
 // failure and once with every call from n on, and checks after every run that nothing was lost,
-// overwritten or reported as done, and that no incomplete or temporary file is left.
+// overwritten or reported as done, and that no incomplete or temporary file is left. The buffered
+// floppy jobs run with checksums: every disk gets a list, and every piece is read back.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <set>
 
 #include "fault_points.h"
+#include "format/checksum_file.h"
 #include "format/piece_format.h"
 #include "join/join_driver.h"
 #include "platform/error.h"
@@ -57,6 +60,11 @@ struct Scenario {
     bool persistent;
 };
 
+// The jobs that sum what they copy, and so copy through memory.
+bool summed(Target target, Copy copy) {
+    return target == Target::Floppy && copy == Copy::Buffered;
+}
+
 std::string describe(const Scenario& s) {
     return std::string(s.job == Job::Split ? "Split" : "Join") + "_" +
            (s.target == Target::Directory ? "Directory" : "Floppy") + "_" +
@@ -74,8 +82,9 @@ void PrintTo(const Scenario& scenario, std::ostream* out) {
 }
 
 // Every combination in which the job makes the call at all: fsync and the write-back only on a
-// floppy (a removable medium); the in-kernel copy only when the kernel offers it, and then a
-// split reads nothing itself (the kernel copies its data) and a join writes nothing itself.
+// floppy (a removable medium), pread only in a split's read-back there; the in-kernel copy only
+// when the kernel offers it, and then a split reads nothing itself (the kernel copies its data)
+// and a join writes nothing itself.
 std::vector<Scenario> scenarios() {
     std::vector<Scenario> all;
     for (Job job : {Job::Split, Job::Join}) {
@@ -86,6 +95,7 @@ std::vector<Scenario> scenarios() {
                         const std::string name = point.name;
                         if (((name == "fsync" || name == "sync_file_range") &&
                              target != Target::Floppy) ||
+                            (name == "pread" && (job != Job::Split || !summed(target, copy))) ||
                             (copy == Copy::Kernel &&
                              name == (job == Job::Split ? "read" : "write")) ||
                             (name == "copy_file_range" && copy == Copy::Buffered)) {
@@ -133,6 +143,9 @@ class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scen
         for (int number = 1; number <= kPieces; ++number) {
             reference.push_back(readFile(piecePath(number)));
         }
+        if (summed()) {
+            referenceList = readFile(listPath());
+        }
         ASSERT_EQ(reference[0].size(), kPieceSize);
         ASSERT_EQ(reference[kPieces - 1].size(), 1000U);
     }
@@ -143,6 +156,8 @@ class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scen
     std::string piecePath(int number) const {
         return (pieceDir() / ("breldo." + std::to_string(number))).string();
     }
+    bool summed() const { return roruvez::summed(GetParam().target, GetParam().copy); }
+    std::string listPath() const { return (pieceDir() / kChecksumFileName).string(); }
 
     // A fresh tree: the source and an unrelated file in home, and in the floppy drive an
     // unrelated file too; for a join, the piece set where the target wants it.
@@ -159,6 +174,7 @@ class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scen
         surface.check1 = onFloppy ? 1 : 0;
         surface.drive = "a: [" + floppy().string() + "]";
         surface.setText(Control::Text2, std::to_string(kPieceSize));
+        state.WriteChecksums = summed();
         // A user retries a disk that fails a lookup a few times, then gives up.
         surface.onMessageBox = [retries = 0](const testing::ShownBox& box) mutable {
             return box.prompt == "Verify the Disk." && ++retries > 3 ? std::optional(Answer::Cancel)
@@ -167,6 +183,9 @@ class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scen
         if (GetParam().job == Job::Join && !reference.empty()) {
             for (int number = 1; number <= kPieces; ++number) {
                 writeFile(piecePath(number), reference[static_cast<std::size_t>(number - 1)]);
+            }
+            if (summed()) {
+                writeFile(listPath(), referenceList);
             }
             if (!onFloppy) {
                 // The restored file must not meet its own source.
@@ -196,8 +215,9 @@ class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scen
         return false;
     }
 
-    // What a split may leave after a failure: pieces 1 to m, every one complete; nothing else new
-    // (no short piece, no temporary file), nothing changed.
+    // What a split may leave after a failure: pieces 1 to m, every one complete, and with
+    // checksums a list of pieces 1 to k <= m, as the complete list begins; nothing else new (no
+    // short piece, no temporary file), nothing changed.
     void checkFailedSplit(const std::vector<std::string>& changes) {
         std::set<std::string> added;
         for (const std::string& change : changes) {
@@ -205,6 +225,14 @@ class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scen
             added.insert(change.substr(6));
         }
         const std::string folder = fs::relative(pieceDir(), dir.path()).string() + "/";
+        if (added.erase(folder + kChecksumFileName) != 0) {
+            const std::string list = readFile(listPath());
+            const auto lines = std::count(list.begin(), list.end(), '\n');
+            EXPECT_TRUE(lines >= 1 && list.back() == '\n' && referenceList.starts_with(list) &&
+                        added.count(folder + "breldo." +
+                                    std::to_string(std::min<long>(lines, kPieces))) != 0)
+                << "the checksum list is not that of pieces 1 to k: " << list;
+        }
         int last = 0;
         while (added.count(folder + "breldo." + std::to_string(last + 1)) != 0) {
             ++last;
@@ -221,7 +249,10 @@ class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scen
     void checkCompleted(Job job, const std::vector<std::string>& changes) {
         EXPECT_EQ(surface.backColour(Control::Label3), kLightGreen);
         if (job == Job::Split) {
-            EXPECT_EQ(changes.size(), static_cast<std::size_t>(kPieces));
+            EXPECT_EQ(changes.size(), static_cast<std::size_t>(kPieces + (summed() ? 1 : 0)));
+            if (summed()) {
+                EXPECT_EQ(readFile(listPath()), referenceList);
+            }
             for (int number = 1; number <= kPieces; ++number) {
                 EXPECT_TRUE(readFile(piecePath(number)) ==
                             reference[static_cast<std::size_t>(number - 1)])
@@ -236,6 +267,7 @@ class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scen
 
     std::string source;
     std::vector<std::string> reference;
+    std::string referenceList;
 };
 
 TEST_P(NthCallTest, EveryFailureEndsCleanlyAndNothingIsLost) {

@@ -8,6 +8,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -16,6 +17,7 @@
 #include "join/join_driver.h"
 #include "mounts.h"
 #include "platform/drive_table.h"
+#include "platform/error.h"
 #include "platform/free_space.h"
 #include "split/split_driver.h"
 #include "support/job_fixture.h"
@@ -204,6 +206,48 @@ TEST_P(RemovableMediumTest, WhatDoneReportsIsOnTheStickWhenItIsPulled) {
 
 INSTANTIATE_TEST_SUITE_P(Ways, RemovableMediumTest, ::testing::Values(false, true),
                          testing::wayOfWriting);
+
+// A disk that takes data and gives it back otherwise: a FUSE file system over an ext2 image, with
+// no page cache, whose reads of a marked block come back altered. With checksums on, the piece
+// that holds the mark is read back before the next disk and found out while the source is at
+// hand; the box names it, and it never gets its name on the disk.
+class BadDiskTest : public testing::JobFixture {};
+
+TEST_F(BadDiskTest, APieceThatReadsBackWrongStopsTheSplitNamingIt) {
+    if (!testing::runningAsRoot()) {
+        GTEST_SKIP() << "needs root for the loop device and FUSE";
+    }
+    const fs::path image = dir.path() / "floppy.img";
+    ASSERT_TRUE(testing::makeExt2Image(image, kStickBytes));
+    Mount backing = Mount::image(image, dir.path() / "image");
+    if (!backing.ready()) {
+        GTEST_SKIP() << backing.why();
+    }
+    Mount disk = Mount::noLinkFs(backing.at(), dir.path() / "disk", "MARKED");
+    if (!disk.ready()) {
+        GTEST_SKIP() << disk.why();
+    }
+    drives.bind('a', disk.at().string());
+    surface.check1 = 1;
+    surface.drive = "a: [" + disk.at().string() + "]";
+    freeSpace.setFreeBytes(kStickBytes);
+    std::string source = patternBytes(3 * kPieceSize, 5);
+    source.replace(kPieceSize + 1000, 6, "MARKED");  // in piece 2
+    writeFile(dir.file("DATA.BIN"), source);
+    surface.setText(Control::Text2, std::to_string(kPieceSize));
+    state.WriteChecksums = true;
+
+    SplitFile(dir.file("DATA.BIN"), context);
+
+    EXPECT_EQ(state.Outcome, JobOutcome::NotCompleted);
+    const auto& prompts = surface.prompts();
+    EXPECT_NE(std::find(prompts.begin(), prompts.end(),
+                        std::string("a:breldo.2: ") + error_text::kReadBackDiffers),
+              prompts.end())
+        << ::testing::PrintToString(prompts);
+    EXPECT_EQ(listDir(backing.at()),
+              (std::vector<std::string>{"breldo.1", "breldo.sha256", "lost+found"}));
+}
 
 // The flushes roruvez-cli makes in a split, as strace sees them: fsync, and sync_file_range
 // starting a write-back ("start") or waiting for one ("wait").

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "split/header_builder.h"
@@ -337,6 +338,48 @@ TEST_F(FloppySplitTest, PromptsForADiskBeforeEveryPiece) {
                 source);
     EXPECT_EQ(freeSpace.roots, (std::vector<std::string>{"a:/", "a:/", "a:/"}));
     EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"REPORT.DOC"});
+}
+
+// Each disk is taken out at the next prompt. Every one must hold its piece and a list of the
+// pieces so far that sha256sum checks on that disk alone; the last list also names the file.
+TEST_F(FloppySplitTest, WithChecksumsEveryDiskCarriesTheListOfThePiecesSoFar) {
+    freeSpace.setFreeBytes(1457664);
+    state.WriteChecksums = true;
+    TempDir shelf;
+    int disks = 0;
+    const auto takeOut = [&] {
+        std::filesystem::rename(floppy.path(), shelf.path() / std::to_string(++disks));
+        std::filesystem::create_directory(floppy.path());
+    };
+    surface.onMessageBox = [&](const testing::ShownBox&) -> std::optional<Answer> {
+        if (std::filesystem::exists(floppyPiece(disks + 1))) {
+            takeOut();
+        }
+        return std::nullopt;
+    };
+    split(2500, "1000");
+    takeOut();
+
+    EXPECT_EQ(surface.caption(Control::Label9), "Done!");
+    ASSERT_EQ(disks, 3);
+    for (int disk = 1; disk <= 3; ++disk) {
+        SCOPED_TRACE("disk " + std::to_string(disk));
+        const auto on = shelf.path() / std::to_string(disk);
+        EXPECT_EQ(listDir(on),
+                  (std::vector<std::string>{"breldo." + std::to_string(disk), "breldo.sha256"}));
+        EXPECT_TRUE(testing::sha256sumPasses(on.string(), true));
+        const std::string list = readFile((on / "breldo.sha256").string());
+        EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), disk == 3 ? 4 : disk);
+    }
+    // The disks copied into one directory in order: the last list checks the set and the file.
+    const auto all = shelf.path() / "all";
+    for (int disk = 1; disk <= 3; ++disk) {
+        std::filesystem::copy(shelf.path() / std::to_string(disk), all,
+                              std::filesystem::copy_options::recursive |
+                                  std::filesystem::copy_options::overwrite_existing);
+    }
+    writeFile((all / "REPORT.DOC").string(), source);
+    EXPECT_TRUE(testing::sha256sumPasses(all.string()));
 }
 
 TEST_F(FloppySplitTest, TooLittleRoomStopsEvenBeforeAShortLastPiece) {

@@ -1,9 +1,13 @@
 #include "support/fakes.h"
 
+#include "format/checksum_file.h"
+#include "platform/sha256.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -129,6 +133,19 @@ std::vector<std::string> listDir(const std::filesystem::path& directory) {
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+std::string sha256Of(const std::string& bytes) {
+    Sha256 sum;
+    sum.add(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size());
+    return sum.hexDigest();
+}
+
+bool sha256sumPasses(const std::string& directory, bool ignoreMissing) {
+    const std::string command = "cd '" + directory + "' && sha256sum -c --quiet " +
+                                (ignoreMissing ? "--ignore-missing " : "") + kChecksumFileName +
+                                " >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
 }
 
 }  // namespace roruvez::testing

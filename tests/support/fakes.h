@@ -59,12 +59,17 @@ class TempDir {
 std::string patternBytes(std::size_t size, unsigned seed = 1);
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
-// A sparse file of the given size.
 // A file of size bytes that takes no room but for ends bytes of patternBytes at its start and
 // as many at its end.
 void makeSparseFile(const std::string& path, std::uint64_t size, std::size_t ends = 0);
 // Whether the two files hold the same bytes, read a block at a time.
 bool sameContents(const std::string& one, const std::string& other);
+
+// The SHA-256 of bytes, as 64 lowercase hex digits.
+std::string sha256Of(const std::string& bytes);
+// Whether coreutils' sha256sum -c passes the checksum list in directory, with --ignore-missing
+// when asked: the one judge of that format.
+bool sha256sumPasses(const std::string& directory, bool ignoreMissing = false);
 // Names in a directory, sorted.
 std::vector<std::string> listDir(const std::filesystem::path& directory);
 

@@ -75,6 +75,23 @@ TEST_F(CommandsTest, SplitByClickingEndsDoneGreenWithTheSplitControlsDisabled) {
     EXPECT_EQ(form->context().state.FilePath, path);
 }
 
+// Off until turned on; then the split writes the list, and a new window starts with it on.
+TEST_F(CommandsTest, TheChecksumsItemIsRememberedAndMakesTheSplitWriteTheList) {
+    QAction* checksums = action("Checksums");
+    ASSERT_TRUE(checksums->isCheckable());
+    EXPECT_FALSE(checksums->isChecked());
+    checksums->trigger();
+    rebuildWindow();
+    EXPECT_TRUE(action("Checksums")->isChecked());
+
+    prepareSplit();
+    click("Command1");
+
+    EXPECT_EQ(caption("Label9"), "Done!");
+    EXPECT_TRUE(testing::sha256sumPasses(dir.path().string()));
+    action("Checksums")->trigger();
+}
+
 TEST_F(CommandsTest, ARefusedShortNameIsAnsweredFromTheTestAndTheControlsComeBack) {
     const std::string path = prepareSplit("quarterly report.doc");
     answers = {QMessageBox::Cancel};

@@ -213,7 +213,7 @@ TEST_F(LayoutTest, TheTabKeyReachesEveryEnabledControlInTabIndexOrderAndSkipsThe
               "Command3 Command1 Text1 Text2 Command2 Command5 Check1 Text3 Drive1 Command3");
 }
 
-TEST_F(LayoutTest, MenuHasAboutAndExitWithoutShortcutsAndOpensWithAltF) {
+TEST_F(LayoutTest, MenuHasChecksumsAboutAndExitWithoutShortcutsAndOpensWithAltF) {
     auto* file = find<QMenu>("File");
     ASSERT_NE(file, nullptr);
     // Shown as "File", with F as its mnemonic.
@@ -225,12 +225,14 @@ TEST_F(LayoutTest, MenuHasAboutAndExitWithoutShortcutsAndOpensWithAltF) {
     EXPECT_TRUE(file->isVisible());
     file->hide();
     const QList<QAction*> items = file->actions();
-    ASSERT_EQ(items.size(), 2);
-    EXPECT_EQ(items[0]->text(), QStringLiteral("About"));
-    EXPECT_EQ(items[1]->text(), QStringLiteral("Exit"));
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("Checksums"));
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[2]->text(), QStringLiteral("About"));
+    EXPECT_EQ(items[3]->text(), QStringLiteral("Exit"));
     for (QAction* item : items) {
         EXPECT_TRUE(item->shortcut().isEmpty());
-        EXPECT_FALSE(item->isCheckable());
+        EXPECT_EQ(item->isCheckable(), item == items[0]);
     }
     EXPECT_EQ(form->menuBar()->actions().size(), 1);
 }

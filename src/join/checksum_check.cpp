@@ -1,0 +1,92 @@
+#include "join/checksum_check.h"
+
+#include <charconv>
+#include <cstring>
+#include <optional>
+
+#include "format/checksum_file.h"
+#include "format/piece_format.h"
+#include "platform/error.h"
+#include "platform/text.h"
+
+namespace roruvez {
+
+namespace {
+
+// The number of a piece name in any case ("breldo.7", "BRELDO.7"), written as the split writes
+// it; nothing for any other name.
+std::optional<int> pieceNumberOf(std::string_view name, int pieceCount) {
+    const std::string_view base = kPieceBaseName;
+    if (name.size() <= base.size() || toLowerAscii(name.substr(0, base.size())) != base) {
+        return std::nullopt;
+    }
+    const std::string_view digits = name.substr(base.size());
+    int number = 0;
+    const auto [end, failure] =
+        std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    if (failure != std::errc() || end != digits.data() + digits.size() || digits[0] == '0' ||
+        number < 1 || number > pieceCount) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+}  // namespace
+
+std::map<int, std::string> readListedDigests(const std::string& targetDir, Context& context) {
+    const std::string listPath = targetDir + kChecksumFileName;
+    FileSystem& files = context.platform.files;
+    if (!files.entryExists(listPath)) {
+        return {};
+    }
+    const int pieceCount = context.state.PieceCount;
+    std::string text;
+    try {
+        // Never through a link, and never more than a list can hold.
+        const auto list = files.openRead(listPath, FileSystem::Links::Refuse);
+        text.resize(kMaxChecksumFileBytes + 1);
+        text.resize(list->read(reinterpret_cast<std::byte*>(text.data()), text.size()));
+        list->close();
+    } catch (const PlatformError& failure) {
+        throw PlatformError(listPath + ": " + failure.what(), listPath);
+    }
+    const auto listed = readChecksumFile(text, [pieceCount](std::string_view name) {
+        return pieceNumberOf(name, pieceCount).has_value();
+    });
+    if (!listed) {
+        throw PlatformError(listPath + ": " + error_text::kNotChecksumList, listPath);
+    }
+    std::map<int, std::string> digests;
+    for (const auto& [name, digest] : *listed) {
+        const auto [at, added] = digests.emplace(*pieceNumberOf(name, pieceCount), digest);
+        // One piece listed in two spellings with two sums: the list contradicts itself.
+        if (!added && at->second != digest) {
+            throw PlatformError(listPath + ": " + error_text::kNotChecksumList, listPath);
+        }
+    }
+    return digests;
+}
+
+void sumPiece(int number, const std::string& header, JobState& state) {
+    HashLanes& lanes = *state.Hashes;
+    const unsigned lane = 1U << static_cast<unsigned>(number % lanes.lanes());
+    if (!header.empty()) {
+        std::memcpy(lanes.block(), header.data(), header.size());
+        lanes.hand(header.size(), lane);
+    }
+    state.Buffer.hashLaneBits = lane;
+}
+
+void checkPieceDigests(const std::string& targetDir, const JobState& state) {
+    std::string damaged;
+    for (const auto& [number, listed] : state.ListedDigests) {
+        if (state.PieceDigests.at(static_cast<std::size_t>(number - 1)).get() != listed) {
+            damaged += "\r\n" + pieceName(targetDir, number, state.PieceBaseName);
+        }
+    }
+    if (!damaged.empty()) {
+        throw PlatformError(error_text::kPiecesDamaged + damaged);
+    }
+}
+
+}  // namespace roruvez

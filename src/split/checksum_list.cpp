@@ -1,0 +1,97 @@
+#include "split/checksum_list.h"
+
+#include "files/drive_free_space.h"
+#include "files/output_guard.h"
+#include "format/checksum_file.h"
+#include "format/piece_format.h"
+#include "platform/code_page.h"
+#include "platform/paths.h"
+#include "split/piece_writer.h"
+
+namespace roruvez {
+
+namespace {
+
+// The name a join restores: the header's name field, read as the join reads it.
+std::string restoredFileName(const JobState& state) {
+    const HeaderFieldLayout& layout = layoutOf(HeaderField::FileName);
+    const std::string header = toCodePage(state.HeaderText);
+    return withoutTrailingBlanks(fromCodePage(std::string_view(header).substr(
+        static_cast<std::size_t>(layout.offset), static_cast<std::size_t>(layout.width))));
+}
+
+std::string listText(int pieces, bool complete, JobState& state) {
+    std::string text;
+    for (int number = 1; number <= pieces; ++number) {
+        text += checksumLine(state.PieceDigests.at(static_cast<std::size_t>(number - 1)).get(),
+                             pieceName("", number));
+    }
+    if (complete) {
+        text += checksumLine(state.Hashes->finish(kWholeSourceLane).get(), restoredFileName(state));
+    }
+    return text;
+}
+
+// The same disk is still in the drive, with the list this job named on it.
+bool ownListThere(const std::string& listPath, Context& context) {
+    const auto& own = context.state.OwnChecksumList;
+    if (!own || own->name != listPath) {
+        return false;
+    }
+    try {
+        const auto found = context.platform.files.findFile(listPath);
+        return found && found->unchangedFrom(own->file);
+    } catch (const std::exception&) {
+        return false;  // the check of the name says what is wrong with the disk
+    }
+}
+
+}  // namespace
+
+std::int64_t checksumListBytes(int pieces, const JobState& state) {
+    const auto line = [](const std::string& name) {
+        return static_cast<std::int64_t>(checksumLine(std::string(64, '0'), name).size());
+    };
+    return pieces * line(pieceName("", pieces)) + line(restoredFileName(state));
+}
+
+bool checksumListNameFree(const std::string& targetDir, Context& context) {
+    const std::string listPath = targetDir + kChecksumFileName;
+    if (ownListThere(listPath, context)) {
+        context.surface.appendLog(listPath);
+        return true;
+    }
+    if (CheckOutputFile(listPath, context) == 0) {
+        return true;
+    }
+    context.surface.messageBox("Sorry:" + listPath + " already exists or Disk Error: Exited!",
+                               Buttons::Ok);
+    return false;
+}
+
+void listPiecesSoFar(const std::string& targetDir, int pieces, bool complete, Context& context) {
+    JobState& state = context.state;
+    if (!state.Hashes || (!complete && !isFloppyTarget(targetDir))) {
+        return;
+    }
+    const std::string listPath = targetDir + kChecksumFileName;
+    const std::string text = listText(pieces, complete, state);
+    try {
+        // The list it replaces goes first, as an output never takes a name that exists. Until
+        // the new one is named the disk has no list, but every piece on it is whole.
+        if (state.OwnChecksumList && state.OwnChecksumList->name == listPath) {
+            context.platform.files.removeIfUnchanged(listPath, state.OwnChecksumList->file);
+            state.OwnChecksumList.reset();
+        }
+        state.File2 = context.platform.files.createOutput(listPath);
+        state.File2->write(reinterpret_cast<const std::byte*>(text.data()), text.size());
+        const FileStatus named = state.File2->publish(pumpWhileWaiting(context));
+        state.File2.reset();
+        state.Named.push_back({listPath, named});
+        state.OwnChecksumList = JobState::NamedOutput{listPath, named};
+    } catch (const std::exception& failure) {
+        discardAndRethrow(failure, state);
+    }
+}
+
+}  // namespace roruvez

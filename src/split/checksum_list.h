@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "state/context.h"
+
+namespace roruvez {
+
+// The lanes a split sums in: its whole source, and the piece being written.
+inline constexpr int kWholeSourceLane = 0;
+inline constexpr int kPieceLane = 1;
+
+// The bytes a checksum list of the first `pieces` pieces and the whole file takes at most on a
+// disk, for the room each disk must have.
+std::int64_t checksumListBytes(int pieces, const JobState& state);
+
+// Whether the list may be named under targetDir: nothing stands there, or the list this job
+// named there before. Refusals are shown as a piece's are.
+bool checksumListNameFree(const std::string& targetDir, Context& context);
+
+// After piece number is named, with checksums on: the list of the pieces so far, with the whole
+// file's line once complete, is written under targetDir as an output like a piece. On a floppy
+// every disk gets one, replacing the list this job wrote there before; elsewhere only the last
+// piece is followed by one.
+void listPiecesSoFar(const std::string& targetDir, int number, bool complete, Context& context);
+
+}  // namespace roruvez
