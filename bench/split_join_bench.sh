@@ -7,9 +7,14 @@
 #
 #   bench/split_join_bench.sh [--build DIR] [--dir DIR] [--runs N] [--megabytes M]
 #                             [--piece-sizes "1400000 400000000"] [--against DIR] [--large]
+#                             [--checksums]
 #
 # --large is the large-file row instead: 4,000,000,000 bytes in pieces of 1 GiB, past signed 32-bit
 # counts and the nine-digit size field.
+#
+# --checksums are the checksum rows instead: a split with --checksums and a join of a set with
+# its breldo.sha256, each against the plain job in the same round, and against what a user does by
+# hand: coreutils split then sha256sum of the pieces, and sha256sum -c of the pieces then cat.
 #
 # --against times the roruvez-cli of another build too, next to this one in every round (which
 # goes first alternates), so that a change is measured against the code before it in one run.
@@ -24,6 +29,7 @@ runs=11
 megabytes=900
 piece_sizes="1400000 400000000"
 against=""
+checksums=""
 
 while (($# > 0)); do
     case "$1" in
@@ -34,6 +40,7 @@ while (($# > 0)); do
         --piece-sizes) piece_sizes="$2"; shift 2 ;;
         --against) against="$2/src/console/roruvez-cli"; shift 2 ;;
         --large) megabytes=4000; piece_sizes=1073741824; shift ;;
+        --checksums) checksums=1; shift ;;
         *) echo "unknown argument: $1" >&2; exit 2 ;;
     esac
 done
@@ -120,7 +127,69 @@ report() {
     fi
 }
 
+# The checksum rows: each round runs every contender once, starting with the next one in turn.
+checksum_rows() {
+    rm -rf "$work/sumset" && mkdir "$work/sumset"
+    "$cli" split "$source_file" --size "$piece" --checksums --yes >/dev/null
+    mv "$work"/src/breldo.* "$work/sumset/"
+    mapfile -t sum_pieces < <(pieces_of "$work/sumset")
+    for name in plain sums byhand; do
+        : >"$work/split.$name"
+        : >"$work/join.$name"
+    done
+    for ((round = 1; round <= runs; round++)); do
+        for ((i = 0; i < 3; i++)); do
+            case $(((i + round) % 3)) in
+                0) measure "$cli" split "$source_file" --size "$piece" --yes >>"$work/split.plain"
+                   rm -f "$work"/src/breldo.* ;;
+                1) measure "$cli" split "$source_file" --size "$piece" --checksums --yes \
+                       >>"$work/split.sums"
+                   rm -f "$work"/src/breldo.* ;;
+                2) measure sh -c 'split -b "$1" "$2" "$3/x" && cd "$3" && sha256sum x* >x.sha256' \
+                       sh "$piece" "$source_file" "$work/out" >>"$work/split.byhand"
+                   rm -f "$work"/out/* ;;
+            esac
+        done
+        for ((i = 0; i < 3; i++)); do
+            case $(((i + round) % 3)) in
+                0) mv "$work/sumset/breldo.sha256" "$work/sumset.list"
+                   measure "$cli" join "$work/sumset/breldo.1" --yes >>"$work/join.plain"
+                   mv "$work/sumset.list" "$work/sumset/breldo.sha256"
+                   rm -f "$work/sumset/data.bin" ;;
+                1) measure "$cli" join "$work/sumset/breldo.1" --yes >>"$work/join.sums"
+                   rm -f "$work/sumset/data.bin" ;;
+                2) measure sh -c 'out="$1" && cd "$2" &&
+                       sha256sum -c --quiet --ignore-missing breldo.sha256 && shift 2 &&
+                       exec cat "$@" >"$out"' sh "$work/out/joined" "$work/sumset" \
+                       "${sum_pieces[@]}" >>"$work/join.byhand"
+                   rm -f "$work/out/joined" ;;
+            esac
+        done
+        echo "  round $round: split $(tail -n 1 "$work/split.sums" | cut -d' ' -f1)s," \
+            "join $(tail -n 1 "$work/join.sums" | cut -d' ' -f1)s with checksums"
+    done
+    for job in split join; do
+        echo "  $job:"
+        for name in plain sums byhand; do
+            printf '    %-7s %7.3f s  %7.1f MiB peak\n' "$name" \
+                "$(cut -d' ' -f1 "$work/$job.$name" | median)" \
+                "$(cut -d' ' -f2 "$work/$job.$name" | sort -g | tail -n 1 |
+                    awk '{printf "%.1f", $1 / 1024}')"
+        done
+        awk -v s="$(cut -d' ' -f1 "$work/$job.sums" | median)" \
+            -v p="$(cut -d' ' -f1 "$work/$job.plain" | median)" \
+            -v h="$(cut -d' ' -f1 "$work/$job.byhand" | median)" \
+            'BEGIN {printf "    with checksums / plain %.2f, / by hand %.2f\n", s / p, s / h}'
+    done
+}
+
 for piece in $piece_sizes; do
+    if [ -n "$checksums" ]; then
+        echo
+        echo "piece size $piece, checksums, $runs rounds"
+        checksum_rows
+        continue
+    fi
     echo
     echo "piece size $piece, $runs rounds"
     # The set every join reads, made once and checked.
