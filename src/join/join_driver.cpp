@@ -34,6 +34,23 @@ std::string joinFailureReport(const std::string& restored, const std::exception&
     return report;
 }
 
+// Reads the set's checksum list, when it has one, and has the copy sum the pieces for it; a
+// list that is not one ends the job.
+bool checksumsRead(const std::string& targetDir, Context& context) {
+    JobState& state = context.state;
+    try {
+        state.ListedDigests = readListedDigests(targetDir, context);
+    } catch (const std::exception& failure) {
+        endJob(context, JobOutcome::NotCompleted,
+               std::string("Error reading checksums: ") + failure.what());
+        return false;
+    }
+    if (!state.ListedDigests.empty()) {
+        state.startHashing(2);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::int16_t JoinFiles(const std::string& path, Context& context) {
@@ -75,15 +92,8 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
         return 0;
     }
 
-    try {
-        state.ListedDigests = readListedDigests(targetDir, context);
-    } catch (const std::exception& failure) {
-        endJob(context, JobOutcome::NotCompleted,
-               std::string("Error reading checksums: ") + failure.what());
+    if (!checksumsRead(targetDir, context)) {
         return 0;
-    }
-    if (!state.ListedDigests.empty()) {
-        state.startHashing(2);
     }
 
     const std::string restored = restoredName(targetDir, origName);
