@@ -35,7 +35,9 @@ HashLanes::~HashLanes() {
 void HashLanes::release(Block* block) {
     if (--block->users == 0) {
         free_.push_back(block);
-        freed_.notify_one();
+        if (free_.size() == kBatch) {
+            freed_.notify_one();
+        }
     }
 }
 
@@ -45,7 +47,10 @@ std::byte* HashLanes::block() {
         release(current_);
         current_ = nullptr;
     }
-    freed_.wait(lock, [this] { return !free_.empty(); });
+    if (free_.empty()) {
+        // Every block waits in a lane then, so the lanes are awake and free some.
+        freed_.wait(lock, [this] { return free_.size() >= kBatch; });
+    }
     current_ = free_.back();
     free_.pop_back();
     current_->users = 1;
@@ -59,8 +64,11 @@ void HashLanes::hand(std::size_t size, unsigned laneBits) {
     for (std::size_t i = 0; i < lanes_.size(); ++i) {
         if ((laneBits >> i & 1U) != 0) {
             ++current_->users;
-            lanes_[i]->queue.push_back(Item{current_, {}});
-            lanes_[i]->ready.notify_one();
+            Lane& lane = *lanes_[i];
+            lane.queue.push_back(Item{current_, {}});
+            if (lane.queue.size() == kBatch) {
+                lane.ready.notify_one();
+            }
         }
     }
 }
@@ -69,6 +77,7 @@ std::shared_future<std::string> HashLanes::finish(int lane) {
     const std::lock_guard<std::mutex> lock(mutex_);
     Lane& to = *lanes_[static_cast<std::size_t>(lane)];
     to.queue.push_back(Item{});
+    ++to.ends;
     std::shared_future<std::string> digest = to.queue.back().digest.get_future().share();
     to.ready.notify_one();
     return digest;
@@ -78,21 +87,26 @@ void HashLanes::run(Lane& lane) {
     Sha256 sum;
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        lane.ready.wait(lock, [&] { return stopping_ || !lane.queue.empty(); });
+        lane.ready.wait(lock,
+                        [&] { return stopping_ || lane.queue.size() >= kBatch || lane.ends > 0; });
         if (stopping_) {
             return;
         }
-        Item item = std::move(lane.queue.front());
-        lane.queue.pop_front();
-        lock.unlock();
-        if (item.block == nullptr) {
-            item.digest.set_value(sum.hexDigest());
+        // Awake, the lane sums all it has before it sleeps again.
+        while (!lane.queue.empty() && !stopping_) {
+            Item item = std::move(lane.queue.front());
+            lane.queue.pop_front();
+            lock.unlock();
+            if (item.block == nullptr) {
+                item.digest.set_value(sum.hexDigest());
+                lock.lock();
+                --lane.ends;
+                continue;
+            }
+            sum.add(item.block->bytes.data(), item.block->size);
             lock.lock();
-            continue;
+            release(item.block);
         }
-        sum.add(item.block->bytes.data(), item.block->size);
-        lock.lock();
-        release(item.block);
     }
 }
 

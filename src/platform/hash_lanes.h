@@ -16,11 +16,14 @@ namespace roruvez {
 // copying: the job fills a block, hands it to the lanes that want it and writes it out
 // meanwhile. Each lane is one thread that sums one stream after another, so two lanes keep two
 // processors busy. A job that hands blocks faster than the lanes sum them waits for a free
-// block; the blocks in memory never exceed kBlocks of kBlockBytes.
+// block; the blocks in memory never exceed kBlocks of kBlockBytes. Waking a thread costs a
+// processor interrupt, dear in a virtual machine, so a sleeping lane is woken only once kBatch
+// blocks wait for it (or its stream ends), and a job waiting for blocks once kBatch are free.
 class HashLanes {
   public:
     static constexpr std::size_t kBlockBytes = std::size_t{256} << 10;
-    static constexpr std::size_t kBlocks = 8;
+    static constexpr std::size_t kBlocks = 16;
+    static constexpr std::size_t kBatch = 4;
 
     explicit HashLanes(int lanes);
     ~HashLanes();
@@ -49,6 +52,7 @@ class HashLanes {
     };
     struct Lane {
         std::deque<Item> queue;
+        int ends = 0;  // streams ended in the queue
         std::condition_variable ready;
         std::thread thread;
     };

@@ -62,7 +62,8 @@ void Form1::describeControls() {
     driveLabel->setBuddy(drive1_);
     driveLabel->hide();
     fileMenu_->setAccessibleName(QStringLiteral("File"));
-    fileMenu_->setAccessibleDescription(QStringLiteral("Help and the end of the program"));
+    fileMenu_->setAccessibleDescription(
+        QStringLiteral("Checksums for the next splits, help and the end of the program"));
     describeLamp(false);
 }
 
