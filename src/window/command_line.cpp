@@ -1,7 +1,11 @@
 #include "window/command_line.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstring>
 
+#include "platform/error.h"
 #include "platform/paths.h"
 #include "window/file_url.h"
 
@@ -70,6 +74,11 @@ WindowArguments parseWindowArguments(const std::vector<std::string>& arguments) 
     }
     parsed.file = cleanPath(absolute);
     return parsed;
+}
+
+std::string unusableFileReason(const std::string& file) {
+    struct stat info {};
+    return ::stat(file.c_str(), &info) == 0 ? std::string() : describeErrno(errno);
 }
 
 bool asksForHelpOrVersion(int argc, char** argv) {

@@ -20,6 +20,10 @@ struct WindowArguments {
 // came as.
 WindowArguments parseWindowArguments(const std::vector<std::string>& arguments);
 
+// Why the file a command line names cannot be chosen (it is missing, or cannot be looked at), in
+// the words of every other failure; empty when it can.
+std::string unusableFileReason(const std::string& file);
+
 // Whether the line asks only for --help or --version, which must answer without a display.
 bool asksForHelpOrVersion(int argc, char** argv);
 

@@ -50,9 +50,12 @@ ClientArea::ClientArea(QWidget* parent) : QWidget(parent) {
     setAcceptDrops(true);
 }
 
+// Taken wherever the drag comes in: Qt sends a widget that refused the enter no moves and no
+// drop until the drag enters it again, and a drag often comes in over a control that takes none.
+// The moves then say, point by point, where a drop is taken.
 void ClientArea::dragEnterEvent(QDragEnterEvent* event) {
-    takeOrRefuse(event, !droppedFiles(*event->mimeData()).empty() && acceptsDropAt &&
-                            acceptsDropAt(event->position().toPoint()));
+    takeOrRefuse(event,
+                 !droppedFiles(*event->mimeData()).empty() && acceptsDrops && acceptsDrops());
 }
 
 void ClientArea::dragMoveEvent(QDragMoveEvent* event) {

@@ -24,7 +24,9 @@ class ClientArea : public QWidget {
   public:
     explicit ClientArea(QWidget* parent);
 
-    // Whether a drop at this point (in this widget's coordinates) is taken now.
+    // Whether drops are taken at all now, and whether one at this point (in this widget's
+    // coordinates) is.
+    std::function<bool()> acceptsDrops;
     std::function<bool(const QPoint&)> acceptsDropAt;
     // Called once the drop has finished, with the dropped files.
     std::function<void(const DroppedFiles&)> onDrop;

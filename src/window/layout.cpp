@@ -242,6 +242,7 @@ void Form1::placeControls() {
 }
 
 void Form1::connectControls() {
+    client_->acceptsDrops = [this] { return !jobRunning_; };
     client_->acceptsDropAt = [this](const QPoint& position) { return dropAllowedAt(position); };
     client_->onDrop = [this](const DroppedFiles& files) { Form_OLEDragDrop(files); };
     text1_->acceptsDrop = [this] { return !jobRunning_; };

@@ -48,7 +48,13 @@ int main(int argc, char** argv) {
     roruvez::Form1 window(machine.platform());
     window.show();
     if (!arguments.file.empty()) {
-        window.openFile(arguments.file);
+        // A file that cannot be chosen is said where the program was started from, and the
+        // window opens as it does without one.
+        if (const std::string why = roruvez::unusableFileReason(arguments.file); !why.empty()) {
+            std::fprintf(stderr, "roruvez: %s: %s\n", arguments.file.c_str(), why.c_str());
+        } else {
+            window.openFile(arguments.file);
+        }
     }
     return QApplication::exec();
 }

@@ -213,6 +213,10 @@ TEST_F(FileSelectionTest, AFileNamedOnTheCommandLineIsChosenAsADropWouldChooseIt
     EXPECT_EQ(caption("Label5"), "DIRECTORY");
     EXPECT_EQ(parseWindowArguments({}).kind, WindowArguments::Kind::Run);
     EXPECT_TRUE(parseWindowArguments({}).file.empty());
+    // A file that cannot be chosen is said, and then not chosen.
+    EXPECT_EQ(unusableFileReason(source), "");
+    EXPECT_EQ(unusableFileReason(folder + "/missing"), "No such file or directory");
+    EXPECT_EQ(unusableFileReason(source + "/x"), "Not a directory");
 }
 
 // Names are bytes: a name that is not UTF-8 is chosen by every route as itself, and the split
@@ -354,10 +358,18 @@ TEST_F(FileSelectionTest, DropsLandOnTheSurfaceBandAndLabelsButNotOnControlsWith
 
     // Through the widget under the pointer, as the platform delivers it.
     form->surface().setText(Control::Text1, "");
-    EXPECT_FALSE(drop(find("Command2"), {file}).entered);
-    EXPECT_FALSE(drop(find("Text2"), {file}).entered);
+    EXPECT_FALSE(drop(find("Command2"), {file}).dropped);
+    EXPECT_FALSE(drop(find("Text2"), {file}).dropped);
     EXPECT_TRUE(drop(find("Label5"), {file}).dropped);
     EXPECT_EQ(plainText("Text1"), file.toStdString());
+
+    // A drag that comes in over a control that takes no drops still drops on the band.
+    for (const char* control : {"Command1", "Check1", "Drive1", "Text2", "Text3", "Label9"}) {
+        SCOPED_TRACE(std::string("entered over ") + control);
+        form->surface().setText(Control::Text1, "");
+        EXPECT_TRUE(dropAfterEntering(find(control), {file}, twips(1600, 1000)).dropped);
+        EXPECT_EQ(plainText("Text1"), file.toStdString());
+    }
 }
 
 TEST_F(FileSelectionTest, ADropWithoutAFileIsIgnored) {

@@ -11,7 +11,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
 #include <algorithm>
+#include <memory>
 
 #include "window/file_chooser.h"
 #include "window/palette.h"
@@ -123,8 +125,8 @@ void WindowFixture::browse(std::optional<QString> choice) {
     click("Command5");
 }
 
-DropOutcome WindowFixture::drop(QWidget* target, const QStringList& paths, QPoint at) {
-    QMimeData data;
+QMimeData* WindowFixture::fileData(const QStringList& paths) {
+    auto* data = new QMimeData;
     QList<QUrl> urls;
     for (const QString& path : paths) {
         const std::string bytes = toText(path);
@@ -132,8 +134,34 @@ DropOutcome WindowFixture::drop(QWidget* target, const QStringList& paths, QPoin
             "file://" +
             QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())).toPercentEncoding("/")));
     }
-    data.setUrls(urls);
-    return dropData(target, data, at);
+    data->setUrls(urls);
+    return data;
+}
+
+DropOutcome WindowFixture::drop(QWidget* target, const QStringList& paths, QPoint at) {
+    const std::unique_ptr<QMimeData> data(fileData(paths));
+    return dropData(target, *data, at);
+}
+
+DropOutcome WindowFixture::dropAfterEntering(QWidget* enterOver, const QStringList& paths,
+                                             QPoint at) {
+    const std::unique_ptr<QMimeData> data(fileData(paths));
+    QWindow* window = form->windowHandle();
+    const QPoint entered = enterOver->mapTo(form.get(), enterOver->rect().center());
+    const QPoint target = form->centralWidget()->mapTo(form.get(), at);
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    DropOutcome outcome;
+    QDragEnterEvent enter(entered, offered, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    outcome.entered = enter.isAccepted();
+    QDragMoveEvent move(target, offered, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &move);
+    QDropEvent dropped(QPointF(target), offered, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &dropped);
+    outcome.dropped = dropped.isAccepted();
+    outcome.action = dropped.dropAction();
+    QApplication::processEvents();
+    return outcome;
 }
 
 DropOutcome WindowFixture::dropUriList(QWidget* target, const QByteArray& list, QPoint at) {

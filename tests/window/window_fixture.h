@@ -74,6 +74,10 @@ class WindowFixture : public ::testing::Test, public FakeMachine {
     // file URL each, its path's bytes percent-encoded.
     DropOutcome drop(QWidget* target, const QStringList& files, QPoint at = {5, 5});
     DropOutcome dropText(QWidget* target, const QString& text, QPoint at = {5, 5});
+    // A drag of the files that comes into the window over the middle of enterOver, moves to the
+    // point of the window's surface and drops there, all through the window as the platform
+    // delivers them.
+    DropOutcome dropAfterEntering(QWidget* enterOver, const QStringList& paths, QPoint at);
     // A drop of a text/uri-list as a file manager writes it.
     DropOutcome dropUriList(QWidget* target, const QByteArray& list, QPoint at = {5, 5});
     // A new window on the fixture's platform, answered from the test like the first.
@@ -93,6 +97,7 @@ class WindowFixture : public ::testing::Test, public FakeMachine {
 
   private:
     DropOutcome dropData(QWidget* target, const QMimeData& data, QPoint at);
+    static QMimeData* fileData(const QStringList& paths);
     std::optional<QString> dialogChoice_;
 };
 
