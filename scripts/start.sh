@@ -11,4 +11,5 @@ cmake --build build -j "$(nproc)"
 if [ -x build/src/window/roruvez ]; then
     exec build/src/window/roruvez "$@"
 fi
-echo "Roruvez's core is built; the window is coming."
+echo "start.sh: build/src/window/roruvez was not built" >&2
+exit 1

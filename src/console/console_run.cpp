@@ -128,7 +128,6 @@ int runJob(Run& run, ConsoleStreams streams) {
     surface.presetDrive(run.driveText);
 
     JobState state;
-    state.MaxPieces = kMaxPieces;
     state.FilePath = run.path;
     state.WriteChecksums = run.options.checksums;
     Context context{state, surface, platform};

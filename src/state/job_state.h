@@ -46,7 +46,7 @@ struct JobState {
     std::string LongName;
     std::string ShortName;
     std::string TargetDir;
-    std::int16_t MaxPieces = 0;
+    std::int16_t MaxPieces = kMaxPieces;
     std::string SourcePath;
     std::string HeaderText;
     std::string HdrBanner;

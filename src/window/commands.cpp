@@ -47,7 +47,6 @@ void Form1::Form_Load() {
     surface_.setText(Control::Text2, kDefaultPieceSizeText);
     timer1_->setInterval(1000);
     timer1_->start();
-    state_.MaxPieces = kMaxPieces;
 }
 
 void Form1::runJob(const std::function<void()>& job) {

@@ -10,7 +10,6 @@ constexpr const char* kOutsideBytes = "outside the work directory";
 }  // namespace
 
 Workspace::Workspace() {
-    state.MaxPieces = 10000;
     freeSpace.setFreeBytes(100000000);
     fs::create_directory(work());
     testing::writeFile((base_.path() / kOutsideName).string(), kOutsideBytes);

@@ -6,10 +6,6 @@
 
 namespace roruvez::testing {
 
-JobFixture::JobFixture() {
-    state.MaxPieces = 10000;
-}
-
 void JobFixture::runSplit(const std::string& path, const std::string& pieceSize) {
     surface.setText(Control::Text2, pieceSize);
     surface.clearHistory();

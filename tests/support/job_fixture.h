@@ -14,8 +14,6 @@ namespace roruvez::testing {
 // A job context on the fake machine, with a recording surface.
 class JobFixture : public ::testing::Test, public FakeMachine {
   protected:
-    JobFixture();
-
     // Start a split of path in pieces of pieceSize, or a join from piece1, as the window's
     // buttons do, in jobContext. A job still running after jobLimit ends the test program.
     void runSplit(const std::string& path, const std::string& pieceSize);
