@@ -35,9 +35,9 @@ for page in "$contents"/usr/share/man/man1/*.1.gz; do
     fi
 done
 
-# The type of a first piece: a valid shared-mime-info file, and, in a MIME database of the
-# unpacked package alone, a real first piece is of that type by its name and, renamed, by its
-# header, while a second piece and a mere name are not.
+# The types of a first piece and of a later one: a valid shared-mime-info file, and, in a MIME
+# database of the unpacked package alone, a real first piece is of its type by its name and,
+# renamed, by its header, later pieces of theirs by their names, and a mere name of neither.
 mimeFile=$(ls "$contents"/usr/share/mime/packages/*.xml)
 schema=$(find /usr/share -name 'shared-mime-info*.xsd' -print -quit 2>/dev/null || true)
 if [ -n "$schema" ]; then
@@ -46,8 +46,10 @@ else
     echo "== no shared-mime-info schema installed: $mimeFile checked as XML only"
     xmllint --noout "$mimeFile"
 fi
-mimeType=$(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$mimeFile")
-grep -q "^MimeType=$mimeType;$" "$contents"/usr/share/applications/*.desktop
+mimeTypes=$(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$mimeFile")
+mimeType=$(echo "$mimeTypes" | sed -n 1p)
+pieceType=$(echo "$mimeTypes" | sed -n 2p)
+grep -q "^MimeType=$mimeType;$pieceType;$" "$contents"/usr/share/applications/*.desktop
 grep -q '^Exec=roruvez %f$' "$contents"/usr/share/applications/*.desktop
 mimeRoot="$contents/mime-check"
 mkdir -p "$mimeRoot/share/mime/packages" "$mimeRoot/files"
@@ -76,12 +78,20 @@ for name in breldo.1 renamed.bin; do
         exit 1
     fi
 done
-for name in breldo.2 notes-breldo.2; do
-    if [ "$(typeOf "$mimeRoot/files/$name")" = "$mimeType" ]; then
-        echo "$name is typed as a first piece" >&2
+# Every later piece is one, over the manual pages' globs; a name that only ends like one is not.
+cp "$mimeRoot/files/breldo.2" "$mimeRoot/files/BRELDO.10000"
+for name in breldo.2 breldo.3 BRELDO.10000; do
+    found=$(typeOf "$mimeRoot/files/$name")
+    if [ "$found" != "$pieceType" ]; then
+        echo "$name is typed $found instead of $pieceType" >&2
         exit 1
     fi
 done
+found=$(typeOf "$mimeRoot/files/notes-breldo.2")
+if [ "$found" = "$mimeType" ] || [ "$found" = "$pieceType" ]; then
+    echo "notes-breldo.2 is typed as a piece" >&2
+    exit 1
+fi
 
 root="$contents"
 if [ "${CI:-}" = "true" ]; then

@@ -5,8 +5,10 @@
 #include <cerrno>
 #include <cstring>
 
+#include "format/piece_format.h"
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "window/file_url.h"
 
 namespace roruvez {
@@ -79,6 +81,27 @@ WindowArguments parseWindowArguments(const std::vector<std::string>& arguments) 
 std::string unusableFileReason(const std::string& file) {
     struct stat info {};
     return ::stat(file.c_str(), &info) == 0 ? std::string() : describeErrno(errno);
+}
+
+std::string firstPieceBeside(const std::string& path) {
+    const std::size_t nameAt = path.rfind('/') + 1;
+    const std::string_view base = kPieceBaseName;
+    if (path.size() <= nameAt + base.size() ||
+        toLowerAscii(std::string_view(path).substr(nameAt, base.size())) != base) {
+        return path;
+    }
+    const std::string_view number = std::string_view(path).substr(nameAt + base.size());
+    if (number.size() > 5 || number.front() < '1' ||
+        number.find_first_not_of("0123456789") != std::string_view::npos) {
+        return path;
+    }
+    const int value = std::stoi(std::string(number));
+    if (value < 2 || value > kMaxPieces) {
+        return path;
+    }
+    std::string first = path.substr(0, nameAt + base.size()) + "1";
+    struct stat info {};
+    return ::stat(first.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? first : path;
 }
 
 bool asksForHelpOrVersion(int argc, char** argv) {

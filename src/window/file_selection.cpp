@@ -12,6 +12,7 @@
 #include "platform/directory_listing.h"
 #include "platform/drive_table.h"
 #include "platform/paths.h"
+#include "window/command_line.h"
 #include "window/drop_targets.h"
 #include "window/file_chooser.h"
 #include "window/form1.h"
@@ -50,7 +51,8 @@ void Form1::Command5_Click() {
 }
 
 void Form1::openFile(const std::string& path) {
-    Form_OLEDragDrop({path});
+    // A later piece opened from a file manager stands for its set.
+    Form_OLEDragDrop({firstPieceBeside(path)});
 }
 
 void Form1::Form_OLEDragDrop(const DroppedFiles& files) {

@@ -190,8 +190,14 @@ TEST_F(FileSelectionTest, AFileNamedOnTheCommandLineIsChosenAsADropWouldChooseIt
         Enabled enabled;
     };
     const std::string relative = std::filesystem::proximate(source).string();
+    const std::string later = made("breldo.3", 500).toStdString();
+    std::filesystem::create_directory(folder + "/alone");
+    const std::string alone = made("alone/breldo.2", 500).toStdString();
     const Case cases[] = {
         {{piece}, piece, {false, true, false, false}},
+        // A later piece stands for the set whose first piece is beside it, else for itself.
+        {{later}, piece, {false, true, false, false}},
+        {{alone}, alone, {true, false, true, true}},
         {{QUrl::fromLocalFile(QString::fromStdString(source)).toString().toStdString()},
          source,
          {true, false, true, true}},
