@@ -58,6 +58,11 @@ void setColours(QWidget& widget, QPalette::ColorRole backRole, std::optional<QCo
     }
     if (text) {
         palette.setColor(textRole, *text);
+        // A fixed text colour on the theme's background (the date's navy on a dark theme) gets a
+        // background of its own where it would not be read.
+        if (!back && contrastRatio(*text, palette.color(backRole)) < kReadableContrast) {
+            palette.setColor(backRole, paletteColour(7));
+        }
     }
     widget.setPalette(palette);
 }

@@ -217,6 +217,23 @@ class DarkThemeTest : public WindowFixture {
     QPalette saved_;
 };
 
+// Every label's text is readable on its own background under the default palette and a dark
+// one: at least 4.5:1.
+TEST_F(DarkThemeTest, EveryLabelIsReadableUnderBothPalettes) {
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark palette" : "default palette");
+        QApplication::setPalette(dark ? darkPalette() : QPalette());
+        rebuildWindow();
+        for (const char* name :
+             {"Label2", "Label3", "Label5", "Label7", "Label8", "Label9", "Label10"}) {
+            const QPalette shown = find(name)->palette();
+            EXPECT_GE(contrast(shown.color(QPalette::Window), shown.color(QPalette::WindowText)),
+                      4.5)
+                << name;
+        }
+    }
+}
+
 TEST_F(DarkThemeTest, FixedBackgroundsKeepFixedForegroundsAndTheFocusShows) {
     struct Fixed {
         const char* control;
