@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <limits>
 #include <string_view>
 
 #include "platform/byte_count.h"
@@ -91,10 +90,10 @@ void takeSize(Parse& parse, const std::string& value) {
     if (!bytes) {
         throw UsageError("invalid piece size: '" + value + "'");
     }
-    if (*bytes <= kHeaderLength || *bytes > std::numeric_limits<std::int32_t>::max()) {
+    if (!isPieceSize(*bytes)) {
         throw UsageError("piece size out of range: '" + value + "' (more than " +
                          std::to_string(kHeaderLength) + " bytes and at most " +
-                         std::to_string(std::numeric_limits<std::int32_t>::max()) + ")");
+                         std::to_string(kLargestPieceSize) + ")");
     }
     parse.options.sizeText = std::to_string(*bytes);
     parse.options.sizeGiven = true;

@@ -2,6 +2,7 @@
 
 #include "format/stored_name.h"
 #include "platform/text.h"
+#include "state/status_texts.h"
 
 namespace roruvez {
 
@@ -23,7 +24,7 @@ std::string shortNameOf(const std::string& longName) {
 
 std::int16_t MakeShortName(const std::string& path, Context& context) {
     JobState& state = context.state;
-    context.surface.showStatus("SFN:" + path);
+    context.surface.showStatus(status_text::kShortName + path);
     state.SourcePath = path;
     const std::size_t lastSeparator = path.rfind('/');
     if (!path.empty()) {

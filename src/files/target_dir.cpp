@@ -1,6 +1,7 @@
 #include "files/target_dir.h"
 
 #include "platform/text.h"
+#include "state/status_texts.h"
 
 namespace roruvez {
 
@@ -17,7 +18,7 @@ std::int16_t ResolveTargetDir(const std::string& path, Context& context) {
             context.platform.files.pin(drive);
             return 0;
         }
-        context.surface.showStatus("KCD");
+        context.surface.showStatus(status_text::kTargetDirectory);
         const std::size_t lastSeparator = path.rfind('/');
         if (lastSeparator != std::string::npos) {
             context.state.TargetDir = path.substr(0, lastSeparator + 1);

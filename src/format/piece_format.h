@@ -16,6 +16,17 @@ inline constexpr std::string_view kFirstPieceName = "breldo.1";
 inline constexpr std::int32_t kHeaderLength = 160;
 inline constexpr std::int32_t kDefaultPieceSize = 1400000;
 inline constexpr const char* kDefaultPieceSizeText = "1400000";
+
+// The piece-size rule, for the window's box, the console and the split alike: a piece holds more
+// than the header and is counted in 32 bits; a size of 0 to kHeaderLength asked for (an empty
+// box, letters) means the default, and a negative one is no piece size at all.
+inline constexpr std::int64_t kLargestPieceSize = 2147483647;
+constexpr bool isPieceSize(std::int64_t bytes) {
+    return bytes > kHeaderLength && bytes <= kLargestPieceSize;
+}
+constexpr std::int32_t pieceSizeOrDefault(std::int32_t asked) {
+    return asked >= 0 && asked <= kHeaderLength ? kDefaultPieceSize : asked;
+}
 inline constexpr std::int16_t kMaxPieces = 10000;
 // The largest source the header's ten-character size field records: ten digits, with no room
 // left for the blank that stands before a shorter size.

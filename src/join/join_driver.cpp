@@ -8,6 +8,7 @@
 #include "join/piece_appender.h"
 #include "join/piece_check.h"
 #include "platform/error.h"
+#include "state/status_texts.h"
 
 namespace roruvez {
 
@@ -62,7 +63,7 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
     state.startJob();
     state.SizeMismatch = false;
     surface.setLamp(kLightRed);
-    surface.showStatus("BRELDO -R");
+    surface.showStatus(status_text::kJoinBegins);
     state.closeAllFiles();
     const DirectoryPin pin(context.platform.files);
 

@@ -8,6 +8,7 @@
 #include "join/checksum_check.h"
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "state/status_texts.h"
 
 namespace roruvez {
 
@@ -127,7 +128,7 @@ std::string restoredName(const std::string& targetDir, const std::string& origNa
 std::int16_t AppendPieces(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
-    surface.showStatus("FA:" + targetDir);
+    surface.showStatus(status_text::kAppending + targetDir);
 
     std::string doing;
     try {

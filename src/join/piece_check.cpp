@@ -5,6 +5,7 @@
 
 #include "format/piece_format.h"
 #include "platform/error.h"
+#include "state/status_texts.h"
 
 namespace roruvez {
 
@@ -57,7 +58,7 @@ std::int16_t CheckPieces(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
     return trapFailures(context, [&]() -> std::int16_t {
-        surface.showStatus("Checking Files...");
+        surface.showStatus(status_text::kCountingPieces);
         FileSystem& files = context.platform.files;
         std::int64_t total = 0;
         int number = 1;

@@ -7,6 +7,7 @@
 #include "platform/number_text.h"
 #include "split/checksum_list.h"
 #include "split/piece_writer.h"
+#include "state/status_texts.h"
 
 namespace roruvez {
 
@@ -18,10 +19,7 @@ bool floppyHasRoom(const std::string& targetDir, Context& context) {
     StatusSurface& surface = context.surface;
     surface.diskPrompt("Please insert a Floppy Disk then press OK");
     context.platform.files.lookAgain();
-    std::int32_t wanted = readPieceSizeText(surface.text(Control::Text2));
-    if (wanted >= 0 && wanted <= kHeaderLength) {
-        wanted = kDefaultPieceSize;
-    }
+    const std::int32_t wanted = pieceSizeOrDefault(readPieceSizeText(surface.text(Control::Text2)));
     const std::int64_t listRoom =
         context.state.WriteChecksums ? checksumListBytes(1, context.state) : 0;
     if (DiskFreeBytes(targetDir, context) < wanted + listRoom) {
@@ -58,7 +56,7 @@ bool firstNameFree(const std::string& piecePath, Context& context) {
 bool pieceSizeSettled(Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
-    if (state.PieceSize <= kHeaderLength) {
+    if (pieceSizeOrDefault(state.PieceSize) != state.PieceSize) {
         surface.setText(Control::Text2, kDefaultPieceSizeText);
         state.PieceSize = kDefaultPieceSize;
     }
@@ -78,7 +76,7 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
         if (isFloppyTarget(targetDir) && !floppyHasRoom(targetDir, context)) {
             return 1;
         }
-        surface.showStatus("WFF");
+        surface.showStatus(status_text::kFirstPiece);
         const std::string piecePath = pieceName(targetDir, 1);
         state.BytesDone = 0;
         state.PieceSize = readPieceSizeText(surface.text(Control::Text2));

@@ -5,6 +5,7 @@
 #include "format/piece_format.h"
 #include "platform/error.h"
 #include "platform/text.h"
+#include "state/status_texts.h"
 
 namespace roruvez {
 
@@ -38,7 +39,7 @@ std::int64_t openAndMeasureSource(JobState& state, FileSystem& files) {
 
 std::int16_t buildHeader(const std::string& name, Context& context) {
     JobState& state = context.state;
-    context.surface.showStatus("BH: " + name);
+    context.surface.showStatus(status_text::kHeader + name);
     state.HeaderText = std::string(kHeaderLength, ' ');
     state.SourceLen = openAndMeasureSource(state, context.platform.files);
 

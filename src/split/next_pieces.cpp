@@ -8,6 +8,7 @@
 #include "format/piece_format.h"
 #include "split/checksum_list.h"
 #include "split/piece_writer.h"
+#include "state/status_texts.h"
 
 namespace roruvez {
 
@@ -16,7 +17,7 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
     StatusSurface& surface = context.surface;
     return trapFailures(context, [&]() -> std::int16_t {
         std::int16_t result = 0;
-        surface.showStatus("Creating files..");
+        surface.showStatus(status_text::kNextPieces);
         const int maxPieces = state.MaxPieces;
         const bool floppy = isFloppyTarget(targetDir);
         for (int number = 2; number <= maxPieces; ++number) {

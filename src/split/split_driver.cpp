@@ -7,6 +7,7 @@
 #include "split/first_piece.h"
 #include "split/header_builder.h"
 #include "split/next_pieces.h"
+#include "state/status_texts.h"
 
 namespace roruvez {
 
@@ -14,7 +15,7 @@ std::int16_t SplitFile(const std::string& path, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
     state.startJob();
-    surface.showStatus("Breldo:" + path);
+    surface.showStatus(status_text::kSplitBegins + path);
     state.closeAllFiles();
     surface.setLamp(kLightRed);
     surface.pumpEvents();

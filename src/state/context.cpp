@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "state/status_texts.h"
+
 namespace roruvez {
 
 void showFailure(Context& context, const std::exception& failure) {
@@ -14,11 +16,11 @@ void endJob(Context& context, JobOutcome outcome, const std::string& why) {
     context.state.Outcome = outcome;
     context.state.stopHashing();
     if (outcome == JobOutcome::Done) {
-        surface.appendLog("Done!");
-        surface.showStatus("Done!");
+        surface.appendLog(status_text::kDone);
+        surface.showStatus(status_text::kDone);
         surface.setLamp(kLightGreen);
     } else {
-        surface.showStatus("Not completed!");
+        surface.showStatus(status_text::kNotCompleted);
         surface.setLamp(kLightRed);
     }
     if (!why.empty()) {
