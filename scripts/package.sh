@@ -51,6 +51,17 @@ mimeType=$(echo "$mimeTypes" | sed -n 1p)
 pieceType=$(echo "$mimeTypes" | sed -n 2p)
 grep -q "^MimeType=$mimeType;$pieceType;$" "$contents"/usr/share/applications/*.desktop
 grep -q '^Exec=roruvez %f$' "$contents"/usr/share/applications/*.desktop
+# Dolphin's service menus: split on every file, join on the pieces' types, each running the
+# window on the file.
+menus="$contents/usr/share/kio/servicemenus"
+grep -q '^MimeType=all/allfiles;$' "$menus"/*.split.desktop
+grep -q '^Name=Split with Roruvez$' "$menus"/*.split.desktop
+grep -q "^MimeType=$mimeType;$pieceType;$" "$menus"/*.join.desktop
+grep -q '^Name=Join with Roruvez$' "$menus"/*.join.desktop
+for menu in "$menus"/*.desktop; do
+    grep -q '^Type=Service$' "$menu"
+    grep -q '^Exec=roruvez %f$' "$menu"
+done
 mimeRoot="$contents/mime-check"
 mkdir -p "$mimeRoot/share/mime/packages" "$mimeRoot/files"
 cp "$mimeFile" "$mimeRoot/share/mime/packages/"
