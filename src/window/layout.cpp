@@ -16,6 +16,7 @@
 #include "platform/drive_table.h"
 #include "platform/paths.h"
 #include "window/drop_targets.h"
+#include "window/focus_ring.h"
 #include "window/form1.h"
 #include "window/palette.h"
 
@@ -225,6 +226,7 @@ void Form1::createControls() {
 
     placeControls();
     connectControls();
+    new FocusRing(client_);
 }
 
 void Form1::placeControls() {

@@ -213,6 +213,27 @@ class DarkThemeTest : public WindowFixture {
         return best;
     }
 
+    // Rows just above the middle of the control that the focus turns to a colour at least 3:1
+    // from what stood there: how thick the focus shows.
+    int focusThickness(const char* name) {
+        QWidget* widget = find(name);
+        widget->setEnabled(true);
+        QApplication::setActiveWindow(form.get());
+        // Elsewhere first, far enough that its frame does not reach this control.
+        find(std::string(name) == "Command2" ? "Text3" : "Command2")->setFocus(Qt::TabFocusReason);
+        QWidget* surface = form->centralWidget();
+        const QPoint top = widget->mapTo(surface, QPoint(widget->width() / 2, 0));
+        const QRect strip(top.x(), top.y() - 8, 1, 8);
+        const QImage before = surface->grab(strip).toImage();
+        widget->setFocus(Qt::TabFocusReason);
+        const QImage after = surface->grab(strip).toImage();
+        int rows = 0;
+        for (int y = 0; y < before.height(); ++y) {
+            rows += contrast(before.pixelColor(0, y), after.pixelColor(0, y)) >= 3.0 ? 1 : 0;
+        }
+        return rows;
+    }
+
   private:
     QPalette saved_;
 };
@@ -230,6 +251,18 @@ TEST_F(DarkThemeTest, EveryLabelIsReadableUnderBothPalettes) {
             EXPECT_GE(contrast(shown.color(QPalette::Window), shown.color(QPalette::WindowText)),
                       4.5)
                 << name;
+        }
+    }
+}
+
+TEST_F(DarkThemeTest, TheFocusIsAtLeastTwoPixelsThatStandOutUnderBothPalettes) {
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark palette" : "default palette");
+        QApplication::setPalette(dark ? darkPalette() : QPalette());
+        rebuildWindow();
+        for (const char* name : {"Command1", "Command2", "Command3", "Command5", "Check1", "Drive1",
+                                 "Text1", "Text2", "Text3"}) {
+            EXPECT_GE(focusThickness(name), 2) << name;
         }
     }
 }
