@@ -13,7 +13,7 @@ std::vector<Drive> ConsoleDriveTable::drives() {
         Drive drive;
         drive.letter = binding.letter;
         drive.directory = binding.directory;
-        drive.floppy = binding.letter == 'a' || binding.letter == 'b';
+        drive.floppy = isFloppyLetter(binding.letter);
         drive.removable = drive.floppy;
         const auto same = std::find_if(table.begin(), table.end(),
                                        [&](const Drive& d) { return d.letter == drive.letter; });

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/byte_count.h"
+#include "platform/drive_table.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -47,16 +48,12 @@ const char* const kTryHelp = "Try 'roruvez-cli --help' for more information.";
 
 namespace {
 
-bool isLetter(char c) {
-    const char lower = toLowerAscii(c);
-    return lower >= 'a' && lower <= 'z';
-}
-
 char driveLetter(const std::string& text, const std::string& option) {
-    if (text.size() != 2 || !isLetter(text[0]) || text[1] != ':') {
+    const auto letter = driveLetterOf(text);
+    if (text.size() != 2 || !letter) {
         throw UsageError(option + " wants a drive letter and a colon, not \"" + text + "\"");
     }
-    return toLowerAscii(text[0]);
+    return *letter;
 }
 
 DriveBinding driveBinding(const std::string& text) {

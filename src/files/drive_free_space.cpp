@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "platform/drive_table.h"
 #include "platform/text.h"
 
 namespace roruvez {
@@ -21,8 +22,7 @@ std::int64_t saturatedProduct(std::int64_t a, std::int64_t b) {
 }  // namespace
 
 bool isFloppyTarget(const std::string& targetDir) {
-    const std::string upper = toUpperAscii(targetDir);
-    return upper == "A:" || upper == "B:";
+    return isFloppyDriveName(targetDir);
 }
 
 std::int32_t DiskFreeBytes(const std::string& drive, Context& context) {

@@ -100,9 +100,9 @@ std::map<std::string, std::string> mountOfEachDisk(const std::vector<MountEntry>
 std::vector<Drive> fixedDrives(const std::vector<BlockDevice>& floppies,
                                const std::map<std::string, std::string>& mountOfDisk) {
     std::vector<Drive> table;
-    for (std::size_t i = 0; i < 2; ++i) {
+    for (std::size_t i = 0; i < std::size(kFloppyLetters); ++i) {
         Drive drive;
-        drive.letter = static_cast<char>('a' + i);
+        drive.letter = kFloppyLetters[i];
         drive.floppy = true;
         drive.removable = true;
         if (i < floppies.size()) {
@@ -307,6 +307,28 @@ std::vector<Drive> LinuxDriveTable::readTable() const {
         devices.push_back(device);
     }
     return buildDriveTable(parseMounts(text.str()), devices);
+}
+
+bool isFloppyLetter(char letter) {
+    const char lower = toLowerAscii(letter);
+    return std::find(std::begin(kFloppyLetters), std::end(kFloppyLetters), lower) !=
+           std::end(kFloppyLetters);
+}
+
+std::optional<char> driveLetterOf(std::string_view name) {
+    if (name.size() < 2 || name[1] != ':') {
+        return std::nullopt;
+    }
+    const char lower = toLowerAscii(name[0]);
+    if (lower < 'a' || lower > 'z') {
+        return std::nullopt;
+    }
+    return lower;
+}
+
+bool isFloppyDriveName(std::string_view name) {
+    const auto letter = driveLetterOf(name);
+    return name.size() == 2 && letter && isFloppyLetter(*letter);
 }
 
 std::optional<Drive> findDrive(const std::vector<Drive>& table, char letter) {

@@ -43,6 +43,15 @@ struct BlockDevice {
 
 inline constexpr std::uint64_t kLargestFloppyBytes = 2949120;
 
+// The one owner of what a drive letter is. a: and b: are the floppy drives, with their disk
+// prompts, in either case.
+inline constexpr char kFloppyLetters[] = {'a', 'b'};
+bool isFloppyLetter(char letter);
+// The drive letter a name begins with ("a:breldo.1", "B:"), in lower case; nothing for a path.
+std::optional<char> driveLetterOf(std::string_view name);
+// Whether the name is a drive alone ("a:"), and that drive a floppy drive.
+bool isFloppyDriveName(std::string_view name);
+
 // a: and b: are floppy drives (listed with or without a disk), c: is the root file system, d:
 // onwards the other mounted real file systems, removable media first, in mount-point order.
 std::vector<Drive> buildDriveTable(const std::vector<MountEntry>& mounts,

@@ -16,11 +16,6 @@ namespace roruvez {
 
 namespace {
 
-bool startsWithDrive(const std::string& name) {
-    return name.size() >= 2 && name[1] == ':' &&
-           ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= 'A' && name[0] <= 'Z'));
-}
-
 std::string lastNameOf(const std::string& path) {
     const std::size_t lastSlash = path.rfind('/');
     return lastSlash == std::string::npos ? path : path.substr(lastSlash + 1);
@@ -39,11 +34,12 @@ struct stat statOrThrow(const std::string& path) {
 FileSystem::FileSystem(DriveTable& drives) : drives_(drives) {}
 
 std::string FileSystem::resolve(const std::string& name) {
-    if (!startsWithDrive(name)) {
+    const auto letter = driveLetterOf(name);
+    if (!letter) {
         return name;
     }
     const std::vector<Drive> table = drives_.drives();
-    const auto drive = findDrive(table, name[0]);
+    const auto drive = findDrive(table, *letter);
     if (!drive) {
         throw PlatformError(error_text::kPathNotFound, name);
     }
@@ -97,7 +93,7 @@ std::shared_ptr<const OpenDirectory> FileSystem::openDirectory(const std::string
 
 void FileSystem::pin(const std::string& prefix) {
     unpin();
-    const bool drive = prefix.size() == 2 && startsWithDrive(prefix);
+    const bool drive = prefix.size() == 2 && driveLetterOf(prefix);
     if (!drive && (prefix.empty() || prefix.back() != '/')) {
         return;
     }
