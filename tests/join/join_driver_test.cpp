@@ -96,7 +96,8 @@ TEST_F(JoinTest, AChecksumListNamesEveryDamagedPieceAndKeepsNothing) {
             std::string bytes = readFile(piece(number));
             bytes.at(static_cast<std::size_t>(at)) ^= 1;
             writeFile(piece(number), bytes);
-            damaged += "\r\n" + piece(number);
+            damaged += "\r\n";
+            damaged += piece(number);
         }
 
         join();
