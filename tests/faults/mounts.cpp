@@ -49,10 +49,14 @@ Mount Mount::tmpfs(const fs::path& at, std::uint64_t bytes) {
 }
 
 Mount Mount::noLinkFs(const fs::path& backing, const fs::path& at, const std::string& badReadMark) {
-    return Mount(at,
-                 "/usr/bin/python3 -c 'import fusepy' && /usr/bin/python3 " RORUVEZ_NO_LINK_FS " " +
-                     quoted(backing) + " " + quoted(at) +
-                     (badReadMark.empty() ? std::string() : " " + quoted(fs::path(badReadMark))));
+    std::string command =
+        "/usr/bin/python3 -c 'import fusepy' && /usr/bin/python3 " RORUVEZ_NO_LINK_FS " " +
+        quoted(backing) + " " + quoted(at);
+    if (!badReadMark.empty()) {
+        command += ' ';
+        command += quoted(fs::path(badReadMark));
+    }
+    return Mount(at, command);
 }
 
 Mount Mount::image(const fs::path& file, const fs::path& at, bool readOnly) {
