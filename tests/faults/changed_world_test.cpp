@@ -526,23 +526,6 @@ class TwoMountsTest : public ChangedWorldTest {
         fs::rename(share / from, share / work);
     }
 
-    // The names in the share's directory once the bridge has had the releases of the files
-    // closed: a file removed while open is kept as ".fuse_hidden..." until its release, which
-    // the kernel sends after close() has returned. Left after 5 s, it is listed.
-    static std::vector<std::string> listOnceReleased(const fs::path& directory) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        for (;;) {
-            std::vector<std::string> names = listDir(directory);
-            const bool pending = std::any_of(names.begin(), names.end(), [](const std::string& n) {
-                return n.starts_with(".fuse_hidden");
-            });
-            if (!pending || std::chrono::steady_clock::now() > deadline) {
-                return names;
-            }
-            std::this_thread::yield();
-        }
-    }
-
     // The pieces in the share's directory, with piece 1's header taken off.
     std::string setData(const fs::path& directory) const {
         std::string data;
@@ -584,7 +567,7 @@ TEST_F(TwoMountsTest, AJobThroughTheOtherMountNeitherRemovesNorReplacesThisOnesO
     EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
     EXPECT_TRUE(anyBoxSays("File exists")) << ::testing::PrintToString(surface.prompts());
     EXPECT_TRUE(setData(share / work) == theirs) << "the set mixes the two sources";
-    EXPECT_EQ(listOnceReleased(share / work),
+    EXPECT_EQ(testing::listOnceReleased(share / work),
               (std::vector<std::string>{"A.BIN", "B.BIN", "breldo.1", "breldo.2", "breldo.3",
                                         "breldo.4"}));
 }

@@ -4,8 +4,13 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <utility>
+
+#include "support/fakes.h"
 
 namespace roruvez::testing {
 
@@ -57,6 +62,20 @@ Mount Mount::noLinkFs(const fs::path& backing, const fs::path& at, const std::st
         command += quoted(fs::path(badReadMark));
     }
     return Mount(at, command);
+}
+
+std::vector<std::string> listOnceReleased(const fs::path& directory) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        std::vector<std::string> names = listDir(directory);
+        const bool pending = std::any_of(names.begin(), names.end(), [](const std::string& n) {
+            return n.starts_with(".fuse_hidden");
+        });
+        if (!pending || std::chrono::steady_clock::now() > deadline) {
+            return names;
+        }
+        std::this_thread::yield();
+    }
 }
 
 Mount Mount::image(const fs::path& file, const fs::path& at, bool readOnly) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace roruvez::testing {
 
@@ -50,6 +51,11 @@ class Mount {
     bool mounted_ = false;
     std::string why_;
 };
+
+// The names in a directory of a FUSE mount once the daemon has had the releases of the files
+// closed: a file removed while open is kept as ".fuse_hidden..." until its release, which the
+// kernel sends after close() has returned. One still there after 5 s is listed.
+std::vector<std::string> listOnceReleased(const std::filesystem::path& directory);
 
 // An empty ext2 file system of the given size in a file, with no blocks kept for root, as a
 // floppy disk image. False when mkfs.ext2 is missing or fails.

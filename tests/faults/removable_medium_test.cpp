@@ -245,7 +245,7 @@ TEST_F(BadDiskTest, APieceThatReadsBackWrongStopsTheSplitNamingIt) {
                         std::string("a:breldo.2: ") + error_text::kReadBackDiffers),
               prompts.end())
         << ::testing::PrintToString(prompts);
-    EXPECT_EQ(listDir(backing.at()),
+    EXPECT_EQ(testing::listOnceReleased(disk.at()),
               (std::vector<std::string>{"breldo.1", "breldo.sha256", "lost+found"}));
 }
 
