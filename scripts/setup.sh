@@ -11,7 +11,7 @@ packages=(
     fiu-utils libfiu-dev e2fsprogs strace clang libclang-rt-14-dev
     fuse3 dosfstools fusefat exfatprogs exfat-fuse ntfs-3g fuse2fs bindfs btrfs-progs xfsprogs
     python3-fusepy
-    dbus-daemon dbus-bin
+    dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     dpkg-dev file lintian desktop-file-utils appstream man-db
     shared-mime-info libglib2.0-bin libxml2-utils xdg-utils
 )

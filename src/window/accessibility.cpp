@@ -2,6 +2,7 @@
 // label that names the piece size box, the lamp's colour in words and the outcome of each job.
 // The visible texts are not changed.
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <mutex>
 
 #include "window/drop_targets.h"
 #include "window/form1.h"
@@ -17,6 +19,19 @@
 namespace roruvez {
 
 namespace {
+
+// Qt 6.4's AT-SPI bridge drops alerts but forwards a notification that appears, which a screen
+// reader hears of wherever the focus is.
+class OutcomeNotice : public QWidget {
+    using QWidget::QWidget;
+};
+
+QAccessibleInterface* outcomeNoticeInterface(const QString&, QObject* object) {
+    if (auto* notice = dynamic_cast<OutcomeNotice*>(object)) {
+        return new QAccessibleWidget(notice, QAccessible::Notification);
+    }
+    return nullptr;
+}
 
 void describe(QWidget* widget, const QString& name, const char* description) {
     if (!name.isEmpty()) {
@@ -64,6 +79,13 @@ void Form1::describeControls() {
     fileMenu_->setAccessibleName(QStringLiteral("File"));
     fileMenu_->setAccessibleDescription(
         QStringLiteral("Checksums for the next splits, help and the end of the program"));
+    static std::once_flag noticeKnown;
+    std::call_once(noticeKnown, [] { QAccessible::installFactory(outcomeNoticeInterface); });
+    outcomeNotice_ = new OutcomeNotice(client_);
+    outcomeNotice_->setObjectName(QStringLiteral("OutcomeNotice"));
+    outcomeNotice_->setGeometry(0, 0, 0, 0);
+    outcomeNotice_->hide();
+    describe(outcomeNotice_, {}, "How the last job ended");
     describeLamp(false);
 }
 
@@ -81,11 +103,12 @@ void Form1::describeLamp(bool running) {
     }
 }
 
-void Form1::announceOutcome() {
-    // The status line holds the job's last word; an alert on it is read out even when the focus
-    // is elsewhere.
-    QAccessibleEvent alert(label9_, QAccessible::Alert);
-    sendAccessibilityEvent(alert);
+void Form1::announceOutcome(bool ended) {
+    // Hidden while a job runs, so that every end appears anew.
+    if (ended) {
+        outcomeNotice_->setAccessibleName(label9_->text());
+    }
+    outcomeNotice_->setVisible(ended);
 }
 
 }  // namespace roruvez

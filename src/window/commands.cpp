@@ -60,6 +60,7 @@ void Form1::runJob(const std::function<void()>& job) {
     about_->setEnabled(false);
     launcher_.start();
     describeLamp(true);
+    announceOutcome(false);
     const qint64 startedAt = steadyMilliseconds();
     try {
         job();
@@ -73,7 +74,7 @@ void Form1::runJob(const std::function<void()>& job) {
     jobRunning_ = false;
     jobEnded_ = true;
     describeLamp(false);
-    announceOutcome();
+    announceOutcome(true);
     notifyIfUnseen(startedAt);
 }
 

@@ -1,6 +1,5 @@
 #include "window/form1.h"
 
-#include <QAccessible>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -41,9 +40,6 @@ Form1::Form1(Platform platform, QWidget* parent)
         return started.elapsed();
     };
     windowActive = [this] { return isActiveWindow(); };
-    sendAccessibilityEvent = [](QAccessibleEvent& event) {
-        QAccessible::updateAccessibility(&event);
-    };
     endProgram = [this] {
         // A job is still on the stack: leaving through the event loop would let it go on
         // writing, so end at once. Its files were closed when the window unloaded.

@@ -13,7 +13,6 @@
 #include "window/launcher_entry.h"
 #include "window/window_surface.h"
 
-class QAccessibleEvent;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -52,9 +51,6 @@ class Form1 : public QMainWindow {
     std::function<qint64()> steadyMilliseconds;
     std::function<bool()> windowActive;
 
-    // Hands an accessibility event to assistive technologies. Tests watch it here.
-    std::function<void(QAccessibleEvent&)> sendAccessibilityEvent;
-
     // Selects a file named on the command line, exactly as a drop of it would.
     void openFile(const std::string& path);
 
@@ -75,7 +71,7 @@ class Form1 : public QMainWindow {
     void describeControls();
     // The lamp's colour as words, for those who cannot see it, and the outcome announced.
     void describeLamp(bool running);
-    void announceOutcome();
+    void announceOutcome(bool ended);
     void notifyIfUnseen(qint64 startedAt);
     void fillDriveList();
     int pixelsX(int twips) const;
@@ -132,6 +128,7 @@ class Form1 : public QMainWindow {
     QLabel* label8_ = nullptr;
     QLabel* label9_ = nullptr;
     QLabel* label10_ = nullptr;
+    QWidget* outcomeNotice_ = nullptr;
     PathBox* text1_ = nullptr;
     QLineEdit* text2_ = nullptr;
     QPlainTextEdit* text3_ = nullptr;
