@@ -1,5 +1,7 @@
 #include "format/checksum_file.h"
 
+#include <utility>
+
 #include "platform/text.h"
 
 namespace roruvez {
@@ -12,7 +14,53 @@ bool isHex(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
+// sha256sum writes a name holding a backslash or a line break with a backslash before the line
+// and these escapes in the name; any other escape is not its.
+std::optional<std::string> unescaped(std::string_view name) {
+    std::string plain;
+    for (std::size_t at = 0; at < name.size(); ++at) {
+        if (name[at] != '\\') {
+            plain.push_back(name[at]);
+            continue;
+        }
+        if (++at == name.size()) {
+            return std::nullopt;
+        }
+        switch (name[at]) {
+            case '\\':
+                plain.push_back('\\');
+                break;
+            case 'n':
+                plain.push_back('\n');
+                break;
+            case 'r':
+                plain.push_back('\r');
+                break;
+            default:
+                return std::nullopt;
+        }
+    }
+    return plain;
+}
+
+// The file sha256sum -c opens for a name, relative to the list: it reads the name as a C string,
+// so up to a NUL, and "./breldo.2" is breldo.2.
+std::string_view asOpened(std::string_view name) {
+    name = name.substr(0, name.find('\0'));
+    while (name.starts_with("./")) {
+        name.remove_prefix(2);
+    }
+    return name;
+}
+
 }  // namespace
+
+std::string checksumFileName(std::string_view baseName) {
+    // A set shown in upper case (BRELDO.1 on a FAT disk read without long names) has its list
+    // shown so too.
+    const bool upper = toUpperAscii(baseName) == baseName;
+    return std::string(baseName) + (upper ? "SHA256" : "sha256");
+}
 
 std::string checksumLine(const std::string& hexDigest, const std::string& name) {
     return hexDigest + "  " + name + "\n";
@@ -35,8 +83,6 @@ std::optional<std::map<std::string, std::string>> readChecksumFile(
         if (line.empty()) {
             continue;
         }
-        // sha256sum marks a name holding a backslash or a line break with a backslash in
-        // front; no name of a set holds either, so such a line is someone else's.
         const bool escaped = line.front() == '\\';
         if (escaped) {
             line.remove_prefix(1);
@@ -51,11 +97,19 @@ std::optional<std::map<std::string, std::string>> readChecksumFile(
                 return std::nullopt;
             }
         }
-        const std::string_view name = line.substr(kDigestLength + 2);
-        if (escaped || !wanted(name)) {
+        std::string name(line.substr(kDigestLength + 2));
+        if (escaped) {
+            auto plain = unescaped(name);
+            if (!plain) {
+                return std::nullopt;
+            }
+            name = std::move(*plain);
+        }
+        name = asOpened(name);
+        if (!wanted(name)) {
             continue;
         }
-        const auto [at, added] = digests.emplace(std::string(name), toLowerAscii(digest));
+        const auto [at, added] = digests.emplace(std::move(name), toLowerAscii(digest));
         if (!added && at->second != toLowerAscii(digest)) {
             return std::nullopt;
         }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "format/checksum_file.h"
 #include "format/piece_format.h"
@@ -33,8 +34,14 @@ std::optional<int> pieceNumberOf(std::string_view name, int pieceCount) {
 
 }  // namespace
 
+std::string checksumListPath(const std::string& targetDir, Context& context) {
+    const std::string spelled = targetDir + checksumFileName(context.state.PieceBaseName);
+    const std::string lower = targetDir + kChecksumFileName;
+    return spelled == lower || context.platform.files.entryExists(spelled) ? spelled : lower;
+}
+
 std::map<int, std::string> readListedDigests(const std::string& targetDir, Context& context) {
-    const std::string listPath = targetDir + kChecksumFileName;
+    const std::string listPath = checksumListPath(targetDir, context);
     FileSystem& files = context.platform.files;
     if (!files.entryExists(listPath)) {
         return {};
@@ -64,6 +71,20 @@ std::map<int, std::string> readListedDigests(const std::string& targetDir, Conte
             throw PlatformError(listPath + ": " + error_text::kNotChecksumList, listPath);
         }
     }
+    // A list that leaves a piece out (a first disk's, one cut short) would let it through
+    // unchecked.
+    std::vector<std::string> unlisted;
+    for (int number = 1; number <= pieceCount; ++number) {
+        if (!digests.contains(number)) {
+            unlisted.push_back(pieceName(targetDir, number, context.state.PieceBaseName));
+        }
+    }
+    if (!unlisted.empty()) {
+        throw PiecesFailure(listPath + ": " + error_text::kPiecesUnlisted +
+                                PiecesFailure::boxList(unlisted) + "\r\n" +
+                                error_text::kJoinsUnchecked,
+                            unlisted, error_text::kPieceUnlistedNote);
+    }
     return digests;
 }
 
@@ -78,15 +99,20 @@ void sumPiece(int number, const std::string& header, JobState& state) {
 }
 
 void checkPieceDigests(const std::string& targetDir, const JobState& state) {
-    std::string damaged;
+    std::vector<std::string> damaged;
     for (const auto& [number, listed] : state.ListedDigests) {
         if (state.PieceDigests.at(static_cast<std::size_t>(number - 1)).get() != listed) {
-            damaged += "\r\n" + pieceName(targetDir, number, state.PieceBaseName);
+            damaged.push_back(pieceName(targetDir, number, state.PieceBaseName));
         }
     }
     if (!damaged.empty()) {
-        throw PlatformError(error_text::kPiecesDamaged + damaged);
+        throw PiecesFailure(error_text::kPiecesDamaged + PiecesFailure::boxList(damaged), damaged,
+                            error_text::kPieceDamagedNote);
     }
+}
+
+std::string piecesMatchedText(int pieces, const std::string& listPath) {
+    return std::to_string(pieces) + (pieces == 1 ? " piece matches " : " pieces match ") + listPath;
 }
 
 }  // namespace roruvez

@@ -24,6 +24,10 @@ std::string printable(const std::string& name) {
 std::int16_t readHeader(const std::string& path, Context& context) {
     JobState& state = context.state;
     state.File1 = context.platform.files.openRead(path);
+    // What a job killed as it took the name leaves; a header of blanks would say less.
+    if (state.File1->status().length == 0) {
+        throw PlatformError(path + ": " + error_text::kEmptyPiece, path);
+    }
     // A piece shorter than the header reads its missing characters as blanks.
     std::array<char, kHeaderLength> bytes;
     bytes.fill(' ');

@@ -35,6 +35,16 @@ std::string joinFailureReport(const std::string& restored, const std::exception&
     return report;
 }
 
+// Ends the job; pieces a failure names stay in the log once its box is closed.
+void endFailed(Context& context, const std::string& why, const std::exception& failure) {
+    endJob(context, JobOutcome::NotCompleted, why);
+    if (const auto* pieces = dynamic_cast<const PiecesFailure*>(&failure)) {
+        for (const std::string& piece : pieces->pieces()) {
+            context.surface.appendLog(piece + ": " + pieces->note());
+        }
+    }
+}
+
 // Reads the set's checksum list, when it has one, and has the copy sum the pieces for it; a
 // list that is not one ends the job.
 bool checksumsRead(const std::string& targetDir, Context& context) {
@@ -42,8 +52,7 @@ bool checksumsRead(const std::string& targetDir, Context& context) {
     try {
         state.ListedDigests = readListedDigests(targetDir, context);
     } catch (const std::exception& failure) {
-        endJob(context, JobOutcome::NotCompleted,
-               std::string("Error reading checksums: ") + failure.what());
+        endFailed(context, std::string("Error reading checksums: ") + failure.what(), failure);
         return false;
     }
     if (!state.ListedDigests.empty()) {
@@ -101,7 +110,7 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
     try {
         AppendPieces(targetDir, context);
     } catch (const std::exception& failure) {
-        endJob(context, JobOutcome::NotCompleted, joinFailureReport(restored, failure));
+        endFailed(context, joinFailureReport(restored, failure), failure);
         return 0;
     }
     try {

@@ -3,7 +3,6 @@
 #include <string_view>
 #include <vector>
 
-#include "format/checksum_file.h"
 #include "format/piece_format.h"
 #include "join/checksum_check.h"
 #include "platform/error.h"
@@ -147,8 +146,10 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context) {
             throwPieceChanged(pieceName(targetDir, pieceCount, state.PieceBaseName));
         }
         if (state.Hashes) {
-            doing = "Checking " + targetDir + kChecksumFileName;
+            const std::string listPath = checksumListPath(targetDir, context);
+            doing = "Checking " + listPath;
             checkPieceDigests(targetDir, state);
+            surface.appendLog(piecesMatchedText(pieceCount, listPath));
         }
 
         doing = "Moving the joined file to " + outPath;
@@ -162,6 +163,9 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context) {
         failure += error.what();
         state.File1.reset();
         failure += state.discardOutput();
+        if (const auto* pieces = dynamic_cast<const PiecesFailure*>(&error)) {
+            throw PiecesFailure(failure, pieces->pieces(), pieces->note());
+        }
         throw PlatformError(failure);
     }
 }

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace roruvez {
 
@@ -27,15 +28,27 @@ inline constexpr const char* kNamedOutputsLost =
     "Files this job wrote are no longer as it left them:";
 inline constexpr const char* kNamedOutputMissing = "it is no longer there";
 inline constexpr const char* kNamedOutputTaken = "another file stands under its name";
-// Followed by the largest size in digits and " bytes".
-inline constexpr const char* kSourceTooLarge = "Too large: a piece set records at most ";
+inline constexpr const char* kNamedOutputChanged = "another program has changed it";
+// Followed by the source's size, then kSourceLimit, the largest size in digits and " bytes".
+inline constexpr const char* kSourceTooLarge = "Too large: the file holds ";
+inline constexpr const char* kSourceLimit = " bytes, and a piece set records at most ";
 inline constexpr const char* kReadBackDiffers =
     "The piece reads back from the disk other than it was written: the disk may be bad";
 inline constexpr const char* kNotChecksumList =
     "Not a checksum list: lines of 64 hex digits, two blanks and a name, at most 4 MiB";
-// Followed by the pieces, one to a line.
+// Followed by the pieces, one to a line; each logged with the note after it.
 inline constexpr const char* kPiecesDamaged =
     "These pieces differ from their checksums; the disk they came from may be bad:";
+inline constexpr const char* kPieceDamagedNote = "differs from its checksum";
+inline constexpr const char* kPiecesUnlisted =
+    "These pieces have no line in it, so they cannot be checked:";
+inline constexpr const char* kPieceUnlistedNote = "has no line in the checksum list";
+inline constexpr const char* kJoinsUnchecked = "Without the list the set joins unchecked.";
+inline constexpr const char* kEmptyPiece =
+    "The piece is empty: a job that was interrupted leaves this under a piece's name";
+// Followed by where it stands.
+inline constexpr const char* kReservationLeft =
+    "The empty file that held the name for this job could not be removed: ";
 inline constexpr const char* kNoWorkingDirectory = "the working directory cannot be read";
 }  // namespace error_text
 
@@ -52,6 +65,24 @@ class PlatformError : public std::runtime_error {
   private:
     int errnum_ = 0;
     std::string path_;
+};
+
+// A failure that concerns pieces, each named: a box lists the first few of them (a box must fit
+// the screen), and the job's log all of them, each with the note.
+class PiecesFailure : public PlatformError {
+  public:
+    PiecesFailure(const std::string& description, std::vector<std::string> pieces,
+                  std::string note);
+    const std::vector<std::string>& pieces() const { return pieces_; }
+    const std::string& note() const { return note_; }
+
+    // The pieces one to a line, each after a line break, at most kShownInBox of them.
+    static std::string boxList(const std::vector<std::string>& pieces);
+    static constexpr std::size_t kShownInBox = 10;
+
+  private:
+    std::vector<std::string> pieces_;
+    std::string note_;
 };
 
 std::string describeErrno(int errnum);

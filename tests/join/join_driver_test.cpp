@@ -102,12 +102,21 @@ TEST_F(JoinTest, AChecksumListNamesEveryDamagedPieceAndKeepsNothing) {
 
         join();
 
+        const std::vector<std::string> log = surface.logLines();
         if (c.flips.empty()) {
             EXPECT_EQ(surface.caption(Control::Label9), "Done!");
             EXPECT_TRUE(testing::sha256sumPasses(dir.path().string()));
+            ASSERT_GE(log.size(), 2U);
+            EXPECT_EQ(log[log.size() - 2], "5 pieces match " + dir.file("breldo.sha256"));
             continue;
         }
         expectNotCompleted();
+        // The damage stays in the log once the box is gone.
+        ASSERT_GE(log.size(), c.flips.size());
+        for (std::size_t i = 0; i < c.flips.size(); ++i) {
+            EXPECT_EQ(log[log.size() - c.flips.size() + i],
+                      piece(c.flips[i].first) + ": " + error_text::kPieceDamagedNote);
+        }
         EXPECT_EQ(surface.prompts(),
                   std::vector<std::string>{"Error joining files into: " + dir.file("DATA.BIN") +
                                            "\r\nChecking " + dir.file("breldo.sha256") + ": " +
