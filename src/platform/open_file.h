@@ -45,8 +45,10 @@ struct FileStatus {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::int64_t length = 0;
-    // Nanoseconds since the epoch, as the file system keeps it.
+    // Nanoseconds since the epoch, as the file system keeps them: the data's last change, and
+    // the last change of anything about the file (a rename too, on most file systems).
     std::int64_t modified = 0;
+    std::int64_t changed = 0;
 
     bool sameFile(const FileStatus& other) const {
         return device == other.device && inode == other.inode;
@@ -54,6 +56,10 @@ struct FileStatus {
     // The same file, as long and as old.
     bool unchangedFrom(const FileStatus& other) const {
         return sameFile(other) && length == other.length && modified == other.modified;
+    }
+    // Not even written to with its times set back: what a file being read must stay.
+    bool untouchedSince(const FileStatus& other) const {
+        return unchangedFrom(other) && changed == other.changed;
     }
 };
 

@@ -74,14 +74,16 @@ FileStatus fileStatusOf(const struct statx& info) {
     return FileStatus{
         static_cast<std::uint64_t>(makedev(info.stx_dev_major, info.stx_dev_minor)),
         static_cast<std::uint64_t>(info.stx_ino), static_cast<std::int64_t>(info.stx_size),
-        static_cast<std::int64_t>(info.stx_mtime.tv_sec) * 1000000000 + info.stx_mtime.tv_nsec};
+        static_cast<std::int64_t>(info.stx_mtime.tv_sec) * 1000000000 + info.stx_mtime.tv_nsec,
+        static_cast<std::int64_t>(info.stx_ctime.tv_sec) * 1000000000 + info.stx_ctime.tv_nsec};
 }
 
 FileStatus fileStatusOf(const struct stat& info) {
     return FileStatus{
         static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
         static_cast<std::int64_t>(info.st_size),
-        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec,
+        static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec};
 }
 
 void PosixFile::close() {

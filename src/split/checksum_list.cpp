@@ -61,7 +61,11 @@ bool checksumListNameFree(const std::string& targetDir, Context& context) {
         context.surface.appendLog(listPath);
         return true;
     }
-    if (CheckOutputFile(listPath, context) == 0) {
+    // A list this split does not write is not logged as one it does; the piece's own check has
+    // just reached the directory.
+    const bool free = context.state.WriteChecksums ? CheckOutputFile(listPath, context) == 0
+                                                   : !context.platform.files.entryExists(listPath);
+    if (free) {
         return true;
     }
     context.surface.messageBox("Sorry:" + listPath + " already exists or Disk Error: Exited!",

@@ -15,8 +15,9 @@ inline constexpr int kPieceLane = 1;
 // disk, for the room each disk must have.
 std::int64_t checksumListBytes(int pieces, const JobState& state);
 
-// Whether the list may be named under targetDir: nothing stands there, or the list this job
-// named there before. Refusals are shown as a piece's are.
+// Whether a list may stand under targetDir: nothing stands there, or the list this job named
+// there before. Asked whether or not the split writes one, since a join takes a list beside
+// the pieces for theirs. Refusals are shown as a piece's are.
 bool checksumListNameFree(const std::string& targetDir, Context& context);
 
 // After piece number is named, with checksums on: the list of the pieces so far, with the whole

@@ -80,9 +80,10 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
         const std::string piecePath = pieceName(targetDir, 1);
         state.BytesDone = 0;
         state.PieceSize = readPieceSizeText(surface.text(Control::Text2));
+        // A list beside the pieces is taken for theirs, so an old set's is refused with or
+        // without checksums.
         if (!somethingToDo(context) || !firstNameFree(piecePath, context) ||
-            (state.WriteChecksums && !checksumListNameFree(targetDir, context)) ||
-            !pieceSizeSettled(context)) {
+            !checksumListNameFree(targetDir, context) || !pieceSizeSettled(context)) {
             return 1;
         }
 

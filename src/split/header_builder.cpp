@@ -25,16 +25,19 @@ std::string stampText(Clock& clock) {
     return stamp;
 }
 
-// Opened before any disk prompt and measured on the descriptor the pieces are read from.
+// Opened before any disk prompt and measured on the descriptor the pieces are read from; what
+// it measured is what the pieces are held to.
 std::int64_t openAndMeasureSource(JobState& state, FileSystem& files) {
     state.File1 = files.openRead(state.SourcePath);
-    const std::int64_t length = state.File1->status().length;
-    if (length > kMaxSourceLength) {
-        throw PlatformError(
-            error_text::kSourceTooLarge + std::to_string(kMaxSourceLength) + " bytes",
-            state.SourcePath);
+    state.SourceStatus = state.File1->status();
+    state.SourceLen = state.SourceStatus.length;
+    if (state.SourceLen > kMaxSourceLength) {
+        throw PlatformError(error_text::kSourceTooLarge + std::to_string(state.SourceLen) +
+                                error_text::kSourceLimit + std::to_string(kMaxSourceLength) +
+                                " bytes",
+                            state.SourcePath);
     }
-    return length;
+    return state.SourceLen;
 }
 
 std::int16_t buildHeader(const std::string& name, Context& context) {

@@ -44,7 +44,8 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
                                    Buttons::Ok);
                 return 1;
             }
-            if (floppy && state.Hashes && !checksumListNameFree(targetDir, context)) {
+            // A list left on the disk by another set would be taken for this one's.
+            if (floppy && !checksumListNameFree(targetDir, context)) {
                 return 1;
             }
 
@@ -64,6 +65,10 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
                 result = 1;
                 break;
             }
+        }
+        if (result == 0) {
+            // The set is of one version of the source, the one its pieces were held to.
+            checkSourceUnchanged(context);
         }
         state.closeAllFiles();
         surface.setLamp(kLightGreen);

@@ -10,15 +10,18 @@ namespace roruvez {
 
 namespace {
 
-// The source is still what was measured: as long as it was, and its name still leads to it.
+// The source is still what was measured: not written to since, and its name still leads to it.
 bool sourceUnchanged(Context& context) {
     const JobState& state = context.state;
-    const FileStatus opened = state.File1->status();
-    if (opened.length != state.SourceLen) {
+    if (!state.File1->status().untouchedSince(state.SourceStatus)) {
         return false;
     }
     const auto named = context.platform.files.statusOf(state.SourcePath);
-    return named && named->sameFile(opened);
+    return named && named->sameFile(state.SourceStatus);
+}
+
+[[noreturn]] void throwSourceChanged(const JobState& state) {
+    throw PlatformError(state.SourcePath + error_text::kChangedWhileSplit, state.SourcePath);
 }
 
 bool sourceChangedQuietly(Context& context) {
@@ -27,10 +30,6 @@ bool sourceChangedQuietly(Context& context) {
     } catch (const std::exception&) {
         return false;
     }
-}
-
-[[noreturn]] void throwSourceChanged(const JobState& state) {
-    throw PlatformError(state.SourcePath + error_text::kChangedWhileSplit, state.SourcePath);
 }
 
 // The header goes to the piece's sum only; the data to both the piece's and the whole source's.
@@ -56,6 +55,12 @@ void checkReadBack(const std::string& piecePath, const std::shared_future<std::s
 }
 
 }  // namespace
+
+void checkSourceUnchanged(Context& context) {
+    if (!sourceUnchanged(context)) {
+        throwSourceChanged(context.state);
+    }
+}
 
 void discardAndRethrow(const std::exception& failure, JobState& state) {
     const std::string leftOver = state.discardOutput();
@@ -89,9 +94,7 @@ void writePiece(const std::string& piecePath, int number, const std::string& hea
         context.surface.reached(JobPoint::PieceCopied, piecePath);
         // Checked before every piece is named, the last included, so that a set is never
         // completed from a source that is not the one its header describes.
-        if (!sourceUnchanged(context)) {
-            throwSourceChanged(state);
-        }
+        checkSourceUnchanged(context);
         if (state.Hashes) {
             const auto digest = state.Hashes->finish(kPieceLane);
             state.PieceDigests.resize(static_cast<std::size_t>(number));

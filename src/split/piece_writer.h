@@ -16,6 +16,9 @@ namespace roruvez {
 void writePiece(const std::string& piecePath, int number, const std::string& header,
                 std::int32_t count, std::int64_t jobDone, Context& context);
 
+// Throws, naming the source, unless it is the file the split measured, not written to since.
+void checkSourceUnchanged(Context& context);
+
 // The end of a failed output: it is thrown away, and what could not be removed of it is added
 // to the failure, which goes on. Called inside the handler of failure.
 [[noreturn]] void discardAndRethrow(const std::exception& failure, JobState& state);

@@ -3,6 +3,7 @@
 #include "files/named_outputs.h"
 #include "files/short_name.h"
 #include "files/target_dir.h"
+#include "format/piece_format.h"
 #include "platform/error.h"
 #include "split/first_piece.h"
 #include "split/header_builder.h"
@@ -30,8 +31,12 @@ std::int16_t SplitFile(const std::string& path, Context& context) {
         endJob(context, JobOutcome::NotCompleted, "Error decoding directory name: " + path);
         return 0;
     }
+    state.SourceLen = 0;
     if (BuildHeader(state.ShortName, context) != 0) {
-        endJob(context, JobOutcome::NotCompleted, "Error reading input file: " + state.ShortName);
+        // A source too large was read well; its box said all.
+        endJob(context, JobOutcome::NotCompleted,
+               state.SourceLen > kMaxSourceLength ? ""
+                                                  : "Error reading input file: " + state.ShortName);
         return 0;
     }
     surface.setCaption(Control::Label7, "CSum: " + state.HdrFileSize);

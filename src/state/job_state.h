@@ -38,6 +38,8 @@ enum class JobOutcome { NotCompleted, Mismatched, Done };
 struct JobState {
     std::string FilePath;
     std::int64_t SourceLen = 0;
+    // The source as the split measured it, for every piece to be held to.
+    FileStatus SourceStatus;
     std::int64_t BytesDone = 0;
     std::int64_t BytesLeft = 0;
     std::int32_t PieceSize = 0;

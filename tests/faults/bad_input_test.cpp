@@ -78,6 +78,9 @@ std::string setWithList(BadInputTest& t, const std::string& list) {
     return t.pieces(header("X.BIN", " 300") + kData);
 }
 
+// A set of X.BIN in two pieces.
+const std::string kTwoPieces[] = {header("X.BIN", " 600") + kData, kData};
+
 const std::string kNotAList =
     "Error reading checksums: {d}breldo.sha256: Not a checksum list: lines of 64 hex digits, two "
     "blanks and a name, at most 4 MiB";
@@ -198,8 +201,8 @@ const BadInput kBadInputs[] = {
          testing::makeSparseFile(t.dir.file("HUGE.BIN"), 10000000000ULL);
          return std::string("HUGE.BIN");
      },
-     {"Too large: a piece set records at most 9999999999 bytes",
-      "Error reading input file: HUGE.BIN"},
+     {"Too large: the file holds 10000000000 bytes, and a piece set records at most 9999999999 "
+      "bytes"},
      "Not completed!",
      {}},
     {"header",
@@ -222,6 +225,15 @@ const BadInput kBadInputs[] = {
      Job::Join,
      [](BadInputTest& t) { return t.pieces(header("X.BIN", " 300").substr(0, 100)); },
      {"Bad file name in the header (the name is blank): \"            \"",
+      "Error getting file info: {d}breldo.1"},
+     "Not completed!",
+     {}},
+    {"header",
+     "an empty piece 1, left by a job killed as it took the name",
+     Job::Join,
+     [](BadInputTest& t) { return t.pieces(""); },
+     {"{d}breldo.1: The piece is empty: a job that was interrupted leaves this under a piece's "
+      "name",
       "Error getting file info: {d}breldo.1"},
      "Not completed!",
      {}},
@@ -378,6 +390,63 @@ const BadInput kBadInputs[] = {
      "Done!",
      {"X.BIN"}},
     {"checksums",
+     "a list without a line for piece 2 (a first disk's)",
+     Job::Join,
+     [](BadInputTest& t) {
+         writeFile(t.dir.file(kChecksumFileName),
+                   testing::sha256Of(kTwoPieces[0]) + "  breldo.1\n");
+         return t.pieces(kTwoPieces[0], kTwoPieces[1]);
+     },
+     {"Error reading checksums: {d}breldo.sha256: These pieces have no line in it, so they "
+      "cannot be checked:\r\n{d}breldo.2\r\nWithout the list the set joins unchecked."},
+     "Not completed!",
+     {}},
+    {"checksums",
+     "an empty list (a kill as it was named) beside 12 pieces",
+     Job::Join,
+     [](BadInputTest& t) {
+         writeFile(t.dir.file(kChecksumFileName), "");
+         for (int number = 2; number <= 12; ++number) {
+             writeFile(t.dir.file("breldo." + std::to_string(number)), kData);
+         }
+         return t.pieces(header("X.BIN", " 3600") + kData);
+     },
+     {"Error reading checksums: {d}breldo.sha256: These pieces have no line in it, so they "
+      "cannot be checked:\r\n{d}breldo.1\r\n{d}breldo.2\r\n{d}breldo.3\r\n{d}breldo.4\r\n{d}"
+      "breldo.5\r\n{d}breldo.6\r\n{d}breldo.7\r\n{d}breldo.8\r\n{d}breldo.9\r\n{d}breldo.10\r\n"
+      "and 2 more, which the log lists\r\nWithout the list the set joins unchecked."},
+     "Not completed!",
+     {}},
+    {"checksums",
+     "names as sha256sum -c reads them (\\ escaped, ./, a NUL after), piece 2 damaged",
+     Job::Join,
+     [](BadInputTest& t) {
+         writeFile(t.dir.file(kChecksumFileName),
+                   "\\" + testing::sha256Of(kTwoPieces[0]) + "  ./breldo.1\n" +
+                       testing::sha256Of("other") + "  breldo.2" + std::string(1, '\0') + "\n");
+         return t.pieces(kTwoPieces[0], kTwoPieces[1]);
+     },
+     {"Error joining files into: {d}X.BIN\r\nChecking {d}breldo.sha256: These pieces differ from "
+      "their checksums; the disk they came from may be bad:\r\n{d}breldo.2\r\nNo file was "
+      "written under this name."},
+     "Not completed!",
+     {}},
+    {"checksums",
+     "an upper-case set with its BRELDO.SHA256, piece 2 damaged",
+     Job::Join,
+     [](BadInputTest& t) {
+         writeFile(t.dir.file("BRELDO.SHA256"), testing::sha256Of(kTwoPieces[0]) + "  BRELDO.1\n" +
+                                                    testing::sha256Of("other") + "  BRELDO.2\n");
+         writeFile(t.dir.file("BRELDO.2"), kTwoPieces[1]);
+         writeFile(t.dir.file("BRELDO.1"), kTwoPieces[0]);
+         return std::string("BRELDO.1");
+     },
+     {"Error joining files into: {d}X.BIN\r\nChecking {d}BRELDO.SHA256: These pieces differ from "
+      "their checksums; the disk they came from may be bad:\r\n{d}BRELDO.2\r\nNo file was "
+      "written under this name."},
+     "Not completed!",
+     {}},
+    {"checksums",
      "a list from another set",
      Job::Join,
      [](BadInputTest& t) { return setWithList(t, testing::sha256Of("other") + "  breldo.1\n"); },
@@ -391,6 +460,16 @@ const BadInput kBadInputs[] = {
      Job::Split,
      [](BadInputTest& t) {
          t.state.WriteChecksums = true;
+         writeFile(t.dir.file(kChecksumFileName), "old");
+         return t.source("20000");
+     },
+     {"Sorry:{d}breldo.sha256 already exists or Disk Error: Exited!"},
+     "Not completed!",
+     {}},
+    {"checksums",
+     "an old set's list beside the source, for a split without checksums",
+     Job::Split,
+     [](BadInputTest& t) {
          writeFile(t.dir.file(kChecksumFileName), "old");
          return t.source("20000");
      },
