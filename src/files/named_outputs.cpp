@@ -14,8 +14,10 @@ void ConfirmNamedOutputs(Context& context) {
         const std::optional<FileStatus> found = context.platform.files.findAgain(output.name);
         if (!found) {
             lost += "\r\n" + output.name + ": " + error_text::kNamedOutputMissing;
-        } else if (!found->sameFile(output.file) || found->length != output.file.length) {
+        } else if (!found->sameFile(output.file)) {
             lost += "\r\n" + output.name + ": " + error_text::kNamedOutputTaken;
+        } else if (!found->unchangedFrom(output.file)) {
+            lost += "\r\n" + output.name + ": " + error_text::kNamedOutputChanged;
         }
     }
     if (!lost.empty()) {

@@ -170,8 +170,8 @@ std::optional<FileStatus> FileSystem::statusOf(const std::string& name) {
 
 std::optional<FileStatus> FileSystem::findAgain(const std::string& name) {
     const std::string path = resolve(name);
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0) {
+    struct statx info {};
+    if (freshStatus(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR) {
             return std::nullopt;
         }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +10,7 @@
 
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "platform/posix_file.h"
 
 namespace roruvez {
 
@@ -46,6 +48,36 @@ void OpenDirectory::verify() const {
     if (info.st_dev != device_ || info.st_ino != inode_) {
         throw PlatformError(error_text::kDirectoryChanged, now);
     }
+}
+
+bool OpenDirectory::isAt(const std::string& path) const {
+    // Asked of the file system itself: a FUSE mount's cache may still describe this directory
+    // under a path that another client of a share has given to another.
+    struct statx info {};
+    return freshStatus(AT_FDCWD, path.c_str(), 0, info) == 0 &&
+           makedev(info.stx_dev_major, info.stx_dev_minor) == device_ && info.stx_ino == inode_;
+}
+
+std::string OpenDirectory::whereNow(const std::string& name, bool notUnderPath) const {
+    if (!notUnderPath && isAt(whereabouts_ ? whereabouts_() : path_)) {
+        return pathOf(name);
+    }
+    // The kernel follows a move it made itself; a share changed behind its mount it cannot.
+    char target[4096];
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    const ssize_t length = ::readlink(self.c_str(), target, sizeof target - 1);
+    if (length > 0 && target[0] == '/') {
+        const std::string moved(target, static_cast<std::size_t>(length));
+        std::string began = path_;
+        while (began.size() > 1 && began.back() == '/') {
+            began.pop_back();
+        }
+        if (moved != began && isAt(moved)) {
+            return pathInDirectory(moved + "/", name);
+        }
+    }
+    return name + " in the directory that was " + path_ +
+           " when the job began, which has been moved or replaced since";
 }
 
 }  // namespace roruvez

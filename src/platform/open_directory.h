@@ -31,6 +31,13 @@ class OpenDirectory {
 
     // Throws unless the directory's name still leads to this directory on the same file system.
     void verify() const;
+    // Where a user finds name in this directory now, for a message: its path, also after the
+    // directory was moved, or words that say where it was. notUnderPath: the name is known not to
+    // be under the directory's path, whatever the path seems to lead to (a path-based FUSE mount
+    // shows whatever directory now stands there as this one).
+    std::string whereNow(const std::string& name, bool notUnderPath = false) const;
+    // Whether path leads to this directory, asked of the file system itself.
+    bool isAt(const std::string& path) const;
 
     // Leftovers of killed writers are looked for once per directory and job.
     bool sweepDue() const { return !std::exchange(swept_, true); }

@@ -225,7 +225,18 @@ FileStatus OutputFile::publish(const WhileWaiting& whileWaiting) {
         takeNameBack(own);
         throw;
     }
-    return own;
+    return asNamed(own);
+}
+
+// What the name shows once the file is closed, which a file system may date only then; own when
+// the name no longer leads to it, which the job's look before "Done!" reports.
+FileStatus OutputFile::asNamed(const FileStatus& own) const {
+    struct statx named {};
+    if (freshStatus(directory_->fd(), name_.c_str(), AT_SYMLINK_NOFOLLOW, named) != 0) {
+        return own;
+    }
+    const FileStatus found = fileStatusOf(named);
+    return found.sameFile(own) ? found : own;
 }
 
 void OutputFile::readBack(const ReadBackSink& sink, const WhileWaiting& whileWaiting) {
@@ -351,12 +362,22 @@ void OutputFile::renameOverReservation() {
         failure = errno;
     }
     if (failure != 0) {
-        if (known && sameEntry(dirFd, name_.c_str(), reservation)) {
-            ::unlinkat(dirFd, name_.c_str(), 0);
+        // Our reservation goes, and one that stays is named; another program's file that took
+        // the name in the directory we still hold is not ours.
+        const bool ours = known && sameEntry(dirFd, name_.c_str(), reservation);
+        if ((ours && ::unlinkat(dirFd, name_.c_str(), 0) == 0) ||
+            (!ours && failure == EEXIST && directoryStillThere())) {
+            throwErrno(failure, path());
         }
-        throwErrno(failure, path());
+        throw PlatformError(describeErrno(failure) + "\r\n" + error_text::kReservationLeft +
+                                directory_->whereNow(name_),
+                            path());
     }
     hiddenName_.clear();
+}
+
+bool OutputFile::directoryStillThere() const {
+    return directory_->isAt(directory_->path());
 }
 
 void OutputFile::takeNameBack(const FileStatus& own) {
@@ -399,7 +420,7 @@ void OutputFile::discard() {
         // The bytes are thrown away all the same.
     }
     if (failure != 0) {
-        throwErrno(failure, directory_->pathOf(hidden));
+        throwErrno(failure, directory_->whereNow(hidden, failure == ENOENT));
     }
 }
 

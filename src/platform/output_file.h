@@ -28,12 +28,14 @@ namespace roruvez {
 //   through FUSE, SMB without Unix extensions, FUSE bridges to phones and shares) it reserves the
 //   final name by creating it exclusively and renames the output over its own reservation. In
 //   every way the file system decides who takes a name, whichever mount or machine asks, so two
-//   jobs never both get one and a file that stood there is never replaced. Two windows remain,
-//   each between two system calls: a program that is not ours renaming plainly over the
-//   reservation before the output does (the output then fails, and that program's file stays),
-//   and a kill between the two, which leaves an empty file under the name that no join takes
-//   for a piece. The first output in a directory finds out which way works; the job's later
-//   outputs there start from it.
+//   jobs never both get one and a file that stood there is never replaced. Two gaps remain
+//   against a program that is not ours. A plain rename of its own file over the reservation
+//   before the output looks at the name again fails the output, and that file stays; one in the
+//   instant between that look and the output's rename (two system calls apart) is replaced by
+//   the output and lost, and nothing after the rename can tell. A kill between the reservation
+//   and the rename leaves an empty file under the name, which a join reports as such. The first
+//   output in a directory finds out which way works; the job's later outputs there start from
+//   it.
 // - No lock is ever waited for: each is tried once, and a job never blocks on another program's.
 //   Whatever has been asked to stop the job is acted on right before a name is given, so a job
 //   told to stop names nothing.
@@ -86,6 +88,8 @@ class OutputFile final : public PosixFile {
     void giveName();
     void renameOverReservation();
     void takeNameBack(const FileStatus& own);
+    FileStatus asNamed(const FileStatus& own) const;
+    bool directoryStillThere() const;
     std::int64_t writtenUpTo() const;
 
     std::shared_ptr<const OpenDirectory> directory_;
