@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "platform/byte_count.h"
@@ -166,6 +167,31 @@ double magnitudeValue(const std::string& magnitude) {
     return value;
 }
 
+// whole bytes plus the decimal fraction ("44" of "1.44M") of the suffix's unit, rounded to the
+// nearest byte, halves up; nothing where it does not fit in 63 bits.
+std::optional<std::int64_t> withFraction(std::int64_t whole, std::string_view fraction,
+                                         std::string_view suffix) {
+    const auto unit = readByteCount("1" + std::string(suffix));
+    if (!unit) {
+        return std::nullopt;
+    }
+    // Digits past the eighteenth are below a billionth of a byte for any unit there is.
+    fraction = fraction.substr(0, 18);
+    __extension__ using Wide = __int128;
+    Wide numerator = 0;
+    Wide denominator = 1;
+    for (char digit : fraction) {
+        numerator = numerator * 10 + (digit - '0');
+        denominator *= 10;
+    }
+    const Wide part = (numerator * *unit * 2 + denominator) / (denominator * 2);
+    const Wide total = whole + part;
+    if (total > std::numeric_limits<std::int64_t>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(total);
+}
+
 }  // namespace
 
 std::int32_t readNumberText(std::string_view text) {
@@ -194,7 +220,14 @@ std::int32_t readPieceSizeText(std::string_view text) {
     while (digitsEnd < end && isDigitIn(text[digitsEnd], 10)) {
         ++digitsEnd;
     }
-    std::size_t unit = digitsEnd;
+    std::size_t fractionEnd = digitsEnd;
+    if (digitsEnd > begin && fractionEnd < end && text[fractionEnd] == '.') {
+        ++fractionEnd;
+        while (fractionEnd < end && isDigitIn(text[fractionEnd], 10)) {
+            ++fractionEnd;
+        }
+    }
+    std::size_t unit = fractionEnd;
     while (unit < end && isIgnored(text[unit])) {
         ++unit;
     }
@@ -202,9 +235,14 @@ std::int32_t readPieceSizeText(std::string_view text) {
     if (digitsEnd == begin || unit == end || isDigitIn(text[unit], 10)) {
         return readNumberText(text);
     }
+    const std::string_view suffix = text.substr(unit, end - unit);
     std::string count(text.substr(begin, digitsEnd - begin));
-    count += text.substr(unit, end - unit);
-    const auto bytes = readByteCount(count);
+    count += suffix;
+    auto bytes = readByteCount(count);
+    if (bytes && fractionEnd > digitsEnd) {
+        bytes =
+            withFraction(*bytes, text.substr(digitsEnd + 1, fractionEnd - digitsEnd - 1), suffix);
+    }
     if (!bytes) {
         return readNumberText(text);
     }

@@ -14,8 +14,9 @@ std::int32_t readNumberText(std::string_view text);
 
 // Reads the piece size box: digits followed by a size suffix that readByteCount knows, with
 // blanks allowed around them and before the suffix, mean what the console's --size means ("700K"
-// is 716800); every other text reads as readNumberText does. Throws PlatformError ("Overflow")
-// above the 32-bit signed range.
+// is 716800); a decimal before the suffix counts that many of its unit, to the nearest byte
+// ("1.5K" is 1536); every other text reads as readNumberText does. Throws PlatformError
+// ("Overflow") above the 32-bit signed range.
 std::int32_t readPieceSizeText(std::string_view text);
 
 }  // namespace roruvez

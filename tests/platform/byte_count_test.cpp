@@ -57,7 +57,8 @@ TEST(ByteCount, WholeNumbersWithSplitsSuffixesOnly) {
     }
 }
 
-// The piece size box takes the console's suffixes and reads every other text as before.
+// The piece size box takes the console's suffixes, after a decimal too ("1.44M" is 1.44 MiB, to
+// the nearest byte), and reads every other text as before.
 TEST(PieceSizeText, SuffixesReadAsTheConsoleReadsThemAndAllElseAsBefore) {
     const struct {
         const char* text;
@@ -76,7 +77,15 @@ TEST(PieceSizeText, SuffixesReadAsTheConsoleReadsThemAndAllElseAsBefore) {
         {"1400000", 1400000},
         {" 14 00 000", 1400000},
         {"1 400K", 1400},
-        {"1.5M", 2},
+        {"1.5M", 1572864},
+        {"1.44M", 1509949},
+        {"1.44MB", 1440000},
+        {"2.5K", 2560},
+        {"1.5G", 1610612736},
+        {"0.0000015K", 0},
+        {"1.5", 2},
+        {"1.5.5K", 2},
+        {"1.K", 1024},
         {"-5K", -5},
         {"700T", 700},
         {"700KiBB", 700},
@@ -90,7 +99,7 @@ TEST(PieceSizeText, SuffixesReadAsTheConsoleReadsThemAndAllElseAsBefore) {
     for (const auto& c : cases) {
         EXPECT_EQ(readPieceSizeText(c.text), c.value) << '"' << c.text << '"';
     }
-    for (const char* text : {"2G", "3GB", "2097152K", "9999999999"}) {
+    for (const char* text : {"2G", "3GB", "2097152K", "9999999999", "2.0G", "1.9999999999G"}) {
         try {
             readPieceSizeText(text);
             ADD_FAILURE() << text << " read without failing";
