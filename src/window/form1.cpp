@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLayout>
+#include <QMessageBox>
+#include <QPushButton>
 #include <cstdlib>
 
 #include "window/file_chooser.h"
@@ -61,9 +63,30 @@ Form1::Form1(Platform platform, QWidget* parent)
 Form1::~Form1() = default;
 
 void Form1::closeEvent(QCloseEvent* event) {
-    // Closing is never refused and asks nothing.
+    // At rest closing asks nothing; a job is stopped only when the user says so, and a second
+    // request while the question is open waits for its answer.
+    if (jobRunning_ && !unloaded_ && (askingToClose_ || !stopJobToClose())) {
+        event->ignore();
+        return;
+    }
     event->accept();
     Form_Unload();
+}
+
+bool Form1::stopJobToClose() {
+    askingToClose_ = true;
+    QMessageBox box(this);
+    prepareMessageBox(box,
+                      "A split or join is under way. Stop it and close the window, or let it "
+                      "go on?",
+                      Buttons::OkCancel, {});
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("Stop and close"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Go on"));
+    // Enter must not stop a job by accident.
+    box.setDefaultButton(QMessageBox::Cancel);
+    surface_.runMessageBox(box);
+    askingToClose_ = false;
+    return box.clickedButton() == box.button(QMessageBox::Ok);
 }
 
 }  // namespace roruvez

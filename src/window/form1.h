@@ -95,6 +95,8 @@ class Form1 : public QMainWindow {
     void Check1_Click();
     void About_Click();
     void Exit_Click();
+    // Asks whether to stop the job under way and close; true for stop.
+    bool stopJobToClose();
     void Form_Unload();
     void Timer1_Timer();
     void runJob(const std::function<void()>& job);
@@ -109,6 +111,7 @@ class Form1 : public QMainWindow {
     bool jobEnded_ = false;
     bool jobRunning_ = false;
     bool unloaded_ = false;
+    bool askingToClose_ = false;
     // The dialog's file name survives from one opening to the next, so a cancel selects the
     // last choice again.
     std::string dialogFileName_;

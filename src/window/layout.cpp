@@ -19,6 +19,7 @@
 #include "window/focus_ring.h"
 #include "window/form1.h"
 #include "window/palette.h"
+#include "window/switch_item.h"
 
 namespace roruvez {
 
@@ -286,9 +287,9 @@ void Form1::createMenu() {
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
     fileMenu_->setObjectName(QStringLiteral("File"));
     // Off until the user turns it on; then remembered in the user's configuration.
-    checksums_ = fileMenu_->addAction(QStringLiteral("Checksums"));
+    checksums_ = addSwitchItem(*fileMenu_, QStringLiteral("Checksums"));
     checksums_->setObjectName(QStringLiteral("Checksums"));
-    checksums_->setCheckable(true);
+    checksums_->setToolTip(QStringLiteral("Splits also write breldo.sha256, for sha256sum -c"));
     checksums_->setChecked(
         QSettings(kSettingsName, kSettingsName).value(kChecksumsSetting, false).toBool());
     connect(checksums_, &QAction::toggled, this, [](bool on) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QImage>
@@ -80,6 +81,19 @@ TEST_F(AccessibilityTest, EveryControlHasANameAndADescriptionAndTheVisibleTextsS
     EXPECT_EQ(caption("Label2"), "File size:");
     EXPECT_EQ(caption("Label3"), "");
     EXPECT_EQ(find<QPushButton>("Command3")->text(), QStringLiteral(" BRELDO -R"));
+
+    // The menu's Checksums item is a switch that says it is off as well as on, reached as the
+    // menu's child as a screen reader reaches it, and toggled through its action.
+    QAccessibleInterface* checksums = QAccessible::queryAccessibleInterface(find("File"))->child(0);
+    ASSERT_NE(checksums, nullptr);
+    EXPECT_EQ(checksums->role(), QAccessible::CheckBox);
+    EXPECT_EQ(checksums->text(QAccessible::Name), QStringLiteral("Checksums"));
+    EXPECT_TRUE(checksums->state().checkable);
+    EXPECT_FALSE(checksums->state().checked);
+    checksums->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(find<QAction>("Checksums")->isChecked());
+    EXPECT_TRUE(checksums->state().checked);
+    find<QAction>("Checksums")->trigger();
 }
 
 TEST_F(AccessibilityTest, TheLampSaysInWordsWhatItsColourSaysAndTheOutcomeIsAnnounced) {

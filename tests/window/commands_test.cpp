@@ -170,11 +170,27 @@ TEST_F(CommandsTest, ClicksDropsAndMenuDuringASplitChangeNothingButExitStillWork
     EXPECT_EQ(ends, 0);
 }
 
-TEST_F(CommandsTest, ExitDuringASplitEndsTheProgramAtOnce) {
+// Closing during a job asks first; "Go on" lets the job finish, "Stop and close" ends the
+// program at once.
+TEST_F(CommandsTest, ExitDuringASplitAsksAndEndsTheProgramAtOnceOnlyWhenTold) {
+    prepareSplit();
+    answers = {QMessageBox::Cancel};
+    QTimer::singleShot(0, form.get(), [&] { action("Exit")->trigger(); });
+    click("Command1");
+    ASSERT_EQ(boxes.size(), 1U);
+    EXPECT_EQ(boxes[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_EQ(boxes[0].defaultButton, QMessageBox::Cancel);
+    EXPECT_EQ(ends, 0);
+    EXPECT_EQ(caption("Label9"), "Done!");
+    EXPECT_TRUE(form->isVisible());
+
+    std::filesystem::remove_all(dir.path());
+    std::filesystem::create_directory(dir.path());
     prepareSplit();
     QTimer::singleShot(0, form.get(), [&] { action("Exit")->trigger(); });
     click("Command1");
     EXPECT_EQ(ends, 1);
+    EXPECT_EQ(boxes.size(), 2U);
     EXPECT_FALSE(find<QTimer>("Timer1")->isActive());
     EXPECT_FALSE(form->isVisible());
 }
@@ -396,7 +412,7 @@ TEST_F(CommandsTest, SizeSuffixesInTheBoxSplitAsTheConsoleWouldAndTheRefusalsSta
     const Case cases[] = {
         {"400K", 409600, "400K", {}},
         {"400 kb", 400000, "400 kb", {}},
-        {"0.5M", 0, "1400000", {"Sorry no action on files less than 160 bytes!"}},
+        {"0.5M", 524288, "0.5M", {}},
         {"1M", 0, "1M", {"Noting to do!\r\nThe source file filesize is: 1000000 Exited!"}},
         {"2G", 0, "2G", {"Overflow"}},
         {"100X", 0, "1400000", {"Sorry no action on files less than 160 bytes!"}},
