@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh
+bash scripts/setup.sh program
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DRORUVEZ_WINDOW=ON -DRORUVEZ_TESTS=OFF
 cmake --build build -j "$(nproc)"
