@@ -12,6 +12,25 @@
 
 namespace roruvez {
 
+namespace {
+
+// Asks for the next disk once the one about to go out holds what the job named on it, and
+// checks it has room for a whole piece (also before a shorter last one) and its list.
+bool nextDiskHasRoom(const std::string& targetDir, int number, Context& context) {
+    JobState& state = context.state;
+    ConfirmNamedOutputs(context);
+    context.surface.diskPrompt("Please Insert a Floppy Disk then press OK");
+    context.platform.files.lookAgain();
+    const std::int64_t listRoom = state.Hashes ? checksumListBytes(number, state) : 0;
+    if (DiskFreeBytes(targetDir, context) < state.PieceSize + listRoom) {
+        context.surface.messageBox("No space on disk: " + targetDir, Buttons::Ok);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
@@ -21,17 +40,8 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
         const int maxPieces = state.MaxPieces;
         const bool floppy = isFloppyTarget(targetDir);
         for (int number = 2; number <= maxPieces; ++number) {
-            if (floppy) {
-                // The disk about to go out holds what the job named on it.
-                ConfirmNamedOutputs(context);
-                surface.diskPrompt("Please Insert a Floppy Disk then press OK");
-                context.platform.files.lookAgain();
-                // Room for a whole piece, also before a shorter last one, and its list.
-                const std::int64_t listRoom = state.Hashes ? checksumListBytes(number, state) : 0;
-                if (DiskFreeBytes(targetDir, context) < state.PieceSize + listRoom) {
-                    surface.messageBox("No space on disk: " + targetDir, Buttons::Ok);
-                    return 1;
-                }
+            if (floppy && !nextDiskHasRoom(targetDir, number, context)) {
+                return 1;
             }
             surface.pumpEvents();
             const std::string piecePath = pieceName(targetDir, number);
