@@ -4,11 +4,11 @@
 #include <array>
 #include <string_view>
 
-#include "platform/byte_count.h"
+#include "text/byte_count.h"
 #include "platform/drive_table.h"
 #include "platform/error.h"
 #include "platform/paths.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace roruvez {
 

@@ -5,7 +5,7 @@
 
 #include "console/interruption.h"
 #include "console/progress_line.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace roruvez {
 

@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "platform/drive_table.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace roruvez {
 
@@ -20,10 +20,6 @@ std::int64_t saturatedProduct(std::int64_t a, std::int64_t b) {
 }
 
 }  // namespace
-
-bool isFloppyTarget(const std::string& targetDir) {
-    return isFloppyDriveName(targetDir);
-}
 
 std::int32_t DiskFreeBytes(const std::string& drive, Context& context) {
     std::string root = drive;

@@ -11,7 +11,4 @@ namespace roruvez {
 // 2,147,483,647.
 std::int32_t DiskFreeBytes(const std::string& drive, Context& context);
 
-// True for the floppy drive prefixes "A:" and "B:", in any case.
-bool isFloppyTarget(const std::string& targetDir);
-
 }  // namespace roruvez

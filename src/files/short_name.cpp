@@ -1,7 +1,7 @@
 #include "files/short_name.h"
 
 #include "format/stored_name.h"
-#include "platform/text.h"
+#include "text/text.h"
 #include "state/status_texts.h"
 
 namespace roruvez {

@@ -1,6 +1,6 @@
 #include "files/target_dir.h"
 
-#include "platform/text.h"
+#include "text/text.h"
 #include "state/status_texts.h"
 
 namespace roruvez {

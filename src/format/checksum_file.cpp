@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace roruvez {
 

@@ -1,6 +1,6 @@
 #include "format/piece_format.h"
 
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace roruvez {
 

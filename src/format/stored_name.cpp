@@ -1,7 +1,7 @@
 #include "format/stored_name.h"
 
-#include "platform/code_page.h"
-#include "platform/text.h"
+#include "text/code_page.h"
+#include "text/text.h"
 
 namespace roruvez {
 

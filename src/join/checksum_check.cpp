@@ -8,7 +8,7 @@
 #include "format/checksum_file.h"
 #include "format/piece_format.h"
 #include "platform/error.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace roruvez {
 

@@ -4,9 +4,9 @@
 
 #include "format/piece_format.h"
 #include "format/stored_name.h"
-#include "platform/code_page.h"
+#include "text/code_page.h"
 #include "platform/error.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace roruvez {
 

@@ -15,7 +15,7 @@
 #include <sstream>
 
 #include "platform/paths.h"
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace roruvez {
 

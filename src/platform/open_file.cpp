@@ -7,7 +7,7 @@
 #include <chrono>
 
 #include "platform/error.h"
-#include "platform/hash_lanes.h"
+#include "checks/hash_lanes.h"
 
 namespace roruvez {
 

@@ -24,7 +24,6 @@ class PosixFile : public OpenFile {
 
   protected:
     int checkedFd() const;
-    bool isOpen() const { return fd_ >= 0; }
 
     int descriptor() const override { return fd_; }
 

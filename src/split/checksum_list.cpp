@@ -4,7 +4,8 @@
 #include "files/output_guard.h"
 #include "format/checksum_file.h"
 #include "format/piece_format.h"
-#include "platform/code_page.h"
+#include "platform/drive_table.h"
+#include "text/code_page.h"
 #include "platform/paths.h"
 #include "split/piece_writer.h"
 
@@ -75,7 +76,7 @@ bool checksumListNameFree(const std::string& targetDir, Context& context) {
 
 void listPiecesSoFar(const std::string& targetDir, int pieces, bool complete, Context& context) {
     JobState& state = context.state;
-    if (!state.Hashes || (!complete && !isFloppyTarget(targetDir))) {
+    if (!state.Hashes || (!complete && !isFloppyDriveName(targetDir))) {
         return;
     }
     const std::string listPath = targetDir + kChecksumFileName;

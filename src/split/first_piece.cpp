@@ -3,8 +3,9 @@
 #include "files/drive_free_space.h"
 #include "files/output_guard.h"
 #include "format/piece_format.h"
-#include "platform/code_page.h"
-#include "platform/number_text.h"
+#include "platform/drive_table.h"
+#include "text/code_page.h"
+#include "text/number_text.h"
 #include "split/checksum_list.h"
 #include "split/piece_writer.h"
 #include "state/status_texts.h"
@@ -73,7 +74,7 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
     return trapFailures(context, [&]() -> std::int16_t {
-        if (isFloppyTarget(targetDir) && !floppyHasRoom(targetDir, context)) {
+        if (isFloppyDriveName(targetDir) && !floppyHasRoom(targetDir, context)) {
             return 1;
         }
         surface.showStatus(status_text::kFirstPiece);

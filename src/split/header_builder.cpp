@@ -4,7 +4,7 @@
 
 #include "format/piece_format.h"
 #include "platform/error.h"
-#include "platform/text.h"
+#include "text/text.h"
 #include "state/status_texts.h"
 
 namespace roruvez {

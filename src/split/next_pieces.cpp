@@ -6,6 +6,7 @@
 #include "files/named_outputs.h"
 #include "files/output_guard.h"
 #include "format/piece_format.h"
+#include "platform/drive_table.h"
 #include "split/checksum_list.h"
 #include "split/piece_writer.h"
 #include "state/status_texts.h"
@@ -38,7 +39,7 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
         std::int16_t result = 0;
         surface.showStatus(status_text::kNextPieces);
         const int maxPieces = state.MaxPieces;
-        const bool floppy = isFloppyTarget(targetDir);
+        const bool floppy = isFloppyDriveName(targetDir);
         for (int number = 2; number <= maxPieces; ++number) {
             if (floppy && !nextDiskHasRoom(targetDir, number, context)) {
                 return 1;

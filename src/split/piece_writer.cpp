@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/error.h"
-#include "platform/sha256.h"
+#include "checks/sha256.h"
 #include "split/checksum_list.h"
 
 namespace roruvez {

@@ -12,7 +12,7 @@
 
 #include "format/piece_format.h"
 #include "platform/file_system.h"
-#include "platform/hash_lanes.h"
+#include "checks/hash_lanes.h"
 
 namespace roruvez {
 

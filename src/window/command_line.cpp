@@ -8,7 +8,7 @@
 #include "format/piece_format.h"
 #include "platform/error.h"
 #include "platform/paths.h"
-#include "platform/text.h"
+#include "text/text.h"
 #include "window/file_url.h"
 
 namespace roruvez {

@@ -11,7 +11,7 @@
 
 #include "format/piece_format.h"
 #include "join/join_driver.h"
-#include "platform/text.h"
+#include "text/text.h"
 #include "split/split_driver.h"
 #include "window/form1.h"
 

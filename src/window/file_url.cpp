@@ -3,7 +3,7 @@
 
 #include "window/file_url.h"
 
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace roruvez {
 

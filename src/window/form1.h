@@ -40,7 +40,6 @@ class Form1 : public QMainWindow {
 
     Context& context() { return context_; }
     WindowSurface& surface() { return surface_; }
-    bool jobRunning() const { return jobRunning_; }
 
     // Runs the open-file dialog; true when the user chose a file. Tests answer it here.
     std::function<bool(FileChooser&)> runFileDialog;

@@ -126,12 +126,6 @@ TEST_F(FreeSpaceTest, RootsAreCompletedAndTheProductSaturates) {
     EXPECT_EQ(DiskFreeBytes("d:", context), 2147483647);
     freeSpace.counts = DiskCounts{};
     EXPECT_EQ(DiskFreeBytes("a:", context), 0);
-
-    EXPECT_TRUE(isFloppyTarget("a:"));
-    EXPECT_TRUE(isFloppyTarget("B:"));
-    EXPECT_FALSE(isFloppyTarget("c:"));
-    EXPECT_FALSE(isFloppyTarget("a:/"));
-    EXPECT_FALSE(isFloppyTarget("/a:"));
 }
 
 TEST_F(FreeSpaceTest, TheRealQueryMeasuresABoundDrive) {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/sha256.h"
+#include "checks/sha256.h"
 #include "support/fakes.h"
 
 namespace roruvez {

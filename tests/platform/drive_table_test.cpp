@@ -92,5 +92,14 @@ TEST(CurrentDrive, IsTheDriveWithTheLongestRootAboveTheWorkingDirectory) {
     }
 }
 
+// The job flushes and prompts only for a drive alone that is a floppy drive.
+TEST(DriveNames, OnlyAFloppyDriveAloneIsAFloppyTarget) {
+    EXPECT_TRUE(isFloppyDriveName("a:"));
+    EXPECT_TRUE(isFloppyDriveName("B:"));
+    EXPECT_FALSE(isFloppyDriveName("c:"));
+    EXPECT_FALSE(isFloppyDriveName("a:/"));
+    EXPECT_FALSE(isFloppyDriveName("/a:"));
+}
+
 }  // namespace
 }  // namespace roruvez

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "platform/code_page.h"
+#include "text/code_page.h"
 #include "platform/error.h"
 #include "support/fakes.h"
 

@@ -1,7 +1,7 @@
 #include "support/fakes.h"
 
 #include "format/checksum_file.h"
-#include "platform/sha256.h"
+#include "checks/sha256.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,9 +1,9 @@
-#include "platform/byte_count.h"
+#include "text/byte_count.h"
 
 #include <array>
 #include <limits>
 
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace roruvez {
 

@@ -1,4 +1,4 @@
-#include "platform/byte_count.h"
+#include "text/byte_count.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/error.h"
-#include "platform/number_text.h"
+#include "text/number_text.h"
 
 namespace roruvez {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/number_text.h"
+#include "text/number_text.h"
 
 #include <cfenv>
 #include <charconv>
@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/byte_count.h"
+#include "text/byte_count.h"
 #include "platform/error.h"
 
 namespace roruvez {

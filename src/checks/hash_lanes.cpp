@@ -1,6 +1,6 @@
-#include "platform/hash_lanes.h"
+#include "checks/hash_lanes.h"
 
-#include "platform/sha256.h"
+#include "checks/sha256.h"
 
 namespace roruvez {
 

@@ -1,4 +1,4 @@
-#include "platform/sha256.h"
+#include "checks/sha256.h"
 
 #include <openssl/evp.h>
 

@@ -1,11 +1,11 @@
-#include "platform/code_page.h"
+#include "text/code_page.h"
 
 #include <iconv.h>
 
 #include <array>
 #include <map>
 
-#include "platform/text.h"
+#include "text/text.h"
 
 namespace roruvez {
 
