@@ -4,45 +4,59 @@
 #include <array>
 #include <string_view>
 
-#include "text/byte_count.h"
+#include "format/piece_format.h"
 #include "platform/drive_table.h"
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "text/byte_count.h"
 #include "text/text.h"
 
 namespace roruvez {
 
-const char* const kUsage =
-    "usage: roruvez-cli split FILE [--size SIZE | --size-box TEXT] [--save-to X:]\n"
-    "                   [--checksums] [--drive X:=DIR]... [--yes] [--trace FILE]\n"
-    "       roruvez-cli join FILE [--save-to X:] [--drive X:=DIR]... [--yes] [--trace FILE]\n"
-    "       roruvez-cli --help | --version\n"
-    "\n"
-    "  split FILE       cut FILE into breldo.1, breldo.2, ... next to it or on the drive;\n"
-    "                   FILE may hold up to 9999999999 bytes, in at most 10000 pieces\n"
-    "  join FILE        join the piece set whose first piece is FILE (a name ending in\n"
-    "                   breldo.1) back into the file it came from\n"
-    "  --size SIZE      piece size in bytes (1400000), more than 160 and less than 2 GiB;\n"
-    "                   SIZE may end in K, M, G (powers of 1024, also KiB, MiB, GiB) or KB,\n"
-    "                   MB, GB (powers of 1000)\n"
-    "  --size-box TEXT  put TEXT into the piece size box as typed, read as the window reads it\n"
-    "  --checksums      also write breldo.sha256, the SHA-256 of every piece and of FILE\n"
-    "                   for sha256sum -c (on every floppy disk, and each piece read back\n"
-    "                   from a removable disk); a join checks every piece against it\n"
-    "  --save-to X:     write to drive X: instead of the file's own directory; a join then\n"
-    "                   reads the pieces from X: too (breldo.1, breldo.2, ...), and only\n"
-    "                   if that breldo.1 begins with FILE's header\n"
-    "  --drive X:=DIR   drive X: is the directory DIR for this run (a: and b: are floppy\n"
-    "                   drives, with their disk prompts); an empty DIR is a drive with no disk\n"
-    "  --yes            answer OK to every message box\n"
-    "  --trace FILE     write every operation on the status surface to FILE, a new file, as\n"
-    "                   JSON lines\n"
-    "\n"
-    "Message boxes are answered on standard input: ok or cancel (an empty line is ok); the\n"
-    "end of the input, or three answers that are neither, answer cancel. Exit status: 0 done,\n"
-    "1 not completed (or FILE cannot be used), 2 usage error, 3 joined, but the pieces' total\n"
-    "differs from the size in the header, 130 interrupted (Ctrl-C, at a message box too, ends\n"
-    "the job at its next step and removes an unfinished join).\n";
+std::string usageText() {
+    return "usage: roruvez-cli split FILE [--size SIZE | --size-box TEXT] [--save-to X:]\n"
+           "                   [--checksums] [--drive X:=DIR]... [--yes] [--trace FILE]\n"
+           "       roruvez-cli join FILE [--save-to X:] [--drive X:=DIR]... [--yes] [--trace "
+           "FILE]\n"
+           "       roruvez-cli --help | --version\n"
+           "\n"
+           "  split FILE       cut FILE into breldo.1, breldo.2, ... next to it or on the drive;\n"
+           "                   FILE may hold up to " +
+           std::to_string(kMaxSourceLength) + " bytes, in at most " + std::to_string(kMaxPieces) +
+           " pieces\n"
+           "  join FILE        join the piece set whose first piece is FILE (a name ending in\n"
+           "                   breldo.1) back into the file it came from\n"
+           "  --size SIZE      piece size in bytes (" +
+           std::string(kDefaultPieceSizeText) + "), more than " + std::to_string(kHeaderLength) +
+           " and less than 2 GiB;\n"
+           "                   SIZE may end in K, M, G (powers of 1024, also KiB, MiB, GiB) or "
+           "KB,\n"
+           "                   MB, GB (powers of 1000)\n"
+           "  --size-box TEXT  put TEXT into the piece size box as typed, read as the window reads "
+           "it\n"
+           "  --checksums      also write breldo.sha256, the SHA-256 of every piece and of FILE\n"
+           "                   for sha256sum -c (on every floppy disk, and each piece read back\n"
+           "                   from a removable disk); a join checks every piece against it\n"
+           "  --save-to X:     write to drive X: instead of the file's own directory; a join then\n"
+           "                   reads the pieces from X: too (breldo.1, breldo.2, ...), and only\n"
+           "                   if that breldo.1 begins with FILE's header\n"
+           "  --drive X:=DIR   drive X: is the directory DIR for this run (a: and b: are floppy\n"
+           "                   drives, with their disk prompts); an empty DIR is a drive with no "
+           "disk\n"
+           "  --yes            answer OK to every message box\n"
+           "  --trace FILE     write every operation on the status surface to FILE, a new file, "
+           "as\n"
+           "                   JSON lines\n"
+           "\n"
+           "Message boxes are answered on standard input: ok or cancel (an empty line is ok); the\n"
+           "end of the input, or three answers that are neither, answer cancel. Exit status: 0 "
+           "done,\n"
+           "1 not completed (or FILE cannot be used), 2 usage error, 3 joined, but the pieces' "
+           "total\n"
+           "differs from the size in the header, 130 interrupted (Ctrl-C, at a message box too, "
+           "ends\n"
+           "the job at its next step and removes an unfinished join).\n";
+}
 
 const char* const kTryHelp = "Try 'roruvez-cli --help' for more information.";
 

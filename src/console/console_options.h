@@ -36,7 +36,8 @@ struct ConsoleOptions {
     std::string tracePath;
 };
 
-extern const char* const kUsage;
+// What --help prints, with the limits the format keeps.
+std::string usageText();
 // The line that follows a usage error's reason.
 extern const char* const kTryHelp;
 

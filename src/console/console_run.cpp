@@ -166,7 +166,7 @@ int runConsole(const std::vector<std::string>& args, ConsoleStreams streams) {
     try {
         run.options = parseArguments(args);
         if (run.options.command == ConsoleOptions::Command::Help) {
-            streams.out << kUsage;
+            streams.out << usageText();
             return kExitDone;
         }
         if (run.options.command == ConsoleOptions::Command::Version) {

@@ -8,8 +8,6 @@ namespace roruvez {
 
 namespace {
 
-constexpr std::size_t kDigestLength = 64;
-
 bool isHex(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
@@ -87,17 +85,17 @@ std::optional<std::map<std::string, std::string>> readChecksumFile(
         if (escaped) {
             line.remove_prefix(1);
         }
-        if (line.size() < kDigestLength + 3 || line[kDigestLength] != ' ' ||
-            (line[kDigestLength + 1] != ' ' && line[kDigestLength + 1] != '*')) {
+        if (line.size() < kHexDigestLength + 3 || line[kHexDigestLength] != ' ' ||
+            (line[kHexDigestLength + 1] != ' ' && line[kHexDigestLength + 1] != '*')) {
             return std::nullopt;
         }
-        const std::string_view digest = line.substr(0, kDigestLength);
+        const std::string_view digest = line.substr(0, kHexDigestLength);
         for (char c : digest) {
             if (!isHex(c)) {
                 return std::nullopt;
             }
         }
-        std::string name(line.substr(kDigestLength + 2));
+        std::string name(line.substr(kHexDigestLength + 2));
         if (escaped) {
             auto plain = unescaped(name);
             if (!plain) {

@@ -17,6 +17,9 @@ inline constexpr const char* kChecksumFileName = "breldo.sha256";
 // The list's name beside a set whose piece names begin with baseName ("breldo.", "BRELDO.").
 std::string checksumFileName(std::string_view baseName);
 
+// A SHA-256 as the list writes it: lowercase hex digits.
+inline constexpr std::size_t kHexDigestLength = 64;
+
 // A list for a whole set of 10,000 pieces is under 1 MiB; a larger file is not one of ours.
 inline constexpr std::size_t kMaxChecksumFileBytes = std::size_t{4} << 20;
 

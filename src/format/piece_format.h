@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -72,15 +73,26 @@ constexpr bool headerLayoutIsWhole() {
 }
 static_assert(headerLayoutIsWhole(), "the header's fields must follow one another and fill it");
 
+// The field of a header (its bytes in the code page, padding included); what there is of it when
+// the header is cut short.
+std::string_view headerField(std::string_view header, HeaderField field);
+
 // The size field's text for a source of length bytes (0 to kMaxSourceLength), before padding:
 // a blank where a sign would stand, then the digits; ten digits fill the field alone. A reader
 // that allows blanks around the digits reads both forms.
 std::string sizeFieldText(std::int64_t length);
+// The size a field records: an optional sign and decimal digits, blanks around them allowed.
+// Nothing for any other text.
+std::optional<std::int64_t> readSizeField(const std::string& field);
 
 // prefix + "breldo." + number, the number in plain decimal. A set read from media that show
 // names in upper case may spell "breldo." otherwise; baseName is that spelling.
 std::string pieceName(const std::string& prefix, int number,
                       std::string_view baseName = kPieceBaseName);
+
+// The number of a piece name in any case ("breldo.7", "BRELDO.7") as a split writes it, from 1
+// to kMaxPieces; nothing for any other name.
+std::optional<int> pieceNumberOf(std::string_view name);
 
 // A first piece is any path whose last eight characters are "breldo.1" in any case.
 bool isFirstPieceName(std::string_view path);

@@ -1,6 +1,5 @@
 #include "join/checksum_check.h"
 
-#include <charconv>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -11,28 +10,6 @@
 #include "text/text.h"
 
 namespace roruvez {
-
-namespace {
-
-// The number of a piece name in any case ("breldo.7", "BRELDO.7"), written as the split writes
-// it; nothing for any other name.
-std::optional<int> pieceNumberOf(std::string_view name, int pieceCount) {
-    const std::string_view base = kPieceBaseName;
-    if (name.size() <= base.size() || toLowerAscii(name.substr(0, base.size())) != base) {
-        return std::nullopt;
-    }
-    const std::string_view digits = name.substr(base.size());
-    int number = 0;
-    const auto [end, failure] =
-        std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    if (failure != std::errc() || end != digits.data() + digits.size() || digits[0] == '0' ||
-        number < 1 || number > pieceCount) {
-        return std::nullopt;
-    }
-    return number;
-}
-
-}  // namespace
 
 std::string checksumListPath(const std::string& targetDir, Context& context) {
     const std::string spelled = targetDir + checksumFileName(context.state.PieceBaseName);
@@ -57,15 +34,17 @@ std::map<int, std::string> readListedDigests(const std::string& targetDir, Conte
     } catch (const PlatformError& failure) {
         throw PlatformError(listPath + ": " + failure.what(), listPath);
     }
-    const auto listed = readChecksumFile(text, [pieceCount](std::string_view name) {
-        return pieceNumberOf(name, pieceCount).has_value();
-    });
+    const auto inSet = [pieceCount](std::string_view name) {
+        const auto number = pieceNumberOf(name);
+        return number && *number <= pieceCount;
+    };
+    const auto listed = readChecksumFile(text, inSet);
     if (!listed) {
         throw PlatformError(listPath + ": " + error_text::kNotChecksumList, listPath);
     }
     std::map<int, std::string> digests;
     for (const auto& [name, digest] : *listed) {
-        const auto [at, added] = digests.emplace(*pieceNumberOf(name, pieceCount), digest);
+        const auto [at, added] = digests.emplace(*pieceNumberOf(name), digest);
         // One piece listed in two spellings with two sums: the list contradicts itself.
         if (!added && at->second != digest) {
             throw PlatformError(listPath + ": " + error_text::kNotChecksumList, listPath);

@@ -4,8 +4,8 @@
 
 #include "format/piece_format.h"
 #include "format/stored_name.h"
-#include "text/code_page.h"
 #include "platform/error.h"
+#include "text/code_page.h"
 #include "text/text.h"
 
 namespace roruvez {
@@ -36,8 +36,7 @@ std::int16_t readHeader(const std::string& path, Context& context) {
     state.File1.reset();
 
     const auto field = [&](HeaderField which) {
-        const HeaderFieldLayout& layout = layoutOf(which);
-        return fromCodePage(std::string_view(bytes.data() + layout.offset, layout.width));
+        return fromCodePage(headerField(std::string_view(bytes.data(), bytes.size()), which));
     };
     PieceHeaderRecord header;
     header.Banner = field(HeaderField::Banner);

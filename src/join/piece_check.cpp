@@ -9,35 +9,6 @@
 
 namespace roruvez {
 
-std::optional<std::int64_t> readSizeField(const std::string& field) {
-    std::size_t at = field.find_first_not_of(' ');
-    const std::size_t end = field.find_last_not_of(' ');
-    if (at == std::string::npos) {
-        return std::nullopt;
-    }
-    bool negative = false;
-    if (field[at] == '+' || field[at] == '-') {
-        negative = field[at] == '-';
-        ++at;
-    }
-    if (at > end) {
-        return std::nullopt;
-    }
-    std::int64_t value = 0;
-    for (; at <= end; ++at) {
-        const char digit = field[at];
-        if (digit < '0' || digit > '9') {
-            return std::nullopt;
-        }
-        // The field is ten characters wide, so this cannot overflow; the guard keeps it so.
-        if (value > (std::numeric_limits<std::int64_t>::max() - 9) / 10) {
-            return std::nullopt;
-        }
-        value = value * 10 + (digit - '0');
-    }
-    return negative ? -value : value;
-}
-
 std::string mismatchReport(const std::string& restored, const Context& context) {
     const JobState& state = context.state;
     const auto recorded = readSizeField(state.PieceHeader.OrigSize);

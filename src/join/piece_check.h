@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "state/context.h"
@@ -35,9 +34,5 @@ std::string foreignSetReason(const std::string& firstPiece, const std::string& d
 // the total the pieces hold, the size the header records, and, when they hold less, the first
 // piece not found.
 std::string mismatchReport(const std::string& restored, const Context& context);
-
-// The recorded size: an optional sign and decimal digits, blanks around them allowed. Nothing
-// for any other text.
-std::optional<std::int64_t> readSizeField(const std::string& field);
 
 }  // namespace roruvez

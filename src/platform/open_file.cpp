@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <chrono>
 
-#include "platform/error.h"
 #include "checks/hash_lanes.h"
+#include "platform/error.h"
 
 namespace roruvez {
 

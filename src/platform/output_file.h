@@ -102,13 +102,4 @@ class OutputFile final : public PosixFile {
     std::optional<WriteBack> writeBack_;
 };
 
-// The hidden name of an output: ".roruvez-<pid>-<n>.part".
-std::string temporaryOutputName(long pid, int attempt);
-bool isTemporaryOutputName(const std::string& name);
-
-// Removes from the directory the hidden outputs whose writers have gone (see OutputFile), but
-// for the caller's own new one, whose time is the file system's now. Best effort; failures are
-// ignored.
-void removeAbandonedOutputs(const OpenDirectory& directory, const std::string& ownName, int ownFd);
-
 }  // namespace roruvez

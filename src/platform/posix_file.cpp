@@ -104,4 +104,10 @@ int PosixFile::checkedFd() const {
     return fd_;
 }
 
+bool entryIs(int directoryFd, const char* name, const FileStatus& file) {
+    struct stat entry {};
+    return ::fstatat(directoryFd, name, &entry, AT_SYMLINK_NOFOLLOW) == 0 &&
+           fileStatusOf(entry).sameFile(file);
+}
+
 }  // namespace roruvez

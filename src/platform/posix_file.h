@@ -40,4 +40,7 @@ FileStatus fileStatusOf(const struct statx& info);
 // describe the file that stood under the same path a moment ago. 0, or -1 with errno.
 int freshStatus(int directoryFd, const char* name, int flags, struct statx& info);
 
+// Whether name in the directory is file itself, not a link to it.
+bool entryIs(int directoryFd, const char* name, const FileStatus& file);
+
 }  // namespace roruvez

@@ -5,9 +5,9 @@
 #include "format/checksum_file.h"
 #include "format/piece_format.h"
 #include "platform/drive_table.h"
-#include "text/code_page.h"
 #include "platform/paths.h"
 #include "split/piece_writer.h"
+#include "text/code_page.h"
 
 namespace roruvez {
 
@@ -15,10 +15,8 @@ namespace {
 
 // The name a join restores: the header's name field, read as the join reads it.
 std::string restoredFileName(const JobState& state) {
-    const HeaderFieldLayout& layout = layoutOf(HeaderField::FileName);
     const std::string header = toCodePage(state.HeaderText);
-    return withoutTrailingBlanks(fromCodePage(std::string_view(header).substr(
-        static_cast<std::size_t>(layout.offset), static_cast<std::size_t>(layout.width))));
+    return withoutTrailingBlanks(fromCodePage(headerField(header, HeaderField::FileName)));
 }
 
 std::string listText(int pieces, bool complete, JobState& state) {
@@ -51,7 +49,8 @@ bool ownListThere(const std::string& listPath, Context& context) {
 
 std::int64_t checksumListBytes(int pieces, const JobState& state) {
     const auto line = [](const std::string& name) {
-        return static_cast<std::int64_t>(checksumLine(std::string(64, '0'), name).size());
+        return static_cast<std::int64_t>(
+            checksumLine(std::string(kHexDigestLength, '0'), name).size());
     };
     return pieces * line(pieceName("", pieces)) + line(restoredFileName(state));
 }

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "format/piece_format.h"
 #include "platform/error.h"
@@ -85,23 +86,14 @@ std::string unusableFileReason(const std::string& file) {
 
 std::string firstPieceBeside(const std::string& path) {
     const std::size_t nameAt = path.rfind('/') + 1;
-    const std::string_view base = kPieceBaseName;
-    if (path.size() <= nameAt + base.size() ||
-        toLowerAscii(std::string_view(path).substr(nameAt, base.size())) != base) {
+    const auto number = pieceNumberOf(std::string_view(path).substr(nameAt));
+    if (!number || *number == 1) {
         return path;
     }
-    const std::string_view number = std::string_view(path).substr(nameAt + base.size());
-    if (number.size() > 5 || number.front() < '1' ||
-        number.find_first_not_of("0123456789") != std::string_view::npos) {
-        return path;
-    }
-    const int value = std::stoi(std::string(number));
-    if (value < 2 || value > kMaxPieces) {
-        return path;
-    }
-    std::string first = path.substr(0, nameAt + base.size()) + "1";
-    struct stat info {};
-    return ::stat(first.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? first : path;
+    const std::string first =
+        path.substr(0, nameAt + std::string_view(kPieceBaseName).size()) + "1";
+    std::error_code unused;
+    return std::filesystem::is_regular_file(first, unused) ? first : path;
 }
 
 bool asksForHelpOrVersion(int argc, char** argv) {

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "join/piece_set.h"
+#include "platform/hidden_outputs.h"
 #include "platform/output_file.h"
 #include "support/no_unnamed_files.h"
 

@@ -2,6 +2,7 @@
 // of writing them; and which media ask for the flush.
 
 #include "platform/output_file.h"
+#include "platform/hidden_outputs.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
