@@ -1,10 +1,15 @@
 #include "checks/hash_lanes.h"
 
+#include <utility>
+
 #include "checks/sha256.h"
 
 namespace roruvez {
 
-HashLanes::HashLanes(int lanes) {
+HashLanes::HashLanes(int lanes, MakeStreamSum makeSum) : makeSum_(std::move(makeSum)) {
+    if (!makeSum_) {
+        makeSum_ = [] { return std::make_unique<Sha256>(); };
+    }
     for (std::size_t i = 0; i < kBlocks; ++i) {
         blocks_.push_back(std::make_unique<Block>());
         blocks_.back()->bytes.resize(kBlockBytes);
@@ -83,8 +88,42 @@ std::shared_future<std::string> HashLanes::finish(int lane) {
     return digest;
 }
 
+void HashLanes::startSum(LaneSum& at) {
+    at.failed = nullptr;
+    try {
+        at.sum = makeSum_();
+    } catch (...) {
+        at.failed = std::current_exception();
+    }
+}
+
+// Sums a block, or ends a stream; called without the lock.
+void HashLanes::take(Item& item, LaneSum& at) {
+    if (item.block != nullptr) {
+        if (!at.failed) {
+            try {
+                at.sum->add(item.block->bytes.data(), item.block->size);
+            } catch (...) {
+                at.failed = std::current_exception();
+            }
+        }
+        return;
+    }
+    if (!at.failed) {
+        try {
+            item.digest.set_value(at.sum->finish());
+            return;
+        } catch (...) {
+            at.failed = std::current_exception();
+        }
+    }
+    item.digest.set_exception(at.failed);
+    startSum(at);
+}
+
 void HashLanes::run(Lane& lane) {
-    Sha256 sum;
+    LaneSum at;
+    startSum(at);
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         lane.ready.wait(lock,
@@ -97,15 +136,13 @@ void HashLanes::run(Lane& lane) {
             Item item = std::move(lane.queue.front());
             lane.queue.pop_front();
             lock.unlock();
-            if (item.block == nullptr) {
-                item.digest.set_value(sum.hexDigest());
-                lock.lock();
-                --lane.ends;
-                continue;
-            }
-            sum.add(item.block->bytes.data(), item.block->size);
+            take(item, at);
             lock.lock();
-            release(item.block);
+            if (item.block == nullptr) {
+                --lane.ends;
+            } else {
+                release(item.block);
+            }
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -10,22 +11,28 @@
 #include <thread>
 #include <vector>
 
+#include "checks/stream_sum.h"
+#include "platform/open_file.h"
+
 namespace roruvez {
 
-// SHA-256 sums of streams of bytes, worked out on threads of their own while the job goes on
-// copying: the job fills a block, hands it to the lanes that want it and writes it out
-// meanwhile. Each lane is one thread that sums one stream after another, so two lanes keep two
-// processors busy. A job that hands blocks faster than the lanes sum them waits for a free
-// block; the blocks in memory never exceed kBlocks of kBlockBytes. Waking a thread costs a
-// processor interrupt, dear in a virtual machine, so a sleeping lane is woken only once kBatch
-// blocks wait for it (or its stream ends), and a job waiting for blocks once kBatch are free.
+// Sums of streams of bytes (SHA-256 unless told otherwise), worked out on threads of their own
+// while the job goes on copying: the job fills a block, hands it to the lanes that want it and
+// writes it out meanwhile. A sum that fails fails its stream, never the program: the failure
+// comes out of that stream's result, and the lane goes on taking blocks. Each lane is one thread
+// that sums one stream after another, so two lanes keep two processors busy. A job that hands
+// blocks faster than the lanes sum them waits for a free block; the blocks in memory never exceed
+// kBlocks of kBlockBytes. Waking a thread costs a processor interrupt, dear in a virtual machine,
+// so a sleeping lane is woken only once kBatch blocks wait for it (or its stream ends), and a job
+// waiting for blocks once kBatch are free.
 class HashLanes {
   public:
-    static constexpr std::size_t kBlockBytes = std::size_t{256} << 10;
+    // A copy reads each block straight into one of these.
+    static constexpr std::size_t kBlockBytes = kCopyBlock;
     static constexpr std::size_t kBlocks = 16;
     static constexpr std::size_t kBatch = 4;
 
-    explicit HashLanes(int lanes);
+    explicit HashLanes(int lanes, MakeStreamSum makeSum = {});
     ~HashLanes();
     HashLanes(const HashLanes&) = delete;
     HashLanes& operator=(const HashLanes&) = delete;
@@ -36,8 +43,8 @@ class HashLanes {
     // The block last handed out holds size bytes: each lane whose bit is set in laneBits adds
     // them to its stream. The job may go on reading the block until it asks for the next.
     void hand(std::size_t size, unsigned laneBits);
-    // Ends the lane's stream: its digest (64 lowercase hex digits) once the lane has summed
-    // every block handed to it before. The lane's next block begins a new stream.
+    // Ends the lane's stream: its result once the lane has summed every block handed to it
+    // before, or the failure of its sum. The lane's next block begins a new stream.
     std::shared_future<std::string> finish(int lane);
 
   private:
@@ -59,7 +66,15 @@ class HashLanes {
 
     void run(Lane& lane);
     void release(Block* block);
+    // Where a lane is when its next item comes: the sum under way, or why it failed.
+    struct LaneSum {
+        std::unique_ptr<StreamSum> sum;
+        std::exception_ptr failed;
+    };
+    void startSum(LaneSum& at);
+    void take(Item& item, LaneSum& at);
 
+    MakeStreamSum makeSum_;
     std::mutex mutex_;
     std::condition_variable freed_;
     std::vector<std::unique_ptr<Block>> blocks_;

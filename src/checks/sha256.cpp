@@ -3,15 +3,20 @@
 #include <openssl/evp.h>
 
 #include <array>
-#include <new>
+
+#include "platform/error.h"
 
 namespace roruvez {
 
 namespace {
 
+[[noreturn]] void libcryptoFailed() {
+    throw PlatformError(error_text::kSumFailed);
+}
+
 void start(EVP_MD_CTX* context) {
     if (EVP_DigestInit_ex(context, EVP_sha256(), nullptr) != 1) {
-        throw std::bad_alloc();
+        libcryptoFailed();
     }
 }
 
@@ -19,9 +24,14 @@ void start(EVP_MD_CTX* context) {
 
 Sha256::Sha256() : context_(EVP_MD_CTX_new()) {
     if (context_ == nullptr) {
-        throw std::bad_alloc();
+        libcryptoFailed();
     }
-    start(context_);
+    try {
+        start(context_);
+    } catch (...) {
+        EVP_MD_CTX_free(context_);
+        throw;
+    }
 }
 
 Sha256::~Sha256() {
@@ -29,13 +39,17 @@ Sha256::~Sha256() {
 }
 
 void Sha256::add(const std::byte* data, std::size_t size) {
-    EVP_DigestUpdate(context_, data, size);
+    if (EVP_DigestUpdate(context_, data, size) != 1) {
+        libcryptoFailed();
+    }
 }
 
-std::string Sha256::hexDigest() {
+std::string Sha256::finish() {
     std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
     unsigned int length = 0;
-    EVP_DigestFinal_ex(context_, digest.data(), &length);
+    if (EVP_DigestFinal_ex(context_, digest.data(), &length) != 1) {
+        libcryptoFailed();
+    }
     start(context_);
     static constexpr char kHex[] = "0123456789abcdef";
     std::string text;

@@ -129,7 +129,6 @@ int runJob(Run& run, ConsoleStreams streams) {
 
     JobState state;
     state.FilePath = run.path;
-    state.WriteChecksums = run.options.checksums;
     Context context{state, surface, platform};
     surface.onInterrupt = [&] {
         // As the window's close box does: end at once, leaving no unfinished joined file.
@@ -141,7 +140,7 @@ int runJob(Run& run, ConsoleStreams streams) {
         std::_Exit(kExitInterrupted);
     };
     if (run.options.command == ConsoleOptions::Command::Split) {
-        SplitFile(state.FilePath, context);
+        SplitFile(state.FilePath, context, JobRequest{.checksums = run.options.checksums});
     } else {
         const std::string piece1 = state.FilePath;
         JoinFiles(piece1, context);

@@ -4,13 +4,14 @@
 #include <vector>
 
 #include "platform/error.h"
+#include "state/failure_texts.h"
 
 namespace roruvez {
 
 void ConfirmNamedOutputs(Context& context) {
-    const std::vector<JobState::NamedOutput> named = std::exchange(context.state.Named, {});
+    const std::vector<NamedOutput> named = std::exchange(context.run().named, {});
     std::string lost;
-    for (const JobState::NamedOutput& output : named) {
+    for (const NamedOutput& output : named) {
         const std::optional<FileStatus> found = context.platform.files.findAgain(output.name);
         if (!found) {
             lost += "\r\n" + output.name + ": " + error_text::kNamedOutputMissing;
@@ -22,6 +23,16 @@ void ConfirmNamedOutputs(Context& context) {
     }
     if (!lost.empty()) {
         throw PlatformError(error_text::kNamedOutputsLost + lost);
+    }
+}
+
+bool OutputsStillThere(Context& context, const std::string& prefix) {
+    try {
+        ConfirmNamedOutputs(context);
+        return true;
+    } catch (const PlatformError& lost) {
+        endJob(context, JobOutcome::NotCompleted, prefix + lost.what());
+        return false;
     }
 }
 

@@ -7,6 +7,7 @@
 #include "format/checksum_file.h"
 #include "format/piece_format.h"
 #include "platform/error.h"
+#include "state/failure_texts.h"
 #include "text/text.h"
 
 namespace roruvez {
@@ -31,8 +32,9 @@ std::map<int, std::string> readListedDigests(const std::string& targetDir, Conte
         text.resize(kMaxChecksumFileBytes + 1);
         text.resize(list->read(reinterpret_cast<std::byte*>(text.data()), text.size()));
         list->close();
-    } catch (const PlatformError& failure) {
-        throw PlatformError(listPath + ": " + failure.what(), listPath);
+    } catch (PlatformError& failure) {
+        failure.during(listPath);
+        throw;
     }
     const auto inSet = [pieceCount](std::string_view name) {
         const auto number = pieceNumberOf(name);
@@ -59,34 +61,24 @@ std::map<int, std::string> readListedDigests(const std::string& targetDir, Conte
         }
     }
     if (!unlisted.empty()) {
-        throw PiecesFailure(listPath + ": " + error_text::kPiecesUnlisted +
-                                PiecesFailure::boxList(unlisted) + "\r\n" +
-                                error_text::kJoinsUnchecked,
-                            unlisted, error_text::kPieceUnlistedNote);
+        throw PlatformError(error_text::kPiecesUnlisted, listPath)
+            .during(listPath)
+            .concerning(unlisted, error_text::kPieceUnlistedNote, error_text::kJoinsUnchecked);
     }
     return digests;
 }
 
-void sumPiece(int number, const std::string& header, JobState& state) {
-    HashLanes& lanes = *state.Hashes;
-    const unsigned lane = 1U << static_cast<unsigned>(number % lanes.lanes());
-    if (!header.empty()) {
-        std::memcpy(lanes.block(), header.data(), header.size());
-        lanes.hand(header.size(), lane);
-    }
-    state.Buffer.hashLaneBits = lane;
-}
-
-void checkPieceDigests(const std::string& targetDir, const JobState& state) {
+void checkPieceDigests(const std::string& targetDir, Context& context) {
+    JobRun& run = context.run();
     std::vector<std::string> damaged;
-    for (const auto& [number, listed] : state.ListedDigests) {
-        if (state.PieceDigests.at(static_cast<std::size_t>(number - 1)).get() != listed) {
-            damaged.push_back(pieceName(targetDir, number, state.PieceBaseName));
+    for (const auto& [number, listed] : run.listedDigests) {
+        if (run.sums.pieceDigest(number) != listed) {
+            damaged.push_back(pieceName(targetDir, number, context.state.PieceBaseName));
         }
     }
     if (!damaged.empty()) {
-        throw PiecesFailure(error_text::kPiecesDamaged + PiecesFailure::boxList(damaged), damaged,
-                            error_text::kPieceDamagedNote);
+        throw PlatformError(error_text::kPiecesDamaged)
+            .concerning(damaged, error_text::kPieceDamagedNote);
     }
 }
 

@@ -14,16 +14,12 @@ std::string checksumListPath(const std::string& targetDir, Context& context);
 // The digests the checksum list beside the set lists for its pieces 1 to PieceCount, by number
 // (empty when there is no list): every other line is ignored, so nothing outside the set is ever
 // read on its word. A list that is not one (too large, not in the format, not an ordinary file)
-// throws, naming it; one without a line for every piece throws PiecesFailure naming those.
+// throws, naming it; one without a line for every piece throws, concerning those pieces.
 std::map<int, std::string> readListedDigests(const std::string& targetDir, Context& context);
 
-// Sums the piece about to be copied: its header, when given, and then its data, in a lane of
-// its own so that two pieces are summed at once.
-void sumPiece(int number, const std::string& header, JobState& state);
-
-// Once every piece is copied: throws PiecesFailure, naming every piece whose sum differs from its
-// listed one.
-void checkPieceDigests(const std::string& targetDir, const JobState& state);
+// Once every piece is copied: throws, concerning every piece whose sum differs from its listed
+// one.
+void checkPieceDigests(const std::string& targetDir, Context& context);
 
 // What the log says of a checked set: "3 pieces match <list>".
 std::string piecesMatchedText(int pieces, const std::string& listPath);

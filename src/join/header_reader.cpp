@@ -5,6 +5,7 @@
 #include "format/piece_format.h"
 #include "format/stored_name.h"
 #include "platform/error.h"
+#include "state/failure_texts.h"
 #include "text/code_page.h"
 #include "text/text.h"
 

@@ -26,39 +26,43 @@ void reportRestored(const std::string& restored, Context& context) {
 }
 
 // What the user is told when the copy fails: the output, what failed, and that nothing is kept.
-std::string joinFailureReport(const std::string& restored, const std::exception& failure) {
+std::string joinFailureReport(const std::string& restored, const std::string& why) {
     std::string report = "Error joining files into: ";
     report += restored;
     report += "\r\n";
-    report += failure.what();
+    report += why;
     report += "\r\nNo file was written under this name.";
     return report;
 }
 
-// Ends the job; pieces a failure names stay in the log once its box is closed.
-void endFailed(Context& context, const std::string& why, const std::exception& failure) {
-    endJob(context, JobOutcome::NotCompleted, why);
-    if (const auto* pieces = dynamic_cast<const PiecesFailure*>(&failure)) {
-        for (const std::string& piece : pieces->pieces()) {
-            context.surface.appendLog(piece + ": " + pieces->note());
+// Runs one of the driver's own steps. A failure ends the job with a box of report(its text), and
+// the pieces it concerns stay in the log once the box is closed; false then.
+template <class Step, class Report>
+bool stepDone(Context& context, Step&& step, Report&& report) {
+    const auto endFailed = [&](const PlatformError& failure) {
+        endJob(context, JobOutcome::NotCompleted, report(failure.what()));
+        for (const std::string& piece : failure.pieces()) {
+            context.surface.appendLog(piece + ": " + failure.pieceNote());
         }
+    };
+    try {
+        step();
+        return true;
+    } catch (const PlatformError& failure) {
+        endFailed(failure);
+    } catch (const std::exception& failure) {
+        endFailed(PlatformError(failure.what()));
     }
+    return false;
 }
 
-// Reads the set's checksum list, when it has one, and has the copy sum the pieces for it; a
-// list that is not one ends the job.
-bool checksumsRead(const std::string& targetDir, Context& context) {
-    JobState& state = context.state;
-    try {
-        state.ListedDigests = readListedDigests(targetDir, context);
-    } catch (const std::exception& failure) {
-        endFailed(context, std::string("Error reading checksums: ") + failure.what(), failure);
-        return false;
+// Reads the set's checksum list, when it has one, and has the copy sum the pieces for it.
+void readChecksums(const std::string& targetDir, Context& context) {
+    JobRun& run = context.run();
+    run.listedDigests = readListedDigests(targetDir, context);
+    if (!run.listedDigests.empty()) {
+        run.sums = PieceSums(PieceSums::Job::Join);
     }
-    if (!state.ListedDigests.empty()) {
-        state.startHashing(2);
-    }
-    return true;
 }
 
 }  // namespace
@@ -70,6 +74,7 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
     const std::string firstPiece = path;  // NOLINT(performance-unnecessary-copy-initialization)
 
     state.startJob();
+    context.startRun();
     state.SizeMismatch = false;
     surface.setLamp(kLightRed);
     surface.showStatus(status_text::kJoinBegins);
@@ -102,22 +107,19 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
         return 0;
     }
 
-    if (!checksumsRead(targetDir, context)) {
+    if (!stepDone(
+            context, [&] { readChecksums(targetDir, context); },
+            [](const std::string& why) { return "Error reading checksums: " + why; })) {
         return 0;
     }
 
     const std::string restored = restoredName(targetDir, origName);
-    try {
-        AppendPieces(targetDir, context);
-    } catch (const std::exception& failure) {
-        endFailed(context, joinFailureReport(restored, failure), failure);
+    if (!stepDone(
+            context, [&] { AppendPieces(targetDir, context); },
+            [&](const std::string& why) { return joinFailureReport(restored, why); })) {
         return 0;
     }
-    try {
-        ConfirmNamedOutputs(context);
-    } catch (const PlatformError& lost) {
-        endJob(context, JobOutcome::NotCompleted,
-               "Error joining files into: " + restored + "\r\n" + lost.what());
+    if (!OutputsStillThere(context, "Error joining files into: " + restored + "\r\n")) {
         return 0;
     }
 

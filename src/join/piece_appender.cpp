@@ -7,6 +7,7 @@
 #include "join/checksum_check.h"
 #include "platform/error.h"
 #include "platform/paths.h"
+#include "state/failure_texts.h"
 #include "state/status_texts.h"
 
 namespace roruvez {
@@ -46,7 +47,7 @@ bool pieceResized(int number, const JobState& state) {
 }
 
 // Piece 1's header is consumed, not copied; it must be the one the header step read.
-void consumeHeader(const std::string& piecePath, JobState& state) {
+void consumeHeader(const std::string& piecePath, JobState& state, PieceSums& sums) {
     std::vector<std::byte>& header = state.Buffer.bytes;
     header.resize(kHeaderLength);
     state.File1->readExact(header.data(), header.size());
@@ -54,9 +55,7 @@ void consumeHeader(const std::string& piecePath, JobState& state) {
         state.CheckedHeader) {
         throwPieceChanged(piecePath);
     }
-    if (state.Hashes) {
-        sumPiece(1, state.CheckedHeader, state);
-    }
+    sums.beginPiece(1, state.CheckedHeader);
 }
 
 // Lets the window run; a job started meanwhile would have closed this one's files.
@@ -83,16 +82,17 @@ void appendPiece(const std::string& targetDir, int number, const std::string& ou
     // Measured before the events run, so a piece that shrinks meanwhile reads short.
     const std::int64_t length = dataLength(piecePath, number, state.File1->status(), state);
     context.surface.reached(JobPoint::PieceOpened, piecePath);
+    PieceSums& sums = context.run().sums;
     if (number == 1) {
         pumpEvents(context, true);
-        consumeHeader(piecePath, state);
-    } else if (state.Hashes) {
-        sumPiece(number, {}, state);
+        consumeHeader(piecePath, state, sums);
+    } else {
+        sums.beginPiece(number);
     }
     try {
         const CopyStart start{number == 1 ? kHeaderLength : 0, joined, state.TotalBytes};
         state.File1->copyTo(*state.File2, length, state.Buffer,
-                            copyProgress(context, piecePath, number, start));
+                            copyProgress(context, piecePath, number, start), &sums);
     } catch (const PlatformError& error) {
         if (error.path() == state.File2->path()) {
             doing = "Writing " + outPath;
@@ -101,10 +101,7 @@ void appendPiece(const std::string& targetDir, int number, const std::string& ou
         }
         throw;
     }
-    if (state.Hashes) {
-        state.PieceDigests.push_back(
-            state.Hashes->finish(static_cast<int>(number % state.Hashes->lanes())));
-    }
+    sums.endPiece(number);
     context.surface.reached(JobPoint::PieceCopied, piecePath);
     // A piece that grew while it was read holds bytes the count never saw.
     if (pieceResized(number, state)) {
@@ -127,6 +124,7 @@ std::string restoredName(const std::string& targetDir, const std::string& origNa
 std::int16_t AppendPieces(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
+    JobRun& run = context.run();
     surface.showStatus(status_text::kAppending + targetDir);
 
     std::string doing;
@@ -145,28 +143,26 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context) {
         if (joined != state.TotalBytes) {
             throwPieceChanged(pieceName(targetDir, pieceCount, state.PieceBaseName));
         }
-        if (state.Hashes) {
+        if (run.sums.on()) {
             const std::string listPath = checksumListPath(targetDir, context);
             doing = "Checking " + listPath;
-            checkPieceDigests(targetDir, state);
+            checkPieceDigests(targetDir, context);
             surface.appendLog(piecesMatchedText(pieceCount, listPath));
         }
 
         doing = "Moving the joined file to " + outPath;
-        state.Named.push_back({outPath, state.File2->publish(pumpWhileWaiting(context))});
+        run.named.push_back({outPath, state.File2->publish(pumpWhileWaiting(context))});
         state.File2.reset();
         surface.setLamp(kLightGreen);
         return 0;
-    } catch (const std::exception& error) {
-        std::string failure = doing;
-        failure += ": ";
-        failure += error.what();
+    } catch (...) {
         state.File1.reset();
-        failure += state.discardOutput();
-        if (const auto* pieces = dynamic_cast<const PiecesFailure*>(&error)) {
-            throw PiecesFailure(failure, pieces->pieces(), pieces->note());
+        try {
+            state.failOutput();
+        } catch (PlatformError& failure) {
+            failure.during(doing);
+            throw;
         }
-        throw PlatformError(failure);
     }
 }
 

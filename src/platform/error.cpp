@@ -13,25 +13,51 @@ std::string describeErrno(int errnum) {
 }
 
 PlatformError::PlatformError(int errnum, std::string path)
-    : std::runtime_error(describeErrno(errnum)), errnum_(errnum), path_(std::move(path)) {}
+    : errnum_(errnum), path_(std::move(path)), cause_(describeErrno(errnum)) {
+    compose();
+}
 
-PlatformError::PlatformError(const std::string& description, std::string path)
-    : std::runtime_error(description), path_(std::move(path)) {}
+PlatformError::PlatformError(std::string description, std::string path)
+    : path_(std::move(path)), cause_(std::move(description)) {
+    compose();
+}
 
-PiecesFailure::PiecesFailure(const std::string& description, std::vector<std::string> pieces,
-                             std::string note)
-    : PlatformError(description), pieces_(std::move(pieces)), note_(std::move(note)) {}
+PlatformError& PlatformError::during(const std::string& doing) {
+    doing_ = doing_.empty() ? doing : doing + ": " + doing_;
+    compose();
+    return *this;
+}
 
-std::string PiecesFailure::boxList(const std::vector<std::string>& pieces) {
-    std::string list;
-    for (std::size_t i = 0; i < pieces.size() && i < kShownInBox; ++i) {
-        list += "\r\n" + pieces[i];
+PlatformError& PlatformError::concerning(std::vector<std::string> pieces, std::string note,
+                                         std::string lastWord) {
+    pieces_ = std::move(pieces);
+    pieceNote_ = std::move(note);
+    lastWord_ = std::move(lastWord);
+    compose();
+    return *this;
+}
+
+PlatformError& PlatformError::leaving(const std::string& leftOver) {
+    leftOver_.push_back(leftOver);
+    compose();
+    return *this;
+}
+
+void PlatformError::compose() {
+    text_ = doing_.empty() ? cause_ : doing_ + ": " + cause_;
+    for (std::size_t i = 0; i < pieces_.size() && i < kShownInBox; ++i) {
+        text_ += "\r\n" + pieces_[i];
     }
-    if (pieces.size() > kShownInBox) {
-        list +=
-            "\r\nand " + std::to_string(pieces.size() - kShownInBox) + " more, which the log lists";
+    if (pieces_.size() > kShownInBox) {
+        text_ += "\r\nand " + std::to_string(pieces_.size() - kShownInBox) +
+                 " more, which the log lists";
     }
-    return list;
+    if (!lastWord_.empty()) {
+        text_ += "\r\n" + lastWord_;
+    }
+    for (const std::string& line : leftOver_) {
+        text_ += "\r\n" + line;
+    }
 }
 
 void throwErrno(int errnum, const std::string& path) {

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <chrono>
 
-#include "checks/hash_lanes.h"
 #include "platform/error.h"
 
 namespace roruvez {
@@ -49,19 +48,19 @@ void OpenFile::readExact(std::byte* data, std::size_t size) {
     }
 }
 
-void OpenFile::copyThrough(OpenFile& to, std::size_t size, CopyBuffer& buffer) {
+void OpenFile::copyThrough(OpenFile& to, std::size_t size, CopyBuffer& buffer, CopyTap* tap) {
     while (size > 0) {
         const std::size_t part = std::min(size, kCopyBlock);
         std::byte* data = nullptr;
-        if (buffer.hashes != nullptr) {
-            data = buffer.hashes->block();
+        if (tap != nullptr) {
+            data = tap->block();
         } else {
             buffer.bytes.resize(part);
             data = buffer.bytes.data();
         }
         readExact(data, part);
-        if (buffer.hashes != nullptr) {
-            buffer.hashes->hand(part, buffer.hashLaneBits);
+        if (tap != nullptr) {
+            tap->filled(part);
         }
         to.write(data, part);
         size -= part;
@@ -89,9 +88,12 @@ void OpenFile::copyEnded(OpenFile& to, std::int64_t count, const CopyProgress& p
 }
 
 void OpenFile::copyTo(OpenFile& to, std::int64_t count, CopyBuffer& buffer,
-                      const CopyProgress& progress) {
-    // The kernel's copy is not seen by the hash lanes.
-    bool inKernel = buffer.hashes == nullptr && descriptor() >= 0 && to.descriptor() >= 0;
+                      const CopyProgress& progress, CopyTap* tap) {
+    if (tap != nullptr && !tap->wanted()) {
+        tap = nullptr;
+    }
+    // The kernel's copy is seen by no tap.
+    bool inKernel = tap == nullptr && descriptor() >= 0 && to.descriptor() >= 0;
     std::int64_t done = 0;
     while (done < count) {
         const auto block = static_cast<std::size_t>(std::min<std::int64_t>(
@@ -104,7 +106,7 @@ void OpenFile::copyTo(OpenFile& to, std::int64_t count, CopyBuffer& buffer,
             inKernel = copied == block;
         }
         if (copied < block) {
-            copyThrough(to, block - copied, buffer);
+            copyThrough(to, block - copied, buffer, tap);
         }
         buffer.blockSize =
             nextBlockSize(buffer.blockSize, block, std::chrono::steady_clock::now() - start);

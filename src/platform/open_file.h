@@ -10,8 +10,6 @@
 
 namespace roruvez {
 
-class HashLanes;
-
 // Called with the bytes of the copy that have reached the target's medium, after every block and
 // while the copy waits for the medium. Below 0 while bytes written to the target before the copy
 // have not reached it either.
@@ -25,6 +23,18 @@ inline constexpr std::size_t kCopyBlock = std::size_t{256} << 10;
 // long at that medium's speed before blocks shrink: 70 ms at 30 MB/s.
 inline constexpr std::size_t kLargestCopyBlock = std::size_t{2} << 20;
 
+// Sees every byte a copy moves, in blocks of its own that the copy reads into: a copy through a
+// tap that wants the bytes runs through memory, never in the kernel.
+class CopyTap {
+  public:
+    virtual ~CopyTap() = default;
+    virtual bool wanted() const = 0;
+    // Room for kCopyBlock bytes.
+    virtual std::byte* block() = 0;
+    // The block last given holds size bytes of the copy.
+    virtual void filled(std::size_t size) = 0;
+};
+
 // What the copies of one job carry from one to the next.
 struct CopyBuffer {
     // What a copy goes through where the kernel cannot copy; at most kCopyBlock.
@@ -34,10 +44,6 @@ struct CopyBuffer {
     // grow while they are quick and shrink when the files slow down, which keeps progress calls
     // a few milliseconds apart on any medium.
     std::size_t blockSize = kCopyBlock;
-    // Where set, every byte copied goes through memory and is handed to these lanes, to the
-    // lanes whose bits are set in hashLaneBits.
-    HashLanes* hashes = nullptr;
-    unsigned hashLaneBits = 0;
 };
 
 // Which file a name or a descriptor stands for, and its length then.
@@ -74,9 +80,9 @@ class OpenFile {
     // Copies exactly count bytes from the current position to the end of what was written to
     // `to`, leaving this file after them. The kernel copies while it can (copy_file_range); once
     // it cannot between these two files, buffer copies the rest. When it returns, the bytes are
-    // on `to`'s medium as far as `to` promises that.
+    // on `to`'s medium as far as `to` promises that. A tap that wants the bytes sees them all.
     void copyTo(OpenFile& to, std::int64_t count, CopyBuffer& buffer,
-                const CopyProgress& progress = {});
+                const CopyProgress& progress = {}, CopyTap* tap = nullptr);
     // The most bytes a copy writes to this file between two calls of copied().
     virtual std::size_t copyBlockSize() const { return kLargestCopyBlock; }
     // A copy wrote a block to this file. A flushed output keeps its medium writing here.
@@ -100,9 +106,8 @@ class OpenFile {
     virtual int descriptor() const { return -1; }
 
   private:
-    // Copies size bytes through buffer, kCopyBlock at a time, or through the blocks of its hash
-    // lanes.
-    void copyThrough(OpenFile& to, std::size_t size, CopyBuffer& buffer);
+    // Copies size bytes through buffer, kCopyBlock at a time, or through the tap's blocks.
+    void copyThrough(OpenFile& to, std::size_t size, CopyBuffer& buffer, CopyTap* tap);
     // Has the kernel copy up to size bytes; fewer only once it cannot copy between these files.
     std::size_t copyInKernel(OpenFile& to, std::size_t size);
     // After each block of a copy to `to`, done bytes of it written.

@@ -5,8 +5,8 @@
 #include "format/checksum_file.h"
 #include "format/piece_format.h"
 #include "platform/drive_table.h"
+#include "platform/error.h"
 #include "platform/paths.h"
-#include "split/piece_writer.h"
 #include "text/code_page.h"
 
 namespace roruvez {
@@ -19,21 +19,21 @@ std::string restoredFileName(const JobState& state) {
     return withoutTrailingBlanks(fromCodePage(headerField(header, HeaderField::FileName)));
 }
 
-std::string listText(int pieces, bool complete, JobState& state) {
+std::string listText(int pieces, bool complete, Context& context) {
+    PieceSums& sums = context.run().sums;
     std::string text;
     for (int number = 1; number <= pieces; ++number) {
-        text += checksumLine(state.PieceDigests.at(static_cast<std::size_t>(number - 1)).get(),
-                             pieceName("", number));
+        text += checksumLine(sums.pieceDigest(number), pieceName("", number));
     }
     if (complete) {
-        text += checksumLine(state.Hashes->finish(kWholeSourceLane).get(), restoredFileName(state));
+        text += checksumLine(sums.sourceDigest(), restoredFileName(context.state));
     }
     return text;
 }
 
 // The same disk is still in the drive, with the list this job named on it.
 bool ownListThere(const std::string& listPath, Context& context) {
-    const auto& own = context.state.OwnChecksumList;
+    const auto& own = context.run().ownChecksumList;
     if (!own || own->name != listPath) {
         return false;
     }
@@ -55,46 +55,45 @@ std::int64_t checksumListBytes(int pieces, const JobState& state) {
     return pieces * line(pieceName("", pieces)) + line(restoredFileName(state));
 }
 
-bool checksumListNameFree(const std::string& targetDir, Context& context) {
+void checkChecksumListNameFree(const std::string& targetDir, Context& context) {
     const std::string listPath = targetDir + kChecksumFileName;
     if (ownListThere(listPath, context)) {
         context.surface.appendLog(listPath);
-        return true;
+        return;
     }
     // A list this split does not write is not logged as one it does; the piece's own check has
     // just reached the directory.
-    const bool free = context.state.WriteChecksums ? CheckOutputFile(listPath, context) == 0
-                                                   : !context.platform.files.entryExists(listPath);
-    if (free) {
-        return true;
+    const bool free = context.run().request.checksums
+                          ? CheckOutputFile(listPath, context) == 0
+                          : !context.platform.files.entryExists(listPath);
+    if (!free) {
+        throw PlatformError("Sorry:" + listPath + " already exists or Disk Error: Exited!");
     }
-    context.surface.messageBox("Sorry:" + listPath + " already exists or Disk Error: Exited!",
-                               Buttons::Ok);
-    return false;
 }
 
 void listPiecesSoFar(const std::string& targetDir, int pieces, bool complete, Context& context) {
     JobState& state = context.state;
-    if (!state.Hashes || (!complete && !isFloppyDriveName(targetDir))) {
+    JobRun& run = context.run();
+    if (!run.sums.on() || (!complete && !isFloppyDriveName(targetDir))) {
         return;
     }
     const std::string listPath = targetDir + kChecksumFileName;
-    const std::string text = listText(pieces, complete, state);
+    const std::string text = listText(pieces, complete, context);
     try {
         // The list it replaces goes first, as an output never takes a name that exists. Until
         // the new one is named the disk has no list, but every piece on it is whole.
-        if (state.OwnChecksumList && state.OwnChecksumList->name == listPath) {
-            context.platform.files.removeIfUnchanged(listPath, state.OwnChecksumList->file);
-            state.OwnChecksumList.reset();
+        if (run.ownChecksumList && run.ownChecksumList->name == listPath) {
+            context.platform.files.removeIfUnchanged(listPath, run.ownChecksumList->file);
+            run.ownChecksumList.reset();
         }
         state.File2 = context.platform.files.createOutput(listPath);
         state.File2->write(reinterpret_cast<const std::byte*>(text.data()), text.size());
         const FileStatus named = state.File2->publish(pumpWhileWaiting(context));
         state.File2.reset();
-        state.Named.push_back({listPath, named});
-        state.OwnChecksumList = JobState::NamedOutput{listPath, named};
-    } catch (const std::exception& failure) {
-        discardAndRethrow(failure, state);
+        run.named.push_back({listPath, named});
+        run.ownChecksumList = NamedOutput{listPath, named};
+    } catch (...) {
+        state.failOutput();
     }
 }
 

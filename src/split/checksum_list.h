@@ -7,18 +7,14 @@
 
 namespace roruvez {
 
-// The lanes a split sums in: its whole source, and the piece being written.
-inline constexpr int kWholeSourceLane = 0;
-inline constexpr int kPieceLane = 1;
-
 // The bytes a checksum list of the first `pieces` pieces and the whole file takes at most on a
 // disk, for the room each disk must have.
 std::int64_t checksumListBytes(int pieces, const JobState& state);
 
-// Whether a list may stand under targetDir: nothing stands there, or the list this job named
-// there before. Asked whether or not the split writes one, since a join takes a list beside
-// the pieces for theirs. Refusals are shown as a piece's are.
-bool checksumListNameFree(const std::string& targetDir, Context& context);
+// Throws, with the words a piece's refusal has, unless a list may stand under targetDir:
+// nothing stands there, or the list this job named there before. Asked whether or not the split
+// writes one, since a join takes a list beside the pieces for theirs.
+void checkChecksumListNameFree(const std::string& targetDir, Context& context);
 
 // After piece number is named, with checksums on: the list of the pieces so far, with the whole
 // file's line once complete, is written under targetDir as an output like a piece. On a floppy

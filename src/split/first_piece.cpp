@@ -4,11 +4,11 @@
 #include "files/output_guard.h"
 #include "format/piece_format.h"
 #include "platform/drive_table.h"
-#include "text/code_page.h"
-#include "text/number_text.h"
 #include "split/checksum_list.h"
 #include "split/piece_writer.h"
 #include "state/status_texts.h"
+#include "text/code_page.h"
+#include "text/number_text.h"
 
 namespace roruvez {
 
@@ -22,7 +22,7 @@ bool floppyHasRoom(const std::string& targetDir, Context& context) {
     context.platform.files.lookAgain();
     const std::int32_t wanted = pieceSizeOrDefault(readPieceSizeText(surface.text(Control::Text2)));
     const std::int64_t listRoom =
-        context.state.WriteChecksums ? checksumListBytes(1, context.state) : 0;
+        context.run().request.checksums ? checksumListBytes(1, context.state) : 0;
     if (DiskFreeBytes(targetDir, context) < wanted + listRoom) {
         surface.messageBox("No space on disk: " + targetDir, Buttons::Ok);
         return false;
@@ -83,8 +83,11 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
         state.PieceSize = readPieceSizeText(surface.text(Control::Text2));
         // A list beside the pieces is taken for theirs, so an old set's is refused with or
         // without checksums.
-        if (!somethingToDo(context) || !firstNameFree(piecePath, context) ||
-            !checksumListNameFree(targetDir, context) || !pieceSizeSettled(context)) {
+        if (!somethingToDo(context) || !firstNameFree(piecePath, context)) {
+            return 1;
+        }
+        checkChecksumListNameFree(targetDir, context);
+        if (!pieceSizeSettled(context)) {
             return 1;
         }
 

@@ -4,8 +4,9 @@
 
 #include "format/piece_format.h"
 #include "platform/error.h"
-#include "text/text.h"
+#include "state/failure_texts.h"
 #include "state/status_texts.h"
+#include "text/text.h"
 
 namespace roruvez {
 

@@ -22,7 +22,7 @@ bool nextDiskHasRoom(const std::string& targetDir, int number, Context& context)
     ConfirmNamedOutputs(context);
     context.surface.diskPrompt("Please Insert a Floppy Disk then press OK");
     context.platform.files.lookAgain();
-    const std::int64_t listRoom = state.Hashes ? checksumListBytes(number, state) : 0;
+    const std::int64_t listRoom = context.run().sums.on() ? checksumListBytes(number, state) : 0;
     if (DiskFreeBytes(targetDir, context) < state.PieceSize + listRoom) {
         context.surface.messageBox("No space on disk: " + targetDir, Buttons::Ok);
         return false;
@@ -56,8 +56,8 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
                 return 1;
             }
             // A list left on the disk by another set would be taken for this one's.
-            if (floppy && !checksumListNameFree(targetDir, context)) {
-                return 1;
+            if (floppy) {
+                checkChecksumListNameFree(targetDir, context);
             }
 
             writePiece(piecePath, number, {}, chunkLen, state.BytesDone, context);

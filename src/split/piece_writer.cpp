@@ -1,10 +1,9 @@
 #include "split/piece_writer.h"
 
-#include <cstring>
-
-#include "platform/error.h"
 #include "checks/sha256.h"
+#include "platform/error.h"
 #include "split/checksum_list.h"
+#include "state/failure_texts.h"
 
 namespace roruvez {
 
@@ -32,24 +31,13 @@ bool sourceChangedQuietly(Context& context) {
     }
 }
 
-// The header goes to the piece's sum only; the data to both the piece's and the whole source's.
-void startPieceSum(const std::string& header, JobState& state) {
-    HashLanes& lanes = *state.Hashes;
-    if (!header.empty()) {
-        std::memcpy(lanes.block(), header.data(), header.size());
-        lanes.hand(header.size(), 1U << kPieceLane);
-    }
-    state.Buffer.hashLaneBits = 1U << kWholeSourceLane | 1U << kPieceLane;
-}
-
 // A medium that takes data and gives it back otherwise is found while the source is at hand.
-void checkReadBack(const std::string& piecePath, const std::shared_future<std::string>& digest,
-                   Context& context) {
+void checkReadBack(const std::string& piecePath, const std::string& digest, Context& context) {
     Sha256 sum;
     context.state.File2->readBack(
         [&sum](const std::byte* data, std::size_t size) { sum.add(data, size); },
         pumpWhileWaiting(context));
-    if (sum.hexDigest() != digest.get()) {
+    if (sum.finish() != digest) {
         throw PlatformError(piecePath + ": " + error_text::kReadBackDiffers, piecePath);
     }
 }
@@ -62,28 +50,18 @@ void checkSourceUnchanged(Context& context) {
     }
 }
 
-void discardAndRethrow(const std::exception& failure, JobState& state) {
-    const std::string leftOver = state.discardOutput();
-    if (!leftOver.empty()) {
-        const auto* platform = dynamic_cast<const PlatformError*>(&failure);
-        throw PlatformError(failure.what() + leftOver, platform ? platform->path() : "");
-    }
-    throw;
-}
-
 void writePiece(const std::string& piecePath, int number, const std::string& header,
                 std::int32_t count, std::int64_t jobDone, Context& context) {
     JobState& state = context.state;
+    JobRun& run = context.run();
     try {
         state.File2 = context.platform.files.createOutput(piecePath);
         state.File2->write(reinterpret_cast<const std::byte*>(header.data()), header.size());
-        if (state.Hashes) {
-            startPieceSum(header, state);
-        }
+        run.sums.beginPiece(number, header);
         const CopyStart start{static_cast<std::int64_t>(header.size()), jobDone, state.SourceLen};
         try {
             state.File1->copyTo(*state.File2, count, state.Buffer,
-                                copyProgress(context, piecePath, number, start));
+                                copyProgress(context, piecePath, number, start), &run.sums);
         } catch (const PlatformError&) {
             // A source that shrank reads short: say what happened to it.
             if (sourceChangedQuietly(context)) {
@@ -91,22 +69,18 @@ void writePiece(const std::string& piecePath, int number, const std::string& hea
             }
             throw;
         }
+        run.sums.endPiece(number);
         context.surface.reached(JobPoint::PieceCopied, piecePath);
         // Checked before every piece is named, the last included, so that a set is never
         // completed from a source that is not the one its header describes.
         checkSourceUnchanged(context);
-        if (state.Hashes) {
-            const auto digest = state.Hashes->finish(kPieceLane);
-            state.PieceDigests.resize(static_cast<std::size_t>(number));
-            state.PieceDigests.back() = digest;
-            if (state.File2->flushed()) {
-                checkReadBack(piecePath, digest, context);
-            }
+        if (run.sums.on() && state.File2->flushed()) {
+            checkReadBack(piecePath, run.sums.pieceDigest(number), context);
         }
-        state.Named.push_back({piecePath, state.File2->publish(pumpWhileWaiting(context))});
+        run.named.push_back({piecePath, state.File2->publish(pumpWhileWaiting(context))});
         state.File2.reset();
-    } catch (const std::exception& failure) {
-        discardAndRethrow(failure, state);
+    } catch (...) {
+        state.failOutput();
     }
 }
 

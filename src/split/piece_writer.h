@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <string>
 
 #include "state/context.h"
@@ -18,9 +17,5 @@ void writePiece(const std::string& piecePath, int number, const std::string& hea
 
 // Throws, naming the source, unless it is the file the split measured, not written to since.
 void checkSourceUnchanged(Context& context);
-
-// The end of a failed output: it is thrown away, and what could not be removed of it is added
-// to the failure, which goes on. Called inside the handler of failure.
-[[noreturn]] void discardAndRethrow(const std::exception& failure, JobState& state);
 
 }  // namespace roruvez

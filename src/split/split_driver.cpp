@@ -4,7 +4,6 @@
 #include "files/short_name.h"
 #include "files/target_dir.h"
 #include "format/piece_format.h"
-#include "platform/error.h"
 #include "split/first_piece.h"
 #include "split/header_builder.h"
 #include "split/next_pieces.h"
@@ -12,10 +11,11 @@
 
 namespace roruvez {
 
-std::int16_t SplitFile(const std::string& path, Context& context) {
+std::int16_t SplitFile(const std::string& path, Context& context, const JobRequest& request) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
     state.startJob();
+    context.startRun(request);
     surface.showStatus(status_text::kSplitBegins + path);
     state.closeAllFiles();
     surface.setLamp(kLightRed);
@@ -42,8 +42,8 @@ std::int16_t SplitFile(const std::string& path, Context& context) {
     surface.setCaption(Control::Label7, "CSum: " + state.HdrFileSize);
     surface.setCaption(Control::Label8, state.HdrStamp);
 
-    if (state.WriteChecksums) {
-        state.startHashing(2);
+    if (request.checksums) {
+        context.run().sums = PieceSums(PieceSums::Job::Split);
     }
     if (WriteFirstPiece(state.TargetDir, context) != 0) {
         endJob(context, JobOutcome::NotCompleted);
@@ -53,10 +53,7 @@ std::int16_t SplitFile(const std::string& path, Context& context) {
         endJob(context, JobOutcome::NotCompleted, "Error writing files on: " + state.TargetDir);
         return 0;
     }
-    try {
-        ConfirmNamedOutputs(context);
-    } catch (const PlatformError& lost) {
-        endJob(context, JobOutcome::NotCompleted, lost.what());
+    if (!OutputsStillThere(context)) {
         return 0;
     }
 

@@ -7,7 +7,8 @@
 
 namespace roruvez {
 
-// Runs one split of the file at path and reports the outcome on the surface. Always 0.
-std::int16_t SplitFile(const std::string& path, Context& context);
+// Runs one split of the file at path, with what the user asked besides, and reports the outcome
+// on the surface. Always 0.
+std::int16_t SplitFile(const std::string& path, Context& context, const JobRequest& request = {});
 
 }  // namespace roruvez

@@ -14,7 +14,7 @@ void showFailure(Context& context, const std::exception& failure) {
 void endJob(Context& context, JobOutcome outcome, const std::string& why) {
     StatusSurface& surface = context.surface;
     context.state.Outcome = outcome;
-    context.state.stopHashing();
+    context.running.reset();
     if (outcome == JobOutcome::Done) {
         surface.appendLog(status_text::kDone);
         surface.showStatus(status_text::kDone);

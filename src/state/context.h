@@ -3,20 +3,34 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "platform/platform.h"
+#include "state/job_run.h"
 #include "state/job_state.h"
 #include "state/status_surface.h"
 
 namespace roruvez {
 
-// What every step works in: the one job state, the surface it reports on, and the machine.
+// What every step works in: the one job state, the surface it reports on, the machine, and the
+// running job's machinery.
 struct Context {
     JobState& state;
     StatusSurface& surface;
     Platform& platform;
+    std::unique_ptr<JobRun> running = {};
+
+    // A job starts: a new run with what the user asked.
+    void startRun(JobRequest request = {}) { running = std::make_unique<JobRun>(request); }
+    // The running job's machinery; a step run on its own gets a run of its own.
+    JobRun& run() {
+        if (!running) {
+            startRun();
+        }
+        return *running;
+    }
 };
 
 // Shows a failure's description the way every error trap does: OK only, default title.

@@ -26,19 +26,37 @@ void JobState::closeAllFiles() {
     closeQuietly(File1);
 }
 
-std::string JobState::discardOutput() {
+std::optional<std::string> JobState::discardOutput() {
     if (!File2) {
-        return {};
+        return std::nullopt;
     }
-    std::string leftOver;
+    std::optional<std::string> leftOver;
     try {
         File2->close();
     } catch (const PlatformError& failure) {
-        leftOver = "\r\nThe unfinished copy " + failure.path() +
-                   " could not be removed: " + failure.what();
+        leftOver =
+            "The unfinished copy " + failure.path() + " could not be removed: " + failure.what();
     }
     File2.reset();
     return leftOver;
+}
+
+void JobState::failOutput() {
+    const std::optional<std::string> leftOver = discardOutput();
+    try {
+        throw;
+    } catch (PlatformError& failure) {
+        if (leftOver) {
+            failure.leaving(*leftOver);
+        }
+        throw;
+    } catch (const std::exception& failure) {
+        PlatformError wrapped(failure.what());
+        if (leftOver) {
+            wrapped.leaving(*leftOver);
+        }
+        throw wrapped;
+    }
 }
 
 }  // namespace roruvez

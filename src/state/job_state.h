@@ -3,8 +3,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <future>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,7 +10,6 @@
 
 #include "format/piece_format.h"
 #include "platform/file_system.h"
-#include "checks/hash_lanes.h"
 
 namespace roruvez {
 
@@ -68,11 +65,6 @@ struct JobState {
     void startJob() {
         Outcome = JobOutcome::NotCompleted;
         Buffer.blockSize = kCopyBlock;
-        Named.clear();
-        stopHashing();
-        PieceDigests.clear();
-        ListedDigests.clear();
-        OwnChecksumList.reset();
     }
     // A join whose pieces do not add up to the size in the header, which it restores all the same.
     bool SizeMismatch = false;
@@ -81,35 +73,6 @@ struct JobState {
     // as read, and each piece as counted.
     std::string CheckedHeader;
     std::vector<FileStatus> CountedPieces;
-
-    // The outputs the job named and has not looked for again since: each name as the job formed
-    // it, and the file it gave that name.
-    struct NamedOutput {
-        std::string name;
-        FileStatus file;
-    };
-    std::vector<NamedOutput> Named;
-
-    // Whether a split writes a checksum list (format/checksum_file.h) beside its pieces; the
-    // front ends set it.
-    bool WriteChecksums = false;
-    // While a job sums what it copies: the lanes, and each piece's digest to come, by its
-    // number less one.
-    std::unique_ptr<HashLanes> Hashes;
-    std::vector<std::shared_future<std::string>> PieceDigests;
-    // What a join's checksum list gives for its pieces, by number.
-    std::map<int, std::string> ListedDigests;
-    void startHashing(int lanes) {
-        Hashes = std::make_unique<HashLanes>(lanes);
-        Buffer.hashes = Hashes.get();
-    }
-    void stopHashing() {
-        Buffer.hashes = nullptr;
-        Hashes.reset();
-    }
-    // The checksum list the split last named on the disk in the drive: the one it may replace
-    // with a longer one when the next piece goes on the same disk.
-    std::optional<NamedOutput> OwnChecksumList;
 
     // When a long copy or a wait on the medium last let the events run; one clock for all the
     // job's pieces, so the gap around a piece's end is no longer than the rest.
@@ -127,7 +90,10 @@ struct JobState {
     void closeAllFiles();
     // Closes file number 2: a piece or joined file that failed is not kept. What the user must be
     // told when its unfinished copy could not be removed, else nothing.
-    std::string discardOutput();
+    std::optional<std::string> discardOutput();
+    // Inside the handler of a failure while file number 2 is written: the output is thrown away
+    // and the failure goes on as a PlatformError, carrying what could not be removed of it.
+    [[noreturn]] void failOutput();
 };
 
 }  // namespace roruvez

@@ -11,8 +11,8 @@
 
 #include "format/piece_format.h"
 #include "join/join_driver.h"
-#include "text/text.h"
 #include "split/split_driver.h"
+#include "text/text.h"
 #include "window/form1.h"
 
 namespace roruvez {
@@ -97,8 +97,7 @@ void Form1::Command1_Click() {
             QWidget& window;
             ~RestorePointer() { window.unsetCursor(); }
         } restore{*this};
-        state_.WriteChecksums = checksums_->isChecked();
-        SplitFile(state_.FilePath, context_);
+        SplitFile(state_.FilePath, context_, JobRequest{.checksums = checksums_->isChecked()});
     });
 }
 

@@ -49,6 +49,7 @@ class BadInputTest : public testing::JobFixture {
     using JobFixture::dir;
     using JobFixture::drives;
     using JobFixture::freeSpace;
+    using JobFixture::request;
     using JobFixture::state;
     using JobFixture::surface;
 
@@ -459,7 +460,7 @@ const BadInput kBadInputs[] = {
      "a list already beside the source",
      Job::Split,
      [](BadInputTest& t) {
-         t.state.WriteChecksums = true;
+         t.request.checksums = true;
          writeFile(t.dir.file(kChecksumFileName), "old");
          return t.source("20000");
      },
@@ -480,7 +481,7 @@ const BadInput kBadInputs[] = {
      "SaveTo: on a:, a disk with room for a piece but not its list",
      Job::Split,
      [](BadInputTest& t) {
-         t.state.WriteChecksums = true;
+         t.request.checksums = true;
          t.drives.bind('a', t.dir.path().string());
          t.onDrive("a: [" + t.dir.path().string() + "]");
          t.freeSpace.setFreeBytes(20000 + 100);
@@ -507,13 +508,13 @@ TEST_F(BadInputTest, EachBadInputHasItsExactOutcome) {
         surface.drive = "c: [/]";
         freeSpace.setFreeBytes(100000000);
         surface.onPoint = {};
-        state.WriteChecksums = false;
+        request = {};
         const std::string chosen = dir.file(bad.setUp(*this));
         const TreeSnapshot before = TreeSnapshot::of(dir.path());
         surface.clearHistory();
         state.FilePath = chosen;
         if (bad.job == Job::Split) {
-            SplitFile(state.FilePath, context);
+            SplitFile(state.FilePath, context, request);
         } else {
             surface.setEnabled(Control::Command3, true);
             JoinFiles(state.FilePath, context);

@@ -17,6 +17,7 @@
 #include "platform/error.h"
 #include "platform/free_space.h"
 #include "platform/output_file.h"
+#include "state/failure_texts.h"
 #include "support/no_unnamed_files.h"
 
 namespace roruvez {

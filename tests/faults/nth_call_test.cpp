@@ -174,7 +174,6 @@ class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scen
         surface.check1 = onFloppy ? 1 : 0;
         surface.drive = "a: [" + floppy().string() + "]";
         surface.setText(Control::Text2, std::to_string(kPieceSize));
-        state.WriteChecksums = summed();
         // A user retries a disk that fails a lookup a few times, then gives up.
         surface.onMessageBox = [retries = 0](const testing::ShownBox& box) mutable {
             return box.prompt == "Verify the Disk." && ++retries > 3 ? std::optional(Answer::Cancel)
@@ -198,7 +197,7 @@ class NthCallTest : public JobFixture, public ::testing::WithParamInterface<Scen
         surface.clearHistory();
         if (job == Job::Split) {
             state.FilePath = (home() / "DATA.BIN").string();
-            SplitFile(state.FilePath, context);
+            SplitFile(state.FilePath, context, JobRequest{.checksums = summed()});
         } else {
             state.FilePath = piecePath(1);
             surface.setEnabled(Control::Command3, true);

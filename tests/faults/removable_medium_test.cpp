@@ -20,6 +20,7 @@
 #include "platform/error.h"
 #include "platform/free_space.h"
 #include "split/split_driver.h"
+#include "state/failure_texts.h"
 #include "support/job_fixture.h"
 #include "support/no_unnamed_files.h"
 
@@ -235,9 +236,8 @@ TEST_F(BadDiskTest, APieceThatReadsBackWrongStopsTheSplitNamingIt) {
     source.replace(kPieceSize + 1000, 6, "MARKED");  // in piece 2
     writeFile(dir.file("DATA.BIN"), source);
     surface.setText(Control::Text2, std::to_string(kPieceSize));
-    state.WriteChecksums = true;
 
-    SplitFile(dir.file("DATA.BIN"), context);
+    SplitFile(dir.file("DATA.BIN"), context, JobRequest{.checksums = true});
 
     EXPECT_EQ(state.Outcome, JobOutcome::NotCompleted);
     const auto& prompts = surface.prompts();

@@ -9,6 +9,7 @@
 #include "join/piece_set.h"
 #include "platform/error.h"
 #include "split/split_driver.h"
+#include "state/failure_texts.h"
 #include "support/no_unnamed_files.h"
 
 namespace roruvez {
@@ -85,9 +86,7 @@ TEST_F(JoinTest, AChecksumListNamesEveryDamagedPieceAndKeepsNothing) {
         freshDir();
         writeFile(dir.file("DATA.BIN"), source);
         surface.setText(Control::Text2, "1000");
-        state.WriteChecksums = true;
-        SplitFile(dir.file("DATA.BIN"), context);
-        state.WriteChecksums = false;
+        SplitFile(dir.file("DATA.BIN"), context, JobRequest{.checksums = true});
         ASSERT_EQ(surface.caption(Control::Label9), "Done!");
         EXPECT_TRUE(testing::sha256sumPasses(dir.path().string()));
         std::filesystem::remove(dir.file("DATA.BIN"));

@@ -30,7 +30,7 @@ class SplitTest : public JobFixture {
         surface.setText(Control::Text2, sizeText);
         surface.clearHistory();
         state.FilePath = path;
-        SplitFile(state.FilePath, context);
+        SplitFile(state.FilePath, context, request);
         return path;
     }
 
@@ -343,7 +343,7 @@ TEST_F(FloppySplitTest, PromptsForADiskBeforeEveryPiece) {
 // pieces so far that sha256sum checks on that disk alone; the last list also names the file.
 TEST_F(FloppySplitTest, WithChecksumsEveryDiskCarriesTheListOfThePiecesSoFar) {
     freeSpace.setFreeBytes(1457664);
-    state.WriteChecksums = true;
+    request.checksums = true;
     TempDir shelf;
     int disks = 0;
     const auto takeOut = [&] {

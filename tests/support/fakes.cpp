@@ -1,7 +1,7 @@
 #include "support/fakes.h"
 
-#include "format/checksum_file.h"
 #include "checks/sha256.h"
+#include "format/checksum_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -138,7 +138,7 @@ std::vector<std::string> listDir(const std::filesystem::path& directory) {
 std::string sha256Of(const std::string& bytes) {
     Sha256 sum;
     sum.add(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size());
-    return sum.hexDigest();
+    return sum.finish();
 }
 
 bool sha256sumPasses(const std::string& directory, bool ignoreMissing) {

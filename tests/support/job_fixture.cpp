@@ -10,7 +10,8 @@ void JobFixture::runSplit(const std::string& path, const std::string& pieceSize)
     surface.setText(Control::Text2, pieceSize);
     surface.clearHistory();
     state.FilePath = path;
-    mustFinishWithin(jobLimit, "the split", [&] { SplitFile(state.FilePath, *jobContext); });
+    mustFinishWithin(jobLimit, "the split",
+                     [&] { SplitFile(state.FilePath, *jobContext, request); });
 }
 
 void JobFixture::runJoin(const std::string& piece1) {

@@ -23,6 +23,8 @@ class JobFixture : public ::testing::Test, public FakeMachine {
     RecordingSurface surface;
     Context context{state, surface, platform};
     Context* jobContext = &context;
+    // What runSplit asks besides.
+    JobRequest request;
     std::chrono::seconds jobLimit{60};
 };
 

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <future>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "checks/hash_lanes.h"
+#include "platform/open_file.h"
+
+namespace roruvez {
+
+// What a job computes over its pieces, in one place: the running job makes it, its copies hand
+// it every block they move, and the job tells it where each piece begins and ends. Asked for
+// nothing, it does nothing, and the copies run in the kernel. Its results are what the job
+// writes (a checksum list) or checks (damaged pieces).
+//
+// A split sums each piece and the whole source, so every byte twice: one lane sums the source
+// and one the piece being written. A join sums each piece once, and its pieces are independent:
+// piece N goes to lane N mod lanes, so that the lanes sum neighbouring pieces at once.
+class PieceSums final : public CopyTap {
+  public:
+    enum class Job { Split, Join };
+    static constexpr int kLanes = 2;
+
+    // Nothing asked.
+    PieceSums() = default;
+    explicit PieceSums(Job job);
+
+    // Whether the job asked for sums.
+    bool on() const { return lanes_ != nullptr; }
+
+    // Piece number begins: header, when given, is part of the piece before the copied bytes (a
+    // first piece's header), never of the source.
+    void beginPiece(int number, std::string_view header = {});
+    // Every byte of piece number has been copied.
+    void endPiece(int number);
+    // The SHA-256 of piece number (64 lowercase hex digits), once its lane has summed it; a
+    // failure of the sum is thrown here.
+    std::string pieceDigest(int number) const;
+    // The whole source's SHA-256, a split's; ends its stream.
+    std::string sourceDigest();
+
+    bool wanted() const override { return on(); }
+    std::byte* block() override;
+    void filled(std::size_t size) override;
+
+  private:
+    static constexpr int kSourceLane = 0;
+    static constexpr int kSplitPieceLane = 1;
+    int laneOf(int number) const;
+
+    Job job_ = Job::Split;
+    std::unique_ptr<HashLanes> lanes_;
+    // The lanes the bytes copied now go to.
+    unsigned laneBits_ = 0;
+    // By piece number less one.
+    std::vector<std::shared_future<std::string>> digests_;
+};
+
+}  // namespace roruvez

@@ -1,0 +1,39 @@
+#pragma once
+
+namespace roruvez {
+
+// What a job's boxes say of its own checks: the system's own words, beside the status line's
+// (status_texts.h). What the machine says of a failed call is the platform's (platform/error.h).
+namespace error_text {
+// After the source's name.
+inline constexpr const char* kChangedWhileSplit = " changed while it was split";
+inline constexpr const char* kPieceChanged = "The piece changed while it was joined";
+inline constexpr const char* kNoData = "The piece holds no data";
+// A job started during this one's events closed its files.
+inline constexpr const char* kInterrupted = "Another job closed the files of this one";
+// A file the job wrote and named, looked for again before the job ends.
+inline constexpr const char* kNamedOutputsLost =
+    "Files this job wrote are no longer as it left them:";
+inline constexpr const char* kNamedOutputMissing = "it is no longer there";
+inline constexpr const char* kNamedOutputTaken = "another file stands under its name";
+inline constexpr const char* kNamedOutputChanged = "another program has changed it";
+// Followed by the source's size, then kSourceLimit, the largest size in digits and " bytes".
+inline constexpr const char* kSourceTooLarge = "Too large: the file holds ";
+inline constexpr const char* kSourceLimit = " bytes, and a piece set records at most ";
+inline constexpr const char* kReadBackDiffers =
+    "The piece reads back from the disk other than it was written: the disk may be bad";
+inline constexpr const char* kNotChecksumList =
+    "Not a checksum list: lines of 64 hex digits, two blanks and a name, at most 4 MiB";
+// Followed by the pieces, one to a line; each logged with the note after it.
+inline constexpr const char* kPiecesDamaged =
+    "These pieces differ from their checksums; the disk they came from may be bad:";
+inline constexpr const char* kPieceDamagedNote = "differs from its checksum";
+inline constexpr const char* kPiecesUnlisted =
+    "These pieces have no line in it, so they cannot be checked:";
+inline constexpr const char* kPieceUnlistedNote = "has no line in the checksum list";
+inline constexpr const char* kJoinsUnchecked = "Without the list the set joins unchecked.";
+inline constexpr const char* kEmptyPiece =
+    "The piece is empty: a job that was interrupted leaves this under a piece's name";
+}  // namespace error_text
+
+}  // namespace roruvez

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "checks/piece_sums.h"
+#include "platform/open_file.h"
+
+namespace roruvez {
+
+// What the user asks of a job beyond the window's fields; the front ends give it with each job.
+struct JobRequest {
+    // A split also writes breldo.sha256 beside its pieces.
+    bool checksums = false;
+};
+
+// An output the job named: the name as the job formed it, and the file it gave that name.
+struct NamedOutput {
+    std::string name;
+    FileStatus file;
+};
+
+// The machinery of one running job, apart from the job state: made when the job starts, gone
+// when it ends.
+struct JobRun {
+    JobRun() = default;
+    explicit JobRun(JobRequest asked) : request(asked) {}
+
+    JobRequest request;
+    PieceSums sums;
+    // The outputs named and not looked for again since.
+    std::vector<NamedOutput> named;
+    // The checksum list the split last named on the disk in the drive: the one it may replace
+    // with a longer one when the next piece goes on the same disk.
+    std::optional<NamedOutput> ownChecksumList;
+    // What a join's checksum list gives for its pieces, by number.
+    std::map<int, std::string> listedDigests;
+};
+
+}  // namespace roruvez
