@@ -21,6 +21,7 @@ namespace {
 
 constexpr const char* kCopyPoint = "linux/io/copy_file_range";
 constexpr const char* kWriteBackPoint = "linux/io/sync_file_range";
+constexpr const char* kNamingPoint = "linux/fs/naming";
 
 std::atomic<long> gCalls{0};
 std::atomic<long> gFailed{0};
@@ -54,10 +55,15 @@ void* errnoInfo(int errnum) {
 
 const std::vector<FaultPoint>& faultPoints() {
     static const std::vector<FaultPoint> points = {
-        {"open", "posix/io/oc/open", EACCES},      {"read", "posix/io/rw/read", EIO},
-        {"write", "posix/io/rw/write", ENOSPC},    {"fsync", "posix/io/sync/fsync", EIO},
-        {"close", "posix/io/oc/close", EIO},       {"copy_file_range", kCopyPoint, EIO},
-        {"sync_file_range", kWriteBackPoint, EIO}, {"pread", "posix/io/rw/pread", EIO},
+        {"open", "posix/io/oc/open", EACCES},
+        {"read", "posix/io/rw/read", EIO},
+        {"write", "posix/io/rw/write", ENOSPC},
+        {"fsync", "posix/io/sync/fsync", EIO},
+        {"close", "posix/io/oc/close", EIO},
+        {"copy_file_range", kCopyPoint, EIO},
+        {"sync_file_range", kWriteBackPoint, EIO},
+        {"pread", "posix/io/rw/pread", EIO},
+        {"naming", kNamingPoint, EIO},
     };
     return points;
 }
@@ -176,6 +182,15 @@ extern "C" int sync_file_range(int fd, off64_t offset, off64_t count, unsigned i
 // openat fails where libfiu's wrapper fails open (support/no_unnamed_files.cpp asks).
 extern "C" int roruvez_test_open_fault() {
     if (fiu_fail("posix/io/oc/open") != 0) {
+        return static_cast<int>(reinterpret_cast<std::intptr_t>(fiu_failinfo()));
+    }
+    return 0;
+}
+
+// linkat, renameat2 and renameat, which give an output its name, fail here
+// (support/no_unnamed_files.cpp asks).
+extern "C" int roruvez_test_naming_fault() {
+    if (fiu_fail(roruvez::testing::kNamingPoint) != 0) {
         return static_cast<int>(reinterpret_cast<std::intptr_t>(fiu_failinfo()));
     }
     return 0;

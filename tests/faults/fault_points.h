@@ -12,8 +12,9 @@ struct FaultPoint {
     int errnum;         // what the failing call reports
 };
 
-// open, read, write, fsync and close as libfiu's preload wraps them, and the in-kernel
-// copy, which it does not wrap and this test program wraps itself.
+// open, read, write, fsync and close as libfiu's preload wraps them, and the in-kernel copy, the
+// write-back and the calls that name an output (linkat, renameat2, renameat), which it does not
+// wrap and this test program wraps itself.
 const std::vector<FaultPoint>& faultPoints();
 const FaultPoint& faultPoint(const std::string& name);
 

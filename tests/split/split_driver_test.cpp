@@ -137,54 +137,25 @@ TEST_F(SplitTest, CancelledShortNameStopsBeforeAnythingIsWritten) {
     EXPECT_TRUE(surface.captionsOf(Control::Label7).empty());
 }
 
-// Sources at the edges of the size field and of 32-bit counts, sparse with data at both ends.
-// Each is measured into the header; the rows with a piece size are split and joined back too,
-// which writes some gigabytes, so the others stop at the header.
-TEST_F(SplitTest, SourcesAtTheEdgesOfTheSizeFieldAndOf32BitCounts) {
-    const struct {
-        std::int64_t size;
-        const char* field;  // none: refused
-        std::int32_t pieceSize;
-    } cases[] = {
-        {999999999, " 999999999", 500000000}, {1000000000, "1000000000", 500000000},
-        {2147483647, "2147483647", 0},        {2147483648, "2147483648", 2147483647},
-        {4294967295, "4294967295", 0},        {4294967297, "4294967297", 2147483647},
-        {9999999999, "9999999999", 0},        {10000000000, nullptr, 0},
+// Sources at the edges of the size field and of 32-bit counts, sparse, are measured into the
+// header; a larger one is the bad-input table's.
+TEST_F(SplitTest, SourcesAtTheEdgesOfTheSizeFieldAreRecordedInIt) {
+    const std::pair<std::int64_t, const char*> cases[] = {
+        {999999999, " 999999999"},  {1000000000, "1000000000"}, {2147483648, "2147483648"},
+        {4294967297, "4294967297"}, {9999999999, "9999999999"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.size) + " bytes");
+    for (const auto& [size, field] : cases) {
+        SCOPED_TRACE(std::to_string(size) + " bytes");
         emptyDir();
         const std::string path = dir.file("BIG.ISO");
-        testing::makeSparseFile(path, static_cast<std::uint64_t>(c.size), 1 << 20);
+        testing::makeSparseFile(path, static_cast<std::uint64_t>(size), 1 << 20);
         state.SourcePath = path;
-        ASSERT_EQ(BuildHeader("BIG.ISO", context), c.field ? 0 : 1);
+        ASSERT_EQ(BuildHeader("BIG.ISO", context), 0);
         state.File1.reset();
-        if (!c.field) {
-            EXPECT_EQ(state.HeaderText, std::string(160, ' '));
-            continue;
-        }
-        EXPECT_EQ(state.HdrFileSize, c.field);
-        if (c.pieceSize == 0) {
-            continue;
-        }
-        runSplit(path, std::to_string(c.pieceSize));
-        ASSERT_EQ(surface.caption(Control::Label9), "Done!");
-        const std::int64_t pieces = (c.size + 160 + c.pieceSize - 1) / c.pieceSize;
-        for (int number = 1; number <= pieces; ++number) {
-            const std::int64_t expected =
-                number < pieces ? c.pieceSize : c.size + 160 - (pieces - 1) * c.pieceSize;
-            EXPECT_EQ(std::filesystem::file_size(piece(number)),
-                      static_cast<std::uintmax_t>(expected))
-                << "piece " << number;
-        }
-        std::filesystem::rename(path, dir.file("ORIG.ISO"));
-        runJoin(piece(1));
-        EXPECT_EQ(surface.caption(Control::Label9), "Done!");
-        EXPECT_TRUE(testing::sameContents(path, dir.file("ORIG.ISO")));
+        EXPECT_EQ(state.HdrFileSize, field);
     }
 }
 
-// The boxes each refusal shows are BadInputTest's; here, what the refusal leaves behind.
 TEST_F(SplitTest, PieceSizesThatMakeNoSense) {
     const struct {
         std::size_t sourceSize;

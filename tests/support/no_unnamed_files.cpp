@@ -27,6 +27,8 @@ std::string wayOfWriting(const ::testing::TestParamInfo<bool>& way) {
 // A test program that injects failures defines this, so that openat fails where open does: the
 // preloaded wrappers of libfiu know only open.
 extern "C" __attribute__((weak)) int roruvez_test_open_fault();
+// Likewise for the calls that give an output its name, which libfiu does not wrap.
+extern "C" __attribute__((weak)) int roruvez_test_naming_fault();
 
 namespace {
 
@@ -39,8 +41,8 @@ bool refused(int flags) {
     return true;
 }
 
-bool injected() {
-    const int errnum = roruvez_test_open_fault != nullptr ? roruvez_test_open_fault() : 0;
+bool injected(int (*fault)()) {
+    const int errnum = fault != nullptr ? fault() : 0;
     if (errnum != 0) {
         errno = errnum;
     }
@@ -89,7 +91,7 @@ extern "C" int open64(const char* path, int flags, ...) {
 namespace {
 
 int openAt(const char* symbol, int directory, const char* path, int flags, mode_t mode) {
-    if (refused(flags) || injected()) {
+    if (refused(flags) || injected(roruvez_test_open_fault)) {
         return -1;
     }
     return next<int (*)(int, const char*, int, ...)>(symbol)(directory, path, flags, mode);
@@ -123,6 +125,9 @@ bool renameFlagMissing() {
 
 extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to,
                          unsigned int flags) {
+    if (injected(roruvez_test_naming_fault)) {
+        return -1;
+    }
     if (renameFlagMissing()) {
         errno = EINVAL;
         return -1;
@@ -132,7 +137,18 @@ extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* t
     return real(fromDir, from, toDir, to, flags);
 }
 
+extern "C" int renameat(int fromDir, const char* from, int toDir, const char* to) {
+    if (injected(roruvez_test_naming_fault)) {
+        return -1;
+    }
+    static const auto real = next<int (*)(int, const char*, int, const char*)>("renameat");
+    return real(fromDir, from, toDir, to);
+}
+
 extern "C" int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
+    if (injected(roruvez_test_naming_fault)) {
+        return -1;
+    }
     if (std::getenv(roruvez::testing::kNoLinks) != nullptr) {
         errno = EPERM;
         return -1;
