@@ -137,7 +137,10 @@ checksum_rows() {
         : >"$work/split.$name"
         : >"$work/join.$name"
     done
+    : >"$work/stream"
     for ((round = 1; round <= runs; round++)); do
+        # One SHA-256 stream over the source, what bounds the checked jobs.
+        measure openssl dgst -sha256 "$source_file" >>"$work/stream"
         for ((i = 0; i < 3; i++)); do
             case $(((i + round) % 3)) in
                 0) measure "$cli" split "$source_file" --size "$piece" --yes >>"$work/split.plain"
@@ -180,6 +183,17 @@ checksum_rows() {
             -v p="$(cut -d' ' -f1 "$work/$job.plain" | median)" \
             -v h="$(cut -d' ' -f1 "$work/$job.byhand" | median)" \
             'BEGIN {printf "    with checksums / plain %.2f, / by hand %.2f\n", s / p, s / h}'
+        # The limit on n cores, with h one SHA-256 stream over the source: a split sums every
+        # byte twice (its piece and the whole file), max(h, (plain + 2h) / n); a join's pieces
+        # are independent, max(h / n, (plain + h) / n).
+        awk -v j="$job" -v n="$(nproc)" -v s="$(cut -d' ' -f1 "$work/$job.sums" | median)" \
+            -v p="$(cut -d' ' -f1 "$work/$job.plain" | median)" \
+            -v h="$(cut -d' ' -f1 "$work/stream" | median)" \
+            'BEGIN {
+                 if (j == "split") { a = h; b = (p + 2 * h) / n } else { a = h / n; b = (p + h) / n }
+                 limit = a > b ? a : b
+                 printf "    one SHA-256 stream %.3f s, limit on %d cores %.3f s, with checksums / limit %.2f\n", h, n, limit, s / limit
+             }'
     done
 }
 
