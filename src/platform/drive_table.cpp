@@ -15,11 +15,15 @@
 #include <sstream>
 
 #include "platform/paths.h"
-#include "text/text.h"
 
 namespace roruvez {
 
 namespace {
+
+// Drive letters are ASCII; no locale may change their case.
+char lowerLetter(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string unescapeMountField(std::string_view field) {
     std::string out;
@@ -310,7 +314,7 @@ std::vector<Drive> LinuxDriveTable::readTable() const {
 }
 
 bool isFloppyLetter(char letter) {
-    const char lower = toLowerAscii(letter);
+    const char lower = lowerLetter(letter);
     return std::find(std::begin(kFloppyLetters), std::end(kFloppyLetters), lower) !=
            std::end(kFloppyLetters);
 }
@@ -319,7 +323,7 @@ std::optional<char> driveLetterOf(std::string_view name) {
     if (name.size() < 2 || name[1] != ':') {
         return std::nullopt;
     }
-    const char lower = toLowerAscii(name[0]);
+    const char lower = lowerLetter(name[0]);
     if (lower < 'a' || lower > 'z') {
         return std::nullopt;
     }
@@ -332,7 +336,7 @@ bool isFloppyDriveName(std::string_view name) {
 }
 
 std::optional<Drive> findDrive(const std::vector<Drive>& table, char letter) {
-    letter = toLowerAscii(letter);
+    letter = lowerLetter(letter);
     for (const auto& drive : table) {
         if (drive.letter == letter) {
             return drive;
