@@ -1,8 +1,8 @@
 #include "files/short_name.h"
 
 #include "format/stored_name.h"
-#include "text/text.h"
 #include "state/status_texts.h"
+#include "text/text.h"
 
 namespace roruvez {
 

@@ -1,7 +1,7 @@
 #include "files/target_dir.h"
 
-#include "text/text.h"
 #include "state/status_texts.h"
+#include "text/text.h"
 
 namespace roruvez {
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "text/byte_count.h"
 #include "platform/error.h"
+#include "text/byte_count.h"
 
 namespace roruvez {
 

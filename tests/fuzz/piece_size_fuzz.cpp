@@ -18,9 +18,9 @@
 #include "fuzz_workspace.h"
 #include "join/piece_check.h"
 #include "platform/error.h"
-#include "text/number_text.h"
 #include "split/header_builder.h"
 #include "split/split_driver.h"
+#include "text/number_text.h"
 
 namespace {
 

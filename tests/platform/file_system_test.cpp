@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
-#include "text/code_page.h"
 #include "platform/error.h"
 #include "support/fakes.h"
+#include "text/code_page.h"
 
 namespace roruvez {
 namespace {
