@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     cmake make g++ pkg-config gzip
     qt6-base-dev qt6-qpa-plugins fonts-liberation
-    nlohmann-json3-dev libssl-dev
+    nlohmann-json3-dev libssl-dev zlib1g-dev
 )
 # Checking, testing and packaging it.
 if [ "${1:-}" != "program" ]; then
@@ -15,7 +15,7 @@ if [ "${1:-}" != "program" ]; then
         clang-format clang-tidy-14 clang libclang-rt-14-dev
         libgtest-dev libgmock-dev
         xvfb xauth locales
-        fiu-utils libfiu-dev e2fsprogs strace
+        fiu-utils libfiu-dev e2fsprogs strace par2
         fuse3 dosfstools fusefat exfatprogs exfat-fuse ntfs-3g fuse2fs bindfs btrfs-progs xfsprogs
         python3-fusepy
         dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0

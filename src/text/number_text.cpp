@@ -171,7 +171,9 @@ double magnitudeValue(const std::string& magnitude) {
 // nearest byte, halves up; nothing where it does not fit in 63 bits.
 std::optional<std::int64_t> withFraction(std::int64_t whole, std::string_view fraction,
                                          std::string_view suffix) {
-    const auto unit = readByteCount("1" + std::string(suffix));
+    std::string one = "1";
+    one += suffix;
+    const auto unit = readByteCount(one);
     if (!unit) {
         return std::nullopt;
     }

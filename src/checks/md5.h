@@ -1,0 +1,39 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+struct evp_md_ctx_st;
+
+namespace roruvez {
+
+using Md5Digest = std::array<std::uint8_t, 16>;
+
+// The MD5 of bytes fed in any number of parts, by OpenSSL's libcrypto: what PAR2 identifies
+// files, slices and packets by. A failure of libcrypto throws PlatformError.
+class Md5 {
+  public:
+    Md5();
+    ~Md5();
+    Md5(const Md5&) = delete;
+    Md5& operator=(const Md5&) = delete;
+
+    void add(const std::byte* data, std::size_t size);
+    void add(std::string_view text) {
+        add(reinterpret_cast<const std::byte*>(text.data()), text.size());
+    }
+    // The digest of everything added; the sum starts anew after it.
+    Md5Digest finish();
+
+  private:
+    evp_md_ctx_st* context_;
+};
+
+Md5Digest md5Of(std::string_view bytes);
+
+// The CRC-32 of Ethernet and zip, by zlib, continued from crc over the bytes.
+std::uint32_t crc32Of(const std::byte* data, std::size_t size, std::uint32_t crc = 0);
+
+}  // namespace roruvez

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "checks/md5.h"
+
+namespace roruvez::par2 {
+
+// The packets of a PAR2 recovery set (the Parity Volume Set Specification 2.0): each is a
+// header (magic, length, the MD5 of what follows, the recovery set's ID, the type) and a body,
+// all little-endian and four-byte aligned. What PAR2 clients write byte for byte alike is written
+// so here too.
+
+// One input file as the set describes it.
+struct InputFile {
+    std::string name;
+    std::uint64_t length = 0;
+    Md5Digest hash{};     // of the whole file
+    Md5Digest hash16k{};  // of its first 16 KiB
+    // The MD5 and CRC-32 of each slice, zeros padding the last.
+    std::vector<std::pair<Md5Digest, std::uint32_t>> slices;
+
+    // The file's ID: the MD5 of hash16k, the length and the name.
+    Md5Digest id() const;
+};
+
+inline constexpr std::size_t kHeaderBytes = 64;
+inline constexpr std::size_t k16k = 16384;
+
+// The main packet's body: the slice size and the files' IDs in ascending order. Its MD5 is the
+// set's ID.
+std::string mainBody(std::uint64_t sliceSize, std::vector<Md5Digest> ids);
+
+std::string mainPacket(const Md5Digest& setId, const std::string& body);
+std::string fileDescriptionPacket(const Md5Digest& setId, const InputFile& file);
+std::string sliceChecksumPacket(const Md5Digest& setId, const InputFile& file);
+std::string creatorPacket(const Md5Digest& setId, std::string_view creator);
+std::string recoverySlicePacket(const Md5Digest& setId, std::uint32_t exponent,
+                                std::string_view data);
+
+// A volume's name as PAR2 clients write it: base + ".vol" + first exponent + "+" + count +
+// ".par2", each number padded with zeros to width digits.
+std::string volumeName(std::string_view base, std::uint32_t first, std::uint32_t count,
+                       std::size_t width);
+
+// A whole recovery set for the inputs (name and bytes), in files named from base: base.par2
+// with the critical packets, and one volume per power of two of recovery slices (1, 2, 4, ...),
+// each with the critical packets too, making count slices in all. By name, each file's bytes.
+std::map<std::string, std::string> recoveryFiles(
+    std::string_view base, const std::vector<std::pair<std::string, std::string>>& inputs,
+    std::uint64_t sliceSize, std::uint32_t count, std::string_view creator);
+
+}  // namespace roruvez::par2
