@@ -12,7 +12,7 @@ constexpr std::uint32_t kGenerator = 0x1100B;
 constexpr std::uint32_t kOrder = 65535;
 
 struct Tables {
-    std::array<Value, kOrder * 2> exp{};
+    std::array<Value, std::size_t{kOrder} * 2> exp{};
     std::array<std::uint32_t, 65536> log{};
     std::vector<std::uint32_t> constantExponents;
     Tables() {

@@ -1,6 +1,7 @@
 #include "format/par2_packets.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "checks/recovery_data.h"
 
@@ -145,6 +146,7 @@ std::map<std::string, std::string> recoveryFiles(
         }
     }
     std::vector<Md5Digest> ids;
+    ids.reserve(files.size());
     for (const InputFile& file : files) {
         ids.push_back(file.id());
     }
@@ -167,7 +169,9 @@ std::map<std::string, std::string> recoveryFiles(
                 setId, recovery.exponent(k),
                 std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
         }
-        out[volumeName(base, first, here, width)] = volume + critical + creatorText;
+        volume += critical;
+        volume += creatorText;
+        out[volumeName(base, first, here, width)] = std::move(volume);
     }
     return out;
 }
