@@ -11,7 +11,7 @@
 
 namespace roruvez::par2 {
 
-// The packets of a PAR2 recovery set (the Parity Volume Set Specification 2.0): each is a
+// The packets of a PAR2 recovery set (the public PAR 2.0 format): each is a
 // header (magic, length, the MD5 of what follows, the recovery set's ID, the type) and a body,
 // all little-endian and four-byte aligned. What PAR2 clients write byte for byte alike is written
 // so here too.
