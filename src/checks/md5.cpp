@@ -3,55 +3,22 @@
 #include <openssl/evp.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/error.h"
 
 namespace roruvez {
 
-namespace {
-
-[[noreturn]] void libcryptoFailed() {
-    throw PlatformError(error_text::kSumFailed);
-}
-
-void start(EVP_MD_CTX* context) {
-    if (EVP_DigestInit_ex(context, EVP_md5(), nullptr) != 1) {
-        libcryptoFailed();
-    }
-}
-
-}  // namespace
-
-Md5::Md5() : context_(EVP_MD_CTX_new()) {
-    if (context_ == nullptr) {
-        libcryptoFailed();
-    }
-    try {
-        start(context_);
-    } catch (...) {
-        EVP_MD_CTX_free(context_);
-        throw;
-    }
-}
-
-Md5::~Md5() {
-    EVP_MD_CTX_free(context_);
-}
-
-void Md5::add(const std::byte* data, std::size_t size) {
-    if (EVP_DigestUpdate(context_, data, size) != 1) {
-        libcryptoFailed();
-    }
-}
+Md5::Md5() : digest_(EVP_md5()) {}
 
 Md5Digest Md5::finish() {
+    EvpDigest::Bytes bytes{};
     Md5Digest digest{};
-    unsigned int length = 0;
-    if (EVP_DigestFinal_ex(context_, digest.data(), &length) != 1 || length != digest.size()) {
-        libcryptoFailed();
+    if (digest_.finish(bytes) != digest.size()) {
+        throw PlatformError(error_text::kSumFailed);
     }
-    start(context_);
+    std::copy_n(bytes.begin(), digest.size(), digest.begin());
     return digest;
 }
 

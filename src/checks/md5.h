@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-struct evp_md_ctx_st;
+#include "checks/evp_digest.h"
 
 namespace roruvez {
 
@@ -16,11 +16,8 @@ using Md5Digest = std::array<std::uint8_t, 16>;
 class Md5 {
   public:
     Md5();
-    ~Md5();
-    Md5(const Md5&) = delete;
-    Md5& operator=(const Md5&) = delete;
 
-    void add(const std::byte* data, std::size_t size);
+    void add(const std::byte* data, std::size_t size) { digest_.add(data, size); }
     void add(std::string_view text) {
         add(reinterpret_cast<const std::byte*>(text.data()), text.size());
     }
@@ -28,7 +25,7 @@ class Md5 {
     Md5Digest finish();
 
   private:
-    evp_md_ctx_st* context_;
+    EvpDigest digest_;
 };
 
 Md5Digest md5Of(std::string_view bytes);

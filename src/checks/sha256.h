@@ -3,9 +3,8 @@
 #include <cstddef>
 #include <string>
 
+#include "checks/evp_digest.h"
 #include "checks/stream_sum.h"
-
-struct evp_md_ctx_st;
 
 namespace roruvez {
 
@@ -14,16 +13,13 @@ namespace roruvez {
 class Sha256 final : public StreamSum {
   public:
     Sha256();
-    ~Sha256() override;
-    Sha256(const Sha256&) = delete;
-    Sha256& operator=(const Sha256&) = delete;
 
-    void add(const std::byte* data, std::size_t size) override;
+    void add(const std::byte* data, std::size_t size) override { digest_.add(data, size); }
     // The digest of everything added, as 64 lowercase hex digits; the sum starts anew after it.
     std::string finish() override;
 
   private:
-    evp_md_ctx_st* context_;
+    EvpDigest digest_;
 };
 
 }  // namespace roruvez
