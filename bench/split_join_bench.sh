@@ -133,7 +133,9 @@ checksum_rows() {
     "$cli" split "$source_file" --size "$piece" --checksums --yes >/dev/null
     mv "$work"/src/breldo.* "$work/sumset/"
     mapfile -t sum_pieces < <(pieces_of "$work/sumset")
-    for name in plain sums byhand; do
+    local names="plain sums byhand" count=3
+    [ -z "$against" ] || { names="$names against"; count=4; }
+    for name in $names; do
         : >"$work/split.$name"
         : >"$work/join.$name"
     done
@@ -141,8 +143,8 @@ checksum_rows() {
     for ((round = 1; round <= runs; round++)); do
         # One SHA-256 stream over the source, what bounds the checked jobs.
         measure openssl dgst -sha256 "$source_file" >>"$work/stream"
-        for ((i = 0; i < 3; i++)); do
-            case $(((i + round) % 3)) in
+        for ((i = 0; i < count; i++)); do
+            case $(((i + round) % count)) in
                 0) measure "$cli" split "$source_file" --size "$piece" --yes >>"$work/split.plain"
                    rm -f "$work"/src/breldo.* ;;
                 1) measure "$cli" split "$source_file" --size "$piece" --checksums --yes \
@@ -151,10 +153,13 @@ checksum_rows() {
                 2) measure sh -c 'split -b "$1" "$2" "$3/x" && cd "$3" && sha256sum x* >x.sha256' \
                        sh "$piece" "$source_file" "$work/out" >>"$work/split.byhand"
                    rm -f "$work"/out/* ;;
+                3) measure "$against" split "$source_file" --size "$piece" --checksums --yes \
+                       >>"$work/split.against"
+                   rm -f "$work"/src/breldo.* ;;
             esac
         done
-        for ((i = 0; i < 3; i++)); do
-            case $(((i + round) % 3)) in
+        for ((i = 0; i < count; i++)); do
+            case $(((i + round) % count)) in
                 0) mv "$work/sumset/breldo.sha256" "$work/sumset.list"
                    measure "$cli" join "$work/sumset/breldo.1" --yes >>"$work/join.plain"
                    mv "$work/sumset.list" "$work/sumset/breldo.sha256"
@@ -166,6 +171,8 @@ checksum_rows() {
                        exec cat "$@" >"$out"' sh "$work/out/joined" "$work/sumset" \
                        "${sum_pieces[@]}" >>"$work/join.byhand"
                    rm -f "$work/out/joined" ;;
+                3) measure "$against" join "$work/sumset/breldo.1" --yes >>"$work/join.against"
+                   rm -f "$work/sumset/data.bin" ;;
             esac
         done
         echo "  round $round: split $(tail -n 1 "$work/split.sums" | cut -d' ' -f1)s," \
@@ -173,7 +180,7 @@ checksum_rows() {
     done
     for job in split join; do
         echo "  $job:"
-        for name in plain sums byhand; do
+        for name in $names; do
             printf '    %-7s %7.3f s  %7.1f MiB peak\n' "$name" \
                 "$(cut -d' ' -f1 "$work/$job.$name" | median)" \
                 "$(cut -d' ' -f2 "$work/$job.$name" | sort -g | tail -n 1 |
