@@ -14,9 +14,10 @@ class RecoveryData {
   public:
     RecoveryData(std::size_t sliceSize, std::uint32_t firstExponent, std::uint32_t count);
 
-    // Adds input slice `index` (its constant's index), size bytes of it; the rest of the slice
-    // is zeros.
-    void addSlice(std::uint32_t index, const std::byte* data, std::size_t size);
+    // Adds size bytes of input slice `index` (its constant's index) from an even offset into
+    // the slice. What is never added of a slice counts as zeros; an odd size ends the slice's
+    // data, its last byte the low byte of a word whose high byte is zero.
+    void addPart(std::uint32_t index, std::size_t offset, const std::byte* data, std::size_t size);
 
     std::uint32_t count() const { return static_cast<std::uint32_t>(slices_.size()); }
     std::uint32_t exponent(std::uint32_t k) const { return firstExponent_ + k; }

@@ -15,7 +15,8 @@ namespace roruvez {
 
 std::string usageText() {
     return "usage: roruvez-cli split FILE [--size SIZE | --size-box TEXT] [--save-to X:]\n"
-           "                   [--checksums] [--drive X:=DIR]... [--yes] [--trace FILE]\n"
+           "                   [--checksums] [--recovery N] [--drive X:=DIR]... [--yes]\n"
+           "                   [--trace FILE]\n"
            "       roruvez-cli join FILE [--save-to X:] [--drive X:=DIR]... [--yes] [--trace "
            "FILE]\n"
            "       roruvez-cli --help | --version\n"
@@ -37,6 +38,9 @@ std::string usageText() {
            "  --checksums      also write breldo.sha256, the SHA-256 of every piece and of FILE\n"
            "                   for sha256sum -c (on every floppy disk, and each piece read back\n"
            "                   from a removable disk); a join checks every piece against it\n"
+           "  --recovery N     also write recovery data that rebuilds any N lost or damaged\n"
+           "                   pieces: breldo.par2 and breldo.vol*.par2 beside the pieces, a\n"
+           "                   PAR2 set that par2 verify and par2 repair read\n"
            "  --save-to X:     write to drive X: instead of the file's own directory; a join then\n"
            "                   reads the pieces from X: too (breldo.1, breldo.2, ...), and only\n"
            "                   if that breldo.1 begins with FILE's header\n"
@@ -152,6 +156,18 @@ void takeChecksums(Parse& parse, const std::string& /*value*/) {
     parse.options.checksums = true;
 }
 
+void takeRecovery(Parse& parse, const std::string& value) {
+    const bool digits =
+        !value.empty() && value.size() <= 5 &&
+        std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const int pieces = digits ? std::stoi(value) : 0;
+    if (pieces < 1 || pieces > kMaxPieces) {
+        throw UsageError("--recovery wants a number of pieces from 1 to " +
+                         std::to_string(kMaxPieces) + ": '" + value + "'");
+    }
+    parse.options.recovery = pieces;
+}
+
 struct OptionRule {
     std::string_view name;
     bool takesValue;
@@ -159,7 +175,7 @@ struct OptionRule {
     void (*take)(Parse&, const std::string&);
 };
 
-constexpr std::array<OptionRule, 7> kOptionRules = {{
+constexpr std::array<OptionRule, 8> kOptionRules = {{
     {"--size", true, true, takeSize},
     {"--size-box", true, true, takeSizeBox},
     {"--save-to", true, false, takeSaveTo},
@@ -167,6 +183,7 @@ constexpr std::array<OptionRule, 7> kOptionRules = {{
     {"--trace", true, false, takeTrace},
     {"--yes", false, false, takeYes},
     {"--checksums", false, true, takeChecksums},
+    {"--recovery", true, true, takeRecovery},
 }};
 
 std::optional<ConsoleOptions::Command> commandAlone(const std::string& command) {

@@ -33,6 +33,8 @@ struct ConsoleOptions {
     std::vector<DriveBinding> drives;
     bool yes = false;
     bool checksums = false;
+    // Pieces the recovery data rebuilds; none without it.
+    int recovery = 0;
     std::string tracePath;
 };
 

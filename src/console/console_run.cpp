@@ -140,7 +140,8 @@ int runJob(Run& run, ConsoleStreams streams) {
         std::_Exit(kExitInterrupted);
     };
     if (run.options.command == ConsoleOptions::Command::Split) {
-        SplitFile(state.FilePath, context, JobRequest{.checksums = run.options.checksums});
+        SplitFile(state.FilePath, context,
+                  JobRequest{.checksums = run.options.checksums, .recovery = run.options.recovery});
     } else {
         const std::string piece1 = state.FilePath;
         JoinFiles(piece1, context);

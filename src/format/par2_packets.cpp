@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "checks/recovery_data.h"
-
 namespace roruvez::par2 {
 
 namespace {
@@ -110,70 +108,6 @@ std::string volumeName(std::string_view base, std::uint32_t first, std::uint32_t
         return std::string(width > digits.size() ? width - digits.size() : 0, '0') + digits;
     };
     return std::string(base) + ".vol" + padded(first) + "+" + padded(count) + ".par2";
-}
-
-std::map<std::string, std::string> recoveryFiles(
-    std::string_view base, const std::vector<std::pair<std::string, std::string>>& inputs,
-    std::uint64_t sliceSize, std::uint32_t count, std::string_view creator) {
-    std::vector<InputFile> files;
-    for (const auto& [name, bytes] : inputs) {
-        InputFile file{
-            name, bytes.size(), md5Of(bytes), md5Of(std::string_view(bytes).substr(0, k16k)), {}};
-        for (std::size_t at = 0; at < bytes.size(); at += sliceSize) {
-            std::string slice = bytes.substr(at, sliceSize);
-            slice.resize(sliceSize, '\0');
-            file.slices.emplace_back(
-                md5Of(slice),
-                crc32Of(reinterpret_cast<const std::byte*>(slice.data()), slice.size()));
-        }
-        files.push_back(std::move(file));
-    }
-    // Slices take their constants in the order of their files' IDs, as the main packet lists
-    // them, then in their order in the file.
-    std::vector<std::size_t> order(files.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
-    }
-    std::sort(order.begin(), order.end(),
-              [&](std::size_t a, std::size_t b) { return files[a].id() < files[b].id(); });
-    RecoveryData recovery(sliceSize, 0, count);
-    std::uint32_t index = 0;
-    for (const std::size_t i : order) {
-        const std::string& bytes = inputs[i].second;
-        for (std::size_t at = 0; at < bytes.size(); at += sliceSize) {
-            const std::size_t size = std::min<std::size_t>(sliceSize, bytes.size() - at);
-            recovery.addSlice(index++, reinterpret_cast<const std::byte*>(bytes.data() + at), size);
-        }
-    }
-    std::vector<Md5Digest> ids;
-    ids.reserve(files.size());
-    for (const InputFile& file : files) {
-        ids.push_back(file.id());
-    }
-    const std::string body = mainBody(sliceSize, ids);
-    const Md5Digest setId = md5Of(body);
-    std::string critical = mainPacket(setId, body);
-    for (const InputFile& file : files) {
-        critical += fileDescriptionPacket(setId, file) + sliceChecksumPacket(setId, file);
-    }
-    const std::string creatorText = creatorPacket(setId, creator);
-    std::map<std::string, std::string> out;
-    out[std::string(base) + ".par2"] = critical + creatorText;
-    const std::size_t width = std::to_string(count).size();
-    for (std::uint32_t first = 0, size = 1; first < count; first += size, size *= 2) {
-        const std::uint32_t here = std::min(size, count - first);
-        std::string volume;
-        for (std::uint32_t k = first; k < first + here; ++k) {
-            const auto& data = recovery.slice(k);
-            volume += recoverySlicePacket(
-                setId, recovery.exponent(k),
-                std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
-        }
-        volume += critical;
-        volume += creatorText;
-        out[volumeName(base, first, here, width)] = std::move(volume);
-    }
-    return out;
 }
 
 }  // namespace roruvez::par2

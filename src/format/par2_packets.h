@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -47,12 +46,5 @@ std::string recoverySlicePacket(const Md5Digest& setId, std::uint32_t exponent,
 // ".par2", each number padded with zeros to width digits.
 std::string volumeName(std::string_view base, std::uint32_t first, std::uint32_t count,
                        std::size_t width);
-
-// A whole recovery set for the inputs (name and bytes), in files named from base: base.par2
-// with the critical packets, and one volume per power of two of recovery slices (1, 2, 4, ...),
-// each with the critical packets too, making count slices in all. By name, each file's bytes.
-std::map<std::string, std::string> recoveryFiles(
-    std::string_view base, const std::vector<std::pair<std::string, std::string>>& inputs,
-    std::uint64_t sliceSize, std::uint32_t count, std::string_view creator);
 
 }  // namespace roruvez::par2

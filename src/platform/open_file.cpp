@@ -48,6 +48,25 @@ void OpenFile::readExact(std::byte* data, std::size_t size) {
     }
 }
 
+void OpenFile::readExactAt(std::byte* data, std::size_t size, std::int64_t offset) {
+    const int fd = descriptor();
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t got = fd < 0 ? (errno = EBADF, -1)
+                                   : ::pread(fd, data + done, size - done,
+                                             static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            throwErrno(errno, path());
+        }
+        if (got == 0) {
+            throw PlatformError(error_text::kInputPastEnd, path());
+        }
+        done += static_cast<std::size_t>(got);
+    }
+}
+
 void OpenFile::copyThrough(OpenFile& to, std::size_t size, CopyBuffer& buffer, CopyTap* tap) {
     while (size > 0) {
         const std::size_t part = std::min(size, kCopyBlock);

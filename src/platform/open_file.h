@@ -100,6 +100,8 @@ class OpenFile {
     // Reads exactly size bytes. A file that ends sooner (it shrank or vanished while the job ran)
     // is a failure, never a block filled up with zeros.
     void readExact(std::byte* data, std::size_t size);
+    // The same from offset, wherever the file's position is; it stays there.
+    void readExactAt(std::byte* data, std::size_t size, std::int64_t offset);
 
   protected:
     // The descriptor the kernel can copy from or to; -1 for a file it cannot.

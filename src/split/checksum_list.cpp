@@ -26,6 +26,9 @@ std::string listText(int pieces, bool complete, Context& context) {
         text += checksumLine(sums.pieceDigest(number), pieceName("", number));
     }
     if (complete) {
+        for (const auto& [name, digest] : context.run().recoveryDigests) {
+            text += checksumLine(digest, name);
+        }
         text += checksumLine(sums.sourceDigest(), restoredFileName(context.state));
     }
     return text;

@@ -6,6 +6,7 @@
 #include "platform/drive_table.h"
 #include "split/checksum_list.h"
 #include "split/piece_writer.h"
+#include "split/recovery_files.h"
 #include "state/status_texts.h"
 #include "text/code_page.h"
 #include "text/number_text.h"
@@ -90,6 +91,7 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
         if (!pieceSizeSettled(context)) {
             return 1;
         }
+        checkRecoveryAsked(targetDir, context);
 
         state.FirstDataLen = state.PieceSize - kHeaderLength;
         writePiece(piecePath, 1, toCodePage(state.HeaderText), state.FirstDataLen, 0, context);

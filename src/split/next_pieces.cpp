@@ -9,6 +9,7 @@
 #include "platform/drive_table.h"
 #include "split/checksum_list.h"
 #include "split/piece_writer.h"
+#include "split/recovery_files.h"
 #include "state/status_texts.h"
 
 namespace roruvez {
@@ -63,6 +64,9 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
             writePiece(piecePath, number, {}, chunkLen, state.BytesDone, context);
 
             state.BytesDone += chunkLen;
+            if (state.BytesDone == state.SourceLen) {
+                writeRecoveryFiles(targetDir, number, context);
+            }
             listPiecesSoFar(targetDir, number, state.BytesDone == state.SourceLen, context);
             if (state.BytesDone == state.SourceLen) {
                 break;

@@ -34,6 +34,10 @@ inline constexpr const char* kPieceUnlistedNote = "has no line in the checksum l
 inline constexpr const char* kJoinsUnchecked = "Without the list the set joins unchecked.";
 inline constexpr const char* kEmptyPiece =
     "The piece is empty: a job that was interrupted leaves this under a piece's name";
+inline constexpr const char* kRecoveryTooLarge =
+    "Recovery data was asked for more pieces than the set has: ";
+inline constexpr const char* kRecoveryOnFloppy =
+    "Recovery data is written beside pieces on a hard disk or a stick, not yet onto floppy disks";
 }  // namespace error_text
 
 }  // namespace roruvez

@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "checks/piece_sums.h"
@@ -14,6 +15,8 @@ namespace roruvez {
 struct JobRequest {
     // A split also writes breldo.sha256 beside its pieces.
     bool checksums = false;
+    // A split also writes recovery data that rebuilds this many lost or damaged pieces.
+    int recovery = 0;
 };
 
 // An output the job named: the name as the job formed it, and the file it gave that name.
@@ -35,6 +38,8 @@ struct JobRun {
     // The checksum list the split last named on the disk in the drive: the one it may replace
     // with a longer one when the next piece goes on the same disk.
     std::optional<NamedOutput> ownChecksumList;
+    // The recovery files a split wrote, by name, with their SHA-256, for its checksum list.
+    std::vector<std::pair<std::string, std::string>> recoveryDigests;
     // What a join's checksum list gives for its pieces, by number.
     std::map<int, std::string> listedDigests;
 };

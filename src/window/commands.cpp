@@ -3,6 +3,7 @@
 #include "window/commands.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -97,7 +98,9 @@ void Form1::Command1_Click() {
             QWidget& window;
             ~RestorePointer() { window.unsetCursor(); }
         } restore{*this};
-        SplitFile(state_.FilePath, context_, JobRequest{.checksums = checksums_->isChecked()});
+        SplitFile(state_.FilePath, context_,
+                  JobRequest{.checksums = checksums_->isChecked(),
+                             .recovery = recovery_->checkedAction()->data().toInt()});
     });
 }
 

@@ -14,6 +14,7 @@
 #include "window/window_surface.h"
 
 class QAction;
+class QActionGroup;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -65,6 +66,7 @@ class Form1 : public QMainWindow {
     void placeControls();
     void connectControls();
     void createMenu();
+    void createRecoveryMenu();
     void createTimer();
     void createTabOrder();
     void describeControls();
@@ -137,6 +139,8 @@ class Form1 : public QMainWindow {
     QTimer* timer1_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QAction* checksums_ = nullptr;
+    // Pieces the next splits' recovery data rebuilds: each choice holds its number.
+    QActionGroup* recovery_ = nullptr;
     QAction* about_ = nullptr;
     QAction* exit_ = nullptr;
 };

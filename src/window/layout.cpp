@@ -1,5 +1,6 @@
 // The window as laid out: every control at its place in twips, with its font, colours, caption
 // and initial state, the menu and the clock's timer.
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -28,6 +29,7 @@ namespace {
 // $XDG_CONFIG_HOME/roruvez/roruvez.conf
 const QString kSettingsName = QStringLiteral("roruvez");
 const QString kChecksumsSetting = QStringLiteral("checksums");
+const QString kRecoverySetting = QStringLiteral("recovery");
 
 const QColor kDarkBlueText(0, 0, 192);
 
@@ -295,6 +297,7 @@ void Form1::createMenu() {
     connect(checksums_, &QAction::toggled, this, [](bool on) {
         QSettings(kSettingsName, kSettingsName).setValue(kChecksumsSetting, on);
     });
+    createRecoveryMenu();
     fileMenu_->addSeparator();
     about_ = fileMenu_->addAction(QStringLiteral("About"));
     about_->setObjectName(QStringLiteral("About"));
@@ -302,6 +305,30 @@ void Form1::createMenu() {
     exit_->setObjectName(QStringLiteral("Exit"));
     connect(about_, &QAction::triggered, this, [this] { About_Click(); });
     connect(exit_, &QAction::triggered, this, [this] { Exit_Click(); });
+}
+
+// None until the user chooses; then remembered like the checksums.
+void Form1::createRecoveryMenu() {
+    QMenu* menu = fileMenu_->addMenu(QStringLiteral("Recovery data"));
+    menu->setObjectName(QStringLiteral("RecoveryData"));
+    menu->setToolTip(QStringLiteral("Splits also write breldo.par2, for par2 repair and the join"));
+    recovery_ = new QActionGroup(this);
+    recovery_->setExclusive(true);
+    int chosen = QSettings(kSettingsName, kSettingsName).value(kRecoverySetting, 0).toInt();
+    chosen = chosen >= 0 && chosen <= 2 ? chosen : 0;
+    const QString names[] = {QStringLiteral("None"), QStringLiteral("1 piece"),
+                             QStringLiteral("2 pieces")};
+    for (int pieces = 0; pieces < 3; ++pieces) {
+        QAction* choice = menu->addAction(names[pieces]);
+        choice->setObjectName(QStringLiteral("Recovery%1").arg(pieces));
+        choice->setCheckable(true);
+        choice->setData(pieces);
+        choice->setChecked(pieces == chosen);
+        recovery_->addAction(choice);
+    }
+    connect(recovery_, &QActionGroup::triggered, this, [](QAction* choice) {
+        QSettings(kSettingsName, kSettingsName).setValue(kRecoverySetting, choice->data());
+    });
 }
 
 void Form1::createTimer() {

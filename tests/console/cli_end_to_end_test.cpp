@@ -128,6 +128,49 @@ TEST_F(CliTest, ChecksumsAreWrittenWhenAskedAndCheckedByTheJoin) {
     EXPECT_FALSE(fs::exists(here + "/REPORT.DOC"));
 }
 
+bool par2Says(const std::string& directory, const std::string& verb) {
+    const std::string command =
+        "cd '" + directory + "' && par2 " + verb + " -q breldo.par2 >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
+// Recovery data is a PAR2 set over the pieces, listed with them: par2 finds it whole, and
+// rebuilds a deleted and a damaged piece from two pieces of recovery. Asked for more pieces than
+// the set has, or beside an old set's recovery file, the split writes nothing.
+TEST_F(CliTest, RecoveryDataIsASetThatPar2RepairsFrom) {
+    if (std::system("command -v par2 >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "no par2 here (Debian package par2)";
+    }
+    makeSource("REPORT.DOC", 3500000);
+    const std::string here = dir.path().string();
+    const CliResult tooMany = runCli({"split", here + "/REPORT.DOC", "--recovery", "4", "--yes"});
+    EXPECT_EQ(tooMany.status, 1);
+    EXPECT_NE(tooMany.err.find("more pieces than the set has: 4 of 3"), std::string::npos)
+        << tooMany.err;
+    writeFile(here + "/breldo.vol1+1.par2", "an old set's");
+    EXPECT_EQ(runCli({"split", here + "/REPORT.DOC", "--recovery", "2", "--yes"}).status, 1);
+    EXPECT_EQ(listDir(here), (std::vector<std::string>{"REPORT.DOC", "breldo.vol1+1.par2"}));
+    fs::remove(here + "/breldo.vol1+1.par2");
+
+    const CliResult split =
+        runCli({"split", here + "/REPORT.DOC", "--recovery", "2", "--checksums"});
+    ASSERT_EQ(split.status, 0) << split.err;
+    EXPECT_NE(split.out.find(here + "/breldo.vol1+1.par2\n"), std::string::npos) << split.out;
+    EXPECT_NE(readFile(here + "/breldo.sha256").find("  breldo.par2\n"), std::string::npos);
+    EXPECT_TRUE(testing::sha256sumPasses(here));
+    EXPECT_TRUE(par2Says(here, "verify"));
+
+    const std::string whole = joined(here);
+    fs::remove(piece(here, 2));
+    std::string damaged = readFile(piece(here, 3));
+    damaged[700] ^= 1;
+    writeFile(piece(here, 3), damaged);
+    EXPECT_FALSE(par2Says(here, "verify"));
+    EXPECT_TRUE(par2Says(here, "repair"));
+    EXPECT_EQ(joined(here), whole);
+    EXPECT_EQ(whole, source);
+}
+
 TEST_F(CliTest, AProgressLineShowsOnATerminalOnly) {
     const std::string path = makeSource("data.bin", 3500000);
     const std::string here = dir.path().string();
@@ -385,6 +428,12 @@ TEST_F(CliTest, UsageErrorsAndUnusableFilesEndWithOneLineAndWriteNothing) {
          2,
          "--size and --size-box cannot be given together" + tryHelp},
         {{"split", file, "--size", "1.44MB"}, 2, "invalid piece size: '1.44MB'" + tryHelp},
+        {{"split", file, "--recovery", "0"},
+         2,
+         "--recovery wants a number of pieces from 1 to 10000: '0'" + tryHelp},
+        {{"join", folder + "/breldo.1", "--recovery", "1"},
+         2,
+         "--recovery belongs to split only" + tryHelp},
         {{"split", file, "--size=-5"}, 2, "invalid piece size: '-5'" + tryHelp},
         {{"split", file, "--size", "160"},
          2,

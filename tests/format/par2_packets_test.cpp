@@ -1,4 +1,4 @@
-#include "format/par2_packets.h"
+#include "format/par2_set.h"
 
 #include <gtest/gtest.h>
 
@@ -59,10 +59,24 @@ TEST(Par2Packets, Par2VerifiesOurSetAndRepairsFromIt) {
     for (const auto& [name, bytes] : pieces) {
         writeFile(dir.file(name), bytes);
     }
-    for (const auto& [name, bytes] :
-         par2::recoveryFiles("breldo", pieces, 2500, 3, "Roruvez test")) {
+    const auto files = par2::recoveryFiles("breldo", pieces, 2500, 3, "Roruvez test");
+    for (const auto& [name, bytes] : files) {
         writeFile(dir.file(name), bytes);
     }
+    // Made one recovery slice at a time, in three passes over the inputs, the set is the same.
+    std::vector<par2::InputName> names;
+    for (const auto& [name, bytes] : pieces) {
+        names.push_back({name, bytes.size()});
+    }
+    std::map<std::string, std::string> inPasses;
+    par2::RecoverySet("breldo", names, 2500, 3)
+        .make(
+            [&](std::size_t input, std::uint64_t offset, std::byte* data, std::size_t size) {
+                pieces.at(input).second.copy(reinterpret_cast<char*>(data), size, offset);
+            },
+            [&](const std::string& name, std::string_view bytes) { inPasses[name] += bytes; },
+            "Roruvez test", 2500);
+    EXPECT_TRUE(inPasses == files);
     EXPECT_TRUE(par2(dir.path().string(), "verify"));
 
     std::filesystem::remove(dir.file("breldo.2"));

@@ -92,6 +92,24 @@ TEST_F(CommandsTest, TheChecksumsItemIsRememberedAndMakesTheSplitWriteTheList) {
     action("Checksums")->trigger();
 }
 
+// None until chosen; then the split writes recovery data for that many pieces, and a new window
+// starts with the same choice.
+TEST_F(CommandsTest, TheRecoveryChoiceIsRememberedAndMakesTheSplitWriteIt) {
+    EXPECT_TRUE(action("Recovery0")->isChecked());
+    action("Recovery2")->trigger();
+    rebuildWindow();
+    EXPECT_TRUE(action("Recovery2")->isChecked());
+    EXPECT_FALSE(action("Recovery0")->isChecked());
+
+    prepareSplit();
+    click("Command1");
+
+    EXPECT_EQ(caption("Label9"), "Done!");
+    EXPECT_TRUE(std::filesystem::exists(dir.file("breldo.par2")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("breldo.vol1+1.par2")));
+    action("Recovery0")->trigger();
+}
+
 TEST_F(CommandsTest, ARefusedShortNameIsAnsweredFromTheTestAndTheControlsComeBack) {
     const std::string path = prepareSplit("quarterly report.doc");
     answers = {QMessageBox::Cancel};

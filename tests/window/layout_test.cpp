@@ -225,11 +225,13 @@ TEST_F(LayoutTest, MenuHasChecksumsAboutAndExitWithoutShortcutsAndOpensWithAltF)
     EXPECT_TRUE(file->isVisible());
     file->hide();
     const QList<QAction*> items = file->actions();
-    ASSERT_EQ(items.size(), 4);
+    ASSERT_EQ(items.size(), 5);
     EXPECT_EQ(items[0]->text(), QStringLiteral("Checksums"));
-    EXPECT_TRUE(items[1]->isSeparator());
-    EXPECT_EQ(items[2]->text(), QStringLiteral("About"));
-    EXPECT_EQ(items[3]->text(), QStringLiteral("Exit"));
+    EXPECT_EQ(items[1]->text(), QStringLiteral("Recovery data"));
+    ASSERT_NE(items[1]->menu(), nullptr);
+    EXPECT_TRUE(items[2]->isSeparator());
+    EXPECT_EQ(items[3]->text(), QStringLiteral("About"));
+    EXPECT_EQ(items[4]->text(), QStringLiteral("Exit"));
     for (QAction* item : items) {
         EXPECT_TRUE(item->shortcut().isEmpty());
         EXPECT_EQ(item->isCheckable(), item == items[0]);
