@@ -34,6 +34,12 @@ void EvpDigest::add(const std::byte* data, std::size_t size) {
     }
 }
 
+void EvpDigest::copyFrom(const EvpDigest& other) {
+    if (EVP_MD_CTX_copy_ex(context_, other.context_) != 1) {
+        libcryptoFailed();
+    }
+}
+
 std::size_t EvpDigest::finish(Bytes& digest) {
     static_assert(EVP_MAX_MD_SIZE <= std::tuple_size_v<Bytes>);
     unsigned int length = 0;

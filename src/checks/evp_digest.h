@@ -20,6 +20,8 @@ class EvpDigest {
     EvpDigest& operator=(const EvpDigest&) = delete;
 
     void add(const std::byte* data, std::size_t size);
+    // Goes on from where other is: what it was fed, this has been fed.
+    void copyFrom(const EvpDigest& other);
     // The digest of everything added, its length in bytes; the sum starts anew after it.
     std::size_t finish(Bytes& digest);
 

@@ -24,6 +24,9 @@ inline constexpr std::uint32_t kInputConstants = 32768;
 
 // The hot loop of making and using recovery data: to ^= factor * from, word by word, each word
 // of two bytes little-endian as PAR2 stores them; words is the count of words.
+// With the processor's vector instructions where it has them.
 void multiplyAdd(Value factor, const std::byte* from, std::byte* to, std::size_t words);
+// The same bytes by table lookups alone, on any processor.
+void multiplyAddPortable(Value factor, const std::byte* from, std::byte* to, std::size_t words);
 
 }  // namespace roruvez::gf16

@@ -21,6 +21,8 @@ class Md5 {
     void add(std::string_view text) {
         add(reinterpret_cast<const std::byte*>(text.data()), text.size());
     }
+    // Goes on from where other is.
+    void copyFrom(const Md5& other) { digest_.copyFrom(other.digest_); }
     // The digest of everything added; the sum starts anew after it.
     Md5Digest finish();
 

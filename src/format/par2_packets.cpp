@@ -7,13 +7,6 @@ namespace roruvez::par2 {
 
 namespace {
 
-constexpr std::string_view kMagic{"PAR2\0PKT", 8};
-constexpr std::string_view kMainType{"PAR 2.0\0Main\0\0\0\0", 16};
-constexpr std::string_view kFileDescriptionType{"PAR 2.0\0FileDesc", 16};
-constexpr std::string_view kSliceChecksumType{"PAR 2.0\0IFSC\0\0\0\0", 16};
-constexpr std::string_view kRecoverySliceType{"PAR 2.0\0RecvSlic", 16};
-constexpr std::string_view kCreatorType{"PAR 2.0\0Creator\0", 16};
-
 void putNumber(std::string& out, std::uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
         out.push_back(static_cast<char>(value >> (8 * i) & 0xFFU));

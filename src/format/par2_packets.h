@@ -29,6 +29,12 @@ struct InputFile {
 };
 
 inline constexpr std::size_t kHeaderBytes = 64;
+inline constexpr std::string_view kMagic{"PAR2\0PKT", 8};
+inline constexpr std::string_view kMainType{"PAR 2.0\0Main\0\0\0\0", 16};
+inline constexpr std::string_view kFileDescriptionType{"PAR 2.0\0FileDesc", 16};
+inline constexpr std::string_view kSliceChecksumType{"PAR 2.0\0IFSC\0\0\0\0", 16};
+inline constexpr std::string_view kRecoverySliceType{"PAR 2.0\0RecvSlic", 16};
+inline constexpr std::string_view kCreatorType{"PAR 2.0\0Creator\0", 16};
 inline constexpr std::size_t k16k = 16384;
 
 // The main packet's body: the slice size and the files' IDs in ascending order. Its MD5 is the

@@ -60,6 +60,9 @@ void RecoverySet::pass(const ReadInput& read, const std::vector<std::size_t>& or
     std::uint32_t index = 0;
     for (const std::size_t input : order) {
         const std::uint64_t length = inputs_[input].length;
+        // An input of one slice, as most pieces are, is summed once: its slice's MD5 goes on
+        // from the whole input's over the padding.
+        const bool oneSlice = length <= sliceSize_;
         Md5 whole;
         for (std::uint64_t slice = 0; slice < length; slice += sliceSize_, ++index) {
             const std::uint64_t end = std::min(length, slice + sliceSize_);
@@ -72,11 +75,16 @@ void RecoverySet::pass(const ReadInput& read, const std::vector<std::size_t>& or
                 data.addPart(index, static_cast<std::size_t>(at - slice), block.data(), size);
                 if (files != nullptr) {
                     whole.add(block.data(), size);
-                    hash.add(block.data(), size);
+                    if (!oneSlice) {
+                        hash.add(block.data(), size);
+                    }
                     crc = crc32Of(block.data(), size, crc);
                 }
             }
             if (files != nullptr) {
+                if (oneSlice) {
+                    hash.copyFrom(whole);
+                }
                 addZeros(hash, crc, slice + sliceSize_ - end);
                 (*files)[input].slices.emplace_back(hash.finish(), crc);
             }

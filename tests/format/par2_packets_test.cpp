@@ -1,3 +1,4 @@
+#include "format/par2_reader.h"
 #include "format/par2_set.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,7 @@
 #include <filesystem>
 
 #include "checks/gf16.h"
+#include "checks/recovery_data.h"
 #include "support/fakes.h"
 
 namespace roruvez {
@@ -23,19 +25,24 @@ TEST(Gf16, TheConstantsAndTheKernelAreTheFormatsOwn) {
     for (std::uint32_t i = 0; i < std::size(listed); ++i) {
         EXPECT_EQ(gf16::inputConstant(i), listed[i]) << i;
     }
-    const std::string from = patternBytes(4000, 3);
-    std::string to = patternBytes(4000, 4);
-    const std::string before = to;
-    gf16::multiplyAdd(0x1234, reinterpret_cast<const std::byte*>(from.data()),
-                      reinterpret_cast<std::byte*>(to.data()), from.size() / 2);
-    for (std::size_t i = 0; i < from.size(); i += 2) {
-        const auto word = [](const std::string& s, std::size_t at) {
-            return static_cast<gf16::Value>(static_cast<unsigned char>(s[at]) |
-                                            static_cast<unsigned char>(s[at + 1]) << 8U);
-        };
-        const gf16::Value product = gf16::multiply(0x1234, word(from, i));
-        ASSERT_EQ(word(to, i), word(before, i) ^ product) << i;
-        ASSERT_EQ(gf16::divide(product, 0x1234), word(from, i)) << i;
+    // The vector path and the portable one, over whole vectors and a tail.
+    for (const auto kernel : {gf16::multiplyAdd, gf16::multiplyAddPortable}) {
+        for (const std::size_t bytes : {4000, 70}) {
+            const std::string from = patternBytes(bytes, 3);
+            std::string to = patternBytes(bytes, 4);
+            const std::string before = to;
+            kernel(0x1234, reinterpret_cast<const std::byte*>(from.data()),
+                   reinterpret_cast<std::byte*>(to.data()), from.size() / 2);
+            for (std::size_t i = 0; i < from.size(); i += 2) {
+                const auto word = [](const std::string& s, std::size_t at) {
+                    return static_cast<gf16::Value>(static_cast<unsigned char>(s[at]) |
+                                                    static_cast<unsigned char>(s[at + 1]) << 8U);
+                };
+                const gf16::Value product = gf16::multiply(0x1234, word(from, i));
+                ASSERT_EQ(word(to, i), word(before, i) ^ product) << i;
+                ASSERT_EQ(gf16::divide(product, 0x1234), word(from, i)) << i;
+            }
+        }
     }
 }
 
@@ -88,6 +95,88 @@ TEST(Par2Packets, Par2VerifiesOurSetAndRepairsFromIt) {
     for (const auto& [name, bytes] : pieces) {
         EXPECT_TRUE(readFile(dir.file(name)) == bytes) << name;
     }
+}
+
+// Reads a recovery set from files held in memory, in their map's order.
+std::optional<par2::ReadRecoverySet> readBack(const std::map<std::string, std::string>& files) {
+    std::vector<const std::string*> bytes;
+    std::vector<std::uint64_t> lengths;
+    for (const auto& [name, content] : files) {
+        bytes.push_back(&content);
+        lengths.push_back(content.size());
+    }
+    return par2::readRecoverySet(
+        lengths, [&](std::size_t file, std::uint64_t offset, std::byte* data, std::size_t size) {
+            return bytes.at(file)->copy(reinterpret_cast<char*>(data), size, offset);
+        });
+}
+
+// What our files say is read back whole, and three lost slices (a whole input and one slice of
+// another) are rebuilt byte for byte from the other slices and the recovery slices. A damaged
+// packet is passed over for the same packet in another file; a set no main packet describes
+// soundly is no set.
+TEST(Par2Reader, ReadsTheSetBackAndRebuildsLostSlicesFromIt) {
+    const std::vector<std::pair<std::string, std::string>> inputs = {
+        {"breldo.1", patternBytes(5000, 1)},
+        {"breldo.2", patternBytes(5000, 2)},
+        {"breldo.3", patternBytes(1233, 3)}};
+    auto files = par2::recoveryFiles("breldo", inputs, 2500, 3, "Roruvez test");
+    files["breldo.par2"][100] ^= 1;
+    const auto set = readBack(files);
+    ASSERT_TRUE(set.has_value());
+    EXPECT_EQ(set->sliceSize, 2500U);
+    EXPECT_EQ(set->files.size(), 3U);
+    EXPECT_EQ(set->recovery.size(), 3U);
+    ASSERT_NE(set->file("breldo.3"), nullptr);
+    EXPECT_EQ(set->file("breldo.3")->length, 1233U);
+    EXPECT_EQ(set->file("breldo.3")->slices.size(), 1U);
+
+    // Constants follow the main packet's order of IDs; breldo.2's slices and breldo.3's one.
+    std::vector<std::uint32_t> lost;
+    std::vector<std::string> expected;
+    std::vector<std::uint32_t> exponents;
+    for (const auto& [exponent, at] : set->recovery) {
+        exponents.push_back(exponent);
+    }
+    RecoveryData data(2500, exponents);
+    for (std::uint32_t k = 0; k < data.count(); ++k) {
+        const std::string& volume =
+            std::next(files.begin(), static_cast<long>(set->recovery.at(exponents[k]).file))
+                ->second;
+        volume.copy(reinterpret_cast<char*>(data.slice(k).data()), 2500,
+                    set->recovery.at(exponents[k]).offset);
+    }
+    std::uint32_t index = 0;
+    for (const Md5Digest& id : set->ids) {
+        const par2::InputFile& file = set->files.at(id);
+        const std::string& bytes = file.name == "breldo.1"   ? inputs[0].second
+                                   : file.name == "breldo.2" ? inputs[1].second
+                                                             : inputs[2].second;
+        for (std::size_t at = 0; at < bytes.size(); at += 2500, ++index) {
+            std::string slice = bytes.substr(at, 2500);
+            if (file.name == "breldo.1") {
+                data.addPart(index, 0, reinterpret_cast<const std::byte*>(slice.data()),
+                             slice.size());
+                continue;
+            }
+            lost.push_back(index);
+            slice.resize(2500, '\0');
+            expected.push_back(slice);
+        }
+    }
+    const auto rebuilt = data.lostSlices(lost);
+    ASSERT_EQ(rebuilt.size(), expected.size());
+    for (std::size_t i = 0; i < rebuilt.size(); ++i) {
+        EXPECT_TRUE(std::string(reinterpret_cast<const char*>(rebuilt[i].data()), 2500) ==
+                    expected[i])
+            << i;
+    }
+    EXPECT_THROW(data.lostSlices({lost[0], lost[1]}), std::domain_error);
+
+    for (auto& [name, bytes] : files) {
+        bytes = bytes.substr(0, 200);
+    }
+    EXPECT_FALSE(readBack(files).has_value());
 }
 
 }  // namespace
