@@ -50,4 +50,14 @@ std::size_t EvpDigest::finish(Bytes& digest) {
     return length;
 }
 
+std::string hexText(const unsigned char* bytes, std::size_t size) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < size; ++i) {
+        text += kHex[bytes[i] >> 4U];
+        text += kHex[bytes[i] & 15U];
+    }
+    return text;
+}
+
 }  // namespace roruvez

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <string>
 
 struct evp_md_ctx_st;
 struct evp_md_st;
@@ -29,5 +30,8 @@ class EvpDigest {
     const evp_md_st* kind_;
     evp_md_ctx_st* context_;
 };
+
+// Bytes as lowercase hex digits, two to a byte.
+std::string hexText(const unsigned char* bytes, std::size_t size);
 
 }  // namespace roruvez

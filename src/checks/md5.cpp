@@ -28,6 +28,22 @@ Md5Digest md5Of(std::string_view bytes) {
     return sum.finish();
 }
 
+std::string md5Text(const Md5Digest& digest) {
+    return hexText(digest.data(), digest.size());
+}
+
+std::unique_ptr<StreamSum> makeMd5Sum() {
+    class Md5Sum final : public StreamSum {
+      public:
+        void add(const std::byte* data, std::size_t size) override { sum_.add(data, size); }
+        std::string finish() override { return md5Text(sum_.finish()); }
+
+      private:
+        Md5 sum_;
+    };
+    return std::make_unique<Md5Sum>();
+}
+
 std::uint32_t crc32Of(const std::byte* data, std::size_t size, std::uint32_t crc) {
     // zlib takes at most an unsigned int at a time.
     constexpr std::size_t kPart = std::numeric_limits<unsigned int>::max();

@@ -3,9 +3,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include "checks/evp_digest.h"
+#include "checks/stream_sum.h"
 
 namespace roruvez {
 
@@ -31,6 +34,11 @@ class Md5 {
 };
 
 Md5Digest md5Of(std::string_view bytes);
+
+// What a stream of bytes is checked by when a PAR2 set describes it: its MD5 as 32 lowercase
+// hex digits.
+std::string md5Text(const Md5Digest& digest);
+std::unique_ptr<StreamSum> makeMd5Sum();
 
 // The CRC-32 of Ethernet and zip, by zlib, continued from crc over the bytes.
 std::uint32_t crc32Of(const std::byte* data, std::size_t size, std::uint32_t crc = 0);

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace roruvez {
 
-PieceSums::PieceSums(Job job) : job_(job), lanes_(std::make_unique<HashLanes>(kLanes)) {}
+PieceSums::PieceSums(Job job, MakeStreamSum makeSum)
+    : job_(job), lanes_(std::make_unique<HashLanes>(kLanes, std::move(makeSum))) {}
 
 int PieceSums::laneOf(int number) const {
     return job_ == Job::Split ? kSplitPieceLane : number % kLanes;

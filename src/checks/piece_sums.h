@@ -27,7 +27,8 @@ class PieceSums final : public CopyTap {
 
     // Nothing asked.
     PieceSums() = default;
-    explicit PieceSums(Job job);
+    // SHA-256 sums unless makeSum makes others.
+    explicit PieceSums(Job job, MakeStreamSum makeSum = {});
 
     // Whether the job asked for sums.
     bool on() const { return lanes_ != nullptr; }

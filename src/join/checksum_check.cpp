@@ -68,13 +68,23 @@ std::map<int, std::string> readListedDigests(const std::string& targetDir, Conte
     return digests;
 }
 
-void checkPieceDigests(const std::string& targetDir, Context& context) {
+std::vector<int> damagedPieces(Context& context) {
     JobRun& run = context.run();
-    std::vector<std::string> damaged;
+    std::vector<int> damaged;
     for (const auto& [number, listed] : run.listedDigests) {
-        if (run.sums.pieceDigest(number) != listed) {
-            damaged.push_back(pieceName(targetDir, number, context.state.PieceBaseName));
+        // A piece to be rebuilt was never summed.
+        const bool lost = run.recovery && run.recovery->lost.contains(number);
+        if (!lost && run.sums.pieceDigest(number) != listed) {
+            damaged.push_back(number);
         }
+    }
+    return damaged;
+}
+
+void checkPieceDigests(const std::string& targetDir, Context& context) {
+    std::vector<std::string> damaged;
+    for (const int number : damagedPieces(context)) {
+        damaged.push_back(pieceName(targetDir, number, context.state.PieceBaseName));
     }
     if (!damaged.empty()) {
         throw PlatformError(error_text::kPiecesDamaged)

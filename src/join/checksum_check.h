@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "state/context.h"
 
@@ -17,8 +18,9 @@ std::string checksumListPath(const std::string& targetDir, Context& context);
 // throws, naming it; one without a line for every piece throws, concerning those pieces.
 std::map<int, std::string> readListedDigests(const std::string& targetDir, Context& context);
 
-// Once every piece is copied: throws, concerning every piece whose sum differs from its listed
-// one.
+// Once every piece is copied: the pieces whose sums differ from their listed ones, by number.
+std::vector<int> damagedPieces(Context& context);
+// The same as a failure, concerning every such piece.
 void checkPieceDigests(const std::string& targetDir, Context& context);
 
 // What the log says of a checked set: "3 pieces match <list>".

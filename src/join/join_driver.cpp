@@ -1,13 +1,16 @@
 #include "join/join_driver.h"
 
+#include "checks/md5.h"
 #include "files/named_outputs.h"
 #include "files/output_guard.h"
 #include "files/target_dir.h"
+#include "format/piece_format.h"
 #include "join/checksum_check.h"
 #include "join/header_reader.h"
 #include "join/piece_appender.h"
 #include "join/piece_check.h"
 #include "platform/error.h"
+#include "state/failure_texts.h"
 #include "state/status_texts.h"
 
 namespace roruvez {
@@ -16,10 +19,18 @@ namespace {
 
 // The pieces' data is restored. A set that does not add up still ends as not completed, after
 // the warning, since a file that is not the one split must never end in "Done!".
-void reportRestored(const std::string& restored, Context& context) {
+void reportRestored(const std::string& restored, const std::string& targetDir, Context& context) {
     if (context.state.SizeMismatch) {
         endJob(context, JobOutcome::Mismatched, mismatchReport(restored, context));
         return;
+    }
+    const auto& recovery = context.run().recovery;
+    if (recovery && !recovery->lost.empty()) {
+        std::string box = error_text::kPiecesRebuilt;
+        for (const int number : recovery->lost) {
+            box += "\r\n" + pieceName(targetDir, number, context.state.PieceBaseName);
+        }
+        context.surface.messageBox(box, Buttons::Ok);
     }
     endJob(context, JobOutcome::Done);
     context.surface.setEnabled(Control::Command3, false);
@@ -62,6 +73,14 @@ void readChecksums(const std::string& targetDir, Context& context) {
     run.listedDigests = readListedDigests(targetDir, context);
     if (!run.listedDigests.empty()) {
         run.sums = PieceSums(PieceSums::Job::Join);
+        return;
+    }
+    // Without a list, a recovery set's MD5s find the damaged pieces.
+    if (run.recovery) {
+        for (const auto& [id, file] : run.recovery->set.files) {
+            run.listedDigests[*pieceNumberOf(file.name)] = md5Text(file.hash);
+        }
+        run.sums = PieceSums(PieceSums::Job::Join, makeMd5Sum);
     }
 }
 
@@ -123,7 +142,7 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
         return 0;
     }
 
-    reportRestored(restored, context);
+    reportRestored(restored, targetDir, context);
     return 0;
 }
 

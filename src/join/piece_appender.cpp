@@ -5,6 +5,7 @@
 
 #include "format/piece_format.h"
 #include "join/checksum_check.h"
+#include "join/recovery_rebuild.h"
 #include "platform/error.h"
 #include "platform/paths.h"
 #include "state/failure_texts.h"
@@ -115,6 +116,22 @@ void appendPiece(const std::string& targetDir, int number, const std::string& ou
     }
 }
 
+// A piece to be rebuilt is left as zeros where its data goes.
+void leaveHole(int number, std::int64_t& joined, Context& context) {
+    JobState& state = context.state;
+    const std::int64_t length = state.CountedPieces[static_cast<std::size_t>(number - 1)].length -
+                                (number == 1 ? kHeaderLength : 0);
+    std::vector<std::byte>& zeros = state.Buffer.bytes;
+    zeros.assign(kCopyBlock, std::byte{0});
+    for (std::int64_t left = length; left > 0;) {
+        const auto size = static_cast<std::size_t>(
+            std::min<std::int64_t>(left, static_cast<std::int64_t>(kCopyBlock)));
+        state.File2->write(zeros.data(), size);
+        left -= static_cast<std::int64_t>(size);
+    }
+    joined += length;
+}
+
 }  // namespace
 
 std::string restoredName(const std::string& targetDir, const std::string& origName) {
@@ -138,12 +155,22 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context) {
         const int pieceCount = state.PieceCount;
         std::int64_t joined = 0;
         for (int number = 1; number == 1 || number <= pieceCount; ++number) {
+            if (run.recovery && run.recovery->lost.contains(number)) {
+                leaveHole(number, joined, context);
+                continue;
+            }
             appendPiece(targetDir, number, outPath, doing, joined, context);
         }
         if (joined != state.TotalBytes) {
             throwPieceChanged(pieceName(targetDir, pieceCount, state.PieceBaseName));
         }
-        if (run.sums.on()) {
+        if (run.recovery) {
+            doing = "Rebuilding from " + run.recovery->path;
+            for (const int number : damagedPieces(context)) {
+                run.recovery->lost.insert(number);
+            }
+            rebuildLostPieces(targetDir, context);
+        } else if (run.sums.on()) {
             const std::string listPath = checksumListPath(targetDir, context);
             doing = "Checking " + listPath;
             checkPieceDigests(targetDir, context);

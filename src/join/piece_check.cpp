@@ -4,7 +4,9 @@
 #include <limits>
 
 #include "format/piece_format.h"
+#include "join/recovery_rebuild.h"
 #include "platform/error.h"
+#include "state/failure_texts.h"
 #include "state/status_texts.h"
 
 namespace roruvez {
@@ -25,6 +27,22 @@ std::string mismatchReport(const std::string& restored, const Context& context) 
            "pieces.";
 }
 
+namespace {
+
+// The recovery set beside the pieces, when one describes them; a recovery file that cannot be
+// read is logged and the join goes on as without it.
+const JoinRecovery* recoveryBeside(const std::string& targetDir, Context& context) {
+    try {
+        readRecoveryBeside(targetDir, context);
+    } catch (const std::exception& failure) {
+        context.surface.appendLog(std::string(error_text::kRecoveryNotUsed) + failure.what());
+    }
+    const auto& recovery = context.run().recovery;
+    return recovery ? &*recovery : nullptr;
+}
+
+}  // namespace
+
 std::int16_t CheckPieces(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
@@ -34,10 +52,25 @@ std::int16_t CheckPieces(const std::string& targetDir, Context& context) {
         std::int64_t total = 0;
         int number = 1;
         state.CountedPieces.clear();
+        const JoinRecovery* recovery = recoveryBeside(targetDir, context);
         for (;;) {
             const std::string piecePath = pieceName(targetDir, number, state.PieceBaseName);
-            const auto piece = files.findFile(piecePath);
-            if (!piece) {
+            auto piece = files.findFile(piecePath);
+            // With recovery data, the set's own count: a piece that is missing or of another
+            // length is rebuilt.
+            if (recovery != nullptr) {
+                if (number > static_cast<int>(recovery->pieceLengths.size())) {
+                    break;
+                }
+                const std::int64_t length =
+                    recovery->pieceLengths[static_cast<std::size_t>(number - 1)];
+                if (!piece || piece->length != length) {
+                    context.run().recovery->lost.insert(number);
+                    FileStatus expected;
+                    expected.length = length;
+                    piece = expected;
+                }
+            } else if (!piece) {
                 break;
             }
             state.CountedPieces.push_back(*piece);

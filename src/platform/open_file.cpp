@@ -67,6 +67,23 @@ void OpenFile::readExactAt(std::byte* data, std::size_t size, std::int64_t offse
     }
 }
 
+void OpenFile::writeAt(const std::byte* data, std::size_t size, std::int64_t offset) {
+    const int fd = descriptor();
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t put = fd < 0
+                                ? (errno = EBADF, -1)
+                                : ::pwrite(fd, data + done, size - done,
+                                           static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        if (put <= 0) {
+            throwErrno(put < 0 ? errno : ENOSPC, path());
+        }
+        done += static_cast<std::size_t>(put);
+    }
+}
+
 void OpenFile::copyThrough(OpenFile& to, std::size_t size, CopyBuffer& buffer, CopyTap* tap) {
     while (size > 0) {
         const std::size_t part = std::min(size, kCopyBlock);

@@ -102,6 +102,8 @@ class OpenFile {
     void readExact(std::byte* data, std::size_t size);
     // The same from offset, wherever the file's position is; it stays there.
     void readExactAt(std::byte* data, std::size_t size, std::int64_t offset);
+    // Writes all of the bytes at offset, wherever the file's position is, or throws.
+    void writeAt(const std::byte* data, std::size_t size, std::int64_t offset);
 
   protected:
     // The descriptor the kernel can copy from or to; -1 for a file it cannot.

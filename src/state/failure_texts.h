@@ -38,6 +38,18 @@ inline constexpr const char* kRecoveryTooLarge =
     "Recovery data was asked for more pieces than the set has: ";
 inline constexpr const char* kRecoveryOnFloppy =
     "Recovery data is written beside pieces on a hard disk or a stick, not yet onto floppy disks";
+// Followed by the reason.
+inline constexpr const char* kRecoveryNotUsed = "The recovery data beside the pieces is not used: ";
+// Followed by the pieces, one to a line; each logged with the note after it.
+inline constexpr const char* kPiecesNotRebuilt =
+    "These pieces are missing or damaged, and the recovery data cannot rebuild them all:";
+inline constexpr const char* kPieceLostNote = "missing or damaged";
+inline constexpr const char* kPiecesRebuilt =
+    "These pieces were missing or damaged and have been rebuilt from the recovery data; the "
+    "disks they came from may be bad:";
+inline constexpr const char* kPieceRebuiltNote = "rebuilt from the recovery data";
+inline constexpr const char* kRebuiltDiffers =
+    "A piece rebuilt from the recovery data does not match its checksum";
 }  // namespace error_text
 
 }  // namespace roruvez

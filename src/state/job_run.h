@@ -2,11 +2,13 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "checks/piece_sums.h"
+#include "format/par2_reader.h"
 #include "platform/open_file.h"
 
 namespace roruvez {
@@ -17,6 +19,16 @@ struct JobRequest {
     bool checksums = false;
     // A split also writes recovery data that rebuilds this many lost or damaged pieces.
     int recovery = 0;
+};
+
+// A recovery set beside a join's pieces, found to describe them: what the join rebuilds from.
+struct JoinRecovery {
+    std::string path;
+    par2::ReadRecoverySet set;
+    // By piece number less one.
+    std::vector<std::int64_t> pieceLengths;
+    // Pieces missing, of another length or damaged: rebuilt before the restored file is named.
+    std::set<int> lost;
 };
 
 // An output the job named: the name as the job formed it, and the file it gave that name.
@@ -40,6 +52,7 @@ struct JobRun {
     std::optional<NamedOutput> ownChecksumList;
     // The recovery files a split wrote, by name, with their SHA-256, for its checksum list.
     std::vector<std::pair<std::string, std::string>> recoveryDigests;
+    std::optional<JoinRecovery> recovery;
     // What a join's checksum list gives for its pieces, by number.
     std::map<int, std::string> listedDigests;
 };

@@ -2,6 +2,7 @@
 #include <signal.h>
 
 #include <filesystem>
+#include <functional>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <sstream>
@@ -169,6 +170,89 @@ TEST_F(CliTest, RecoveryDataIsASetThatPar2RepairsFrom) {
     EXPECT_TRUE(par2Says(here, "repair"));
     EXPECT_EQ(joined(here), whole);
     EXPECT_EQ(whole, source);
+}
+
+// A join beside recovery data rebuilds what is missing or damaged, checks it and names it; with
+// too little recovery data it says how much is missing and writes nothing. The set is four
+// pieces with two pieces of recovery; each row spoils a fresh copy of it.
+TEST_F(CliTest, AJoinRebuildsLostPiecesFromTheRecoveryData) {
+    makeSource("REPORT.DOC", 3500000);
+    const std::string here = dir.path().string();
+    ASSERT_EQ(runCli({"split", here + "/REPORT.DOC", "--size", "1000000", "--recovery", "2",
+                      "--checksums"})
+                  .status,
+              0);
+    fs::remove(here + "/REPORT.DOC");
+    const auto flip = [](const std::string& path, std::size_t at) {
+        std::string bytes = readFile(path);
+        bytes[at] ^= 1;
+        writeFile(path, bytes);
+    };
+    struct Case {
+        std::string name;
+        std::function<void(const std::string&)> spoil;
+        std::vector<int> rebuilt;  // none: not repairable
+        bool withList = true;
+    };
+    const Case cases[] = {
+        {"a middle piece missing", [](const std::string& set) { fs::remove(piece(set, 2)); }, {2}},
+        {"the last piece missing", [](const std::string& set) { fs::remove(piece(set, 4)); }, {4}},
+        {"piece 1's data damaged, found by the list",
+         [&](const std::string& set) { flip(piece(set, 1), 5000); },
+         {1}},
+        {"a piece damaged and one missing, found without the list",
+         [&](const std::string& set) {
+             flip(piece(set, 3), 7);
+             fs::remove(piece(set, 2));
+         },
+         {2, 3},
+         false},
+        {"a piece missing and a volume damaged",
+         [&](const std::string& set) {
+             fs::remove(piece(set, 3));
+             flip(set + "/breldo.vol0+1.par2", 200);
+         },
+         {3}},
+        {"three pieces lost",
+         [&](const std::string& set) {
+             fs::remove(piece(set, 2));
+             fs::remove(piece(set, 3));
+             flip(piece(set, 4), 0);
+         },
+         {},
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string set = makeDir("set");
+        for (const auto& entry : fs::directory_iterator(here)) {
+            if (entry.is_regular_file() &&
+                (c.withList || !entry.path().string().ends_with("sha256"))) {
+                fs::copy_file(entry.path(), set + "/" + entry.path().filename().string());
+            }
+        }
+        c.spoil(set);
+        const CliResult join = runCli({"join", piece(set, 1), "--yes"});
+        if (c.rebuilt.empty()) {
+            EXPECT_EQ(join.status, 1);
+            EXPECT_NE(join.err.find("The recovery files hold 2 of the 3 recovery slices needed."),
+                      std::string::npos)
+                << join.err;
+            EXPECT_FALSE(fs::exists(set + "/REPORT.DOC"));
+            for (const std::string& name : listDir(set)) {
+                EXPECT_FALSE(name.starts_with(".roruvez")) << name;
+            }
+        } else {
+            EXPECT_EQ(join.status, 0) << join.err;
+            EXPECT_EQ(readFile(set + "/REPORT.DOC"), source);
+            for (const int number : c.rebuilt) {
+                EXPECT_NE(join.out.find(piece(set, number) + ": rebuilt from the recovery data"),
+                          std::string::npos)
+                    << join.out;
+            }
+        }
+        fs::remove_all(set);
+    }
 }
 
 TEST_F(CliTest, AProgressLineShowsOnATerminalOnly) {

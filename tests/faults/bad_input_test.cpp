@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "format/checksum_file.h"
+#include "format/par2_set.h"
 #include "join/join_driver.h"
 #include "split/split_driver.h"
 #include "support/job_fixture.h"
@@ -85,6 +86,24 @@ const std::string kTwoPieces[] = {header("X.BIN", " 600") + kData, kData};
 const std::string kNotAList =
     "Error reading checksums: {d}breldo.sha256: Not a checksum list: lines of 64 hex digits, two "
     "blanks and a name, at most 4 MiB";
+
+// The two-piece set with recovery files for one piece beside it, the files of `recovery` made
+// over the pieces `over` and spoilt by spoil.
+std::string setWithRecovery(
+    BadInputTest& t, const std::vector<std::pair<std::string, std::string>>& over,
+    const std::function<void(std::map<std::string, std::string>&)>& spoil = {}) {
+    auto files = par2::recoveryFiles("breldo", over, 460, 1, "test");
+    if (spoil) {
+        spoil(files);
+    }
+    for (const auto& [name, bytes] : files) {
+        writeFile(t.dir.file(name), bytes);
+    }
+    return t.pieces(kTwoPieces[0], kTwoPieces[1]);
+}
+
+const std::vector<std::pair<std::string, std::string>> kTwoPieceInputs = {
+    {"breldo.1", kTwoPieces[0]}, {"breldo.2", kTwoPieces[1]}};
 
 const BadInput kBadInputs[] = {
     {"piece size",
@@ -488,6 +507,64 @@ const BadInput kBadInputs[] = {
          return t.source("20000");
      },
      {"Please insert a Floppy Disk then press OK", "No space on disk: a:"},
+     "Not completed!",
+     {}},
+    {"recovery data",
+     "a breldo.par2 of another set (other lengths), which is not used",
+     Job::Join,
+     [](BadInputTest& t) {
+         return setWithRecovery(t, {{"breldo.1", kTwoPieces[0]}, {"breldo.2", kData + "y"}});
+     },
+     {},
+     "Done!",
+     {"X.BIN"}},
+    {"recovery data",
+     "a breldo.par2 describing a file outside the set, which is not used",
+     Job::Join,
+     [](BadInputTest& t) {
+         return setWithRecovery(t, {{"breldo.1", kTwoPieces[0]}, {"../X.BIN", kTwoPieces[1]}});
+     },
+     {},
+     "Done!",
+     {"X.BIN"}},
+    {"recovery data",
+     "a breldo.par2 whose packet claims 2^60 bytes, which is not used",
+     Job::Join,
+     [](BadInputTest& t) {
+         return setWithRecovery(t, kTwoPieceInputs, [](auto& files) {
+             std::string& main = files["breldo.par2"];
+             main[15] = '\x10';
+             main = main.substr(0, 64) + main;
+         });
+     },
+     {},
+     "Done!",
+     {"X.BIN"}},
+    {"recovery data",
+     "piece 2 missing, rebuilt",
+     Job::Join,
+     [](BadInputTest& t) {
+         const std::string chosen = setWithRecovery(t, kTwoPieceInputs);
+         fs::remove(t.dir.file("breldo.2"));
+         return chosen;
+     },
+     {"These pieces were missing or damaged and have been rebuilt from the recovery data; the "
+      "disks they came from may be bad:\r\n{d}breldo.2"},
+     "Done!",
+     {"X.BIN"}},
+    {"recovery data",
+     "piece 2 missing, the recovery slice's packet damaged",
+     Job::Join,
+     [](BadInputTest& t) {
+         const std::string chosen = setWithRecovery(
+             t, kTwoPieceInputs, [](auto& files) { files["breldo.vol0+1.par2"][100] ^= 1; });
+         fs::remove(t.dir.file("breldo.2"));
+         return chosen;
+     },
+     {"Error joining files into: {d}X.BIN\r\nRebuilding from {d}breldo.par2: These pieces are "
+      "missing or damaged, and the recovery data cannot rebuild them all:\r\n{d}breldo.2\r\nThe "
+      "recovery files hold 0 of the 1 recovery slices needed.\r\nNo file was written under this "
+      "name."},
      "Not completed!",
      {}},
 };

@@ -1,0 +1,282 @@
+#include "join/recovery_rebuild.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "checks/recovery_data.h"
+#include "checks/sha256.h"
+#include "format/piece_format.h"
+#include "platform/directory_listing.h"
+#include "platform/error.h"
+#include "state/failure_texts.h"
+#include "text/text.h"
+
+namespace roruvez {
+
+namespace {
+
+constexpr std::size_t kReadBlock = std::size_t{1} << 20;
+
+// The recovery files opened, as one reader of a set.
+struct OpenSetFiles {
+    std::vector<std::unique_ptr<OpenFile>> files;
+    std::vector<std::uint64_t> lengths;
+
+    std::size_t read(std::size_t file, std::uint64_t offset, std::byte* data, std::size_t size) {
+        const auto part = static_cast<std::size_t>(
+            std::min<std::uint64_t>(size, lengths.at(file) - std::min(offset, lengths[file])));
+        files[file]->readExactAt(data, part, static_cast<std::int64_t>(offset));
+        return part;
+    }
+    std::optional<par2::ReadRecoverySet> readSet() {
+        return par2::readRecoverySet(
+            lengths, [this](std::size_t file, std::uint64_t offset, std::byte* data,
+                            std::size_t size) { return read(file, offset, data, size); });
+    }
+};
+
+OpenSetFiles openSetFiles(const std::vector<std::string>& paths, Context& context) {
+    OpenSetFiles opened;
+    for (const std::string& path : paths) {
+        // Never through a link: it could lead anywhere.
+        opened.files.push_back(context.platform.files.openRead(path, FileSystem::Links::Refuse));
+        opened.lengths.push_back(static_cast<std::uint64_t>(opened.files.back()->status().length));
+    }
+    return opened;
+}
+
+// Why the set does not describe the pieces the header does; empty when it does.
+std::string disagreement(const par2::ReadRecoverySet& set, JoinRecovery& recovery,
+                         const JobState& state) {
+    const std::size_t count = set.ids.size();
+    if (count == 0 || count > static_cast<std::size_t>(kMaxPieces) || set.files.size() != count) {
+        return "it does not describe every piece";
+    }
+    recovery.pieceLengths.assign(count, -1);
+    std::int64_t total = 0;
+    for (const auto& [id, file] : set.files) {
+        const auto number = pieceNumberOf(file.name);
+        if (!number || *number > static_cast<int>(count) ||
+            recovery.pieceLengths[static_cast<std::size_t>(*number - 1)] >= 0 ||
+            file.length > static_cast<std::uint64_t>(kLargestPieceSize)) {
+            return "it describes files that are not this set's pieces";
+        }
+        recovery.pieceLengths[static_cast<std::size_t>(*number - 1)] =
+            static_cast<std::int64_t>(file.length);
+        total += static_cast<std::int64_t>(file.length);
+    }
+    const auto recorded = readSizeField(state.PieceHeader.OrigSize);
+    if (!recorded || recovery.pieceLengths[0] <= kHeaderLength ||
+        total - kHeaderLength != *recorded) {
+        return "its pieces do not add up to the size in the header";
+    }
+    return {};
+}
+
+// Where each lost piece's slices are among the set's constants, in the set's order.
+struct LostSlices {
+    std::vector<std::uint32_t> indexes;
+    // By piece number: the index of its first slice.
+    std::map<int, std::uint32_t> firstIndex;
+};
+
+LostSlices lostSlicesOf(const JoinRecovery& recovery) {
+    LostSlices lost;
+    std::uint32_t index = 0;
+    for (const Md5Digest& id : recovery.set.ids) {
+        const par2::InputFile& file = recovery.set.files.at(id);
+        const int number = *pieceNumberOf(file.name);
+        lost.firstIndex[number] = index;
+        for (std::size_t slice = 0; slice < file.slices.size(); ++slice, ++index) {
+            if (recovery.lost.contains(number)) {
+                lost.indexes.push_back(index);
+            }
+        }
+    }
+    return lost;
+}
+
+// Where piece number's byte 0 would lie in the restored file, which holds all of it but piece
+// 1's header.
+std::int64_t pieceOffset(const JoinRecovery& recovery, int number) {
+    std::int64_t offset = -kHeaderLength;
+    for (int before = 1; before < number; ++before) {
+        offset += recovery.pieceLengths[static_cast<std::size_t>(before - 1)];
+    }
+    return offset;
+}
+
+// Bytes [at, at + size) of piece number as restored: piece 1's header, then its data.
+void readPiece(const JoinRecovery& recovery, int number, std::int64_t at, std::byte* data,
+               std::size_t size, const JobState& state) {
+    if (number == 1 && at < kHeaderLength) {
+        const auto header = static_cast<std::size_t>(
+            std::min<std::int64_t>(kHeaderLength - at, static_cast<std::int64_t>(size)));
+        std::copy_n(reinterpret_cast<const std::byte*>(state.CheckedHeader.data() + at), header,
+                    data);
+        data += header;
+        size -= header;
+        at += static_cast<std::int64_t>(header);
+    }
+    state.File2->readExactAt(data, size, pieceOffset(recovery, number) + at);
+}
+
+// Every slice of the pieces at hand, read back from the restored file, is taken out of the
+// recovery slices, which leaves what the lost ones add up to.
+void addSoundSlices(const JoinRecovery& recovery, const LostSlices& lost, RecoveryData& data,
+                    Context& context) {
+    std::vector<std::byte> block(kReadBlock);
+    const std::uint64_t sliceSize = recovery.set.sliceSize;
+    for (const auto& [number, first] : lost.firstIndex) {
+        if (recovery.lost.contains(number)) {
+            continue;
+        }
+        const std::int64_t length = recovery.pieceLengths[static_cast<std::size_t>(number - 1)];
+        for (std::int64_t at = 0; at < length;) {
+            const auto slice = static_cast<std::uint64_t>(at) / sliceSize;
+            const auto inSlice = static_cast<std::uint64_t>(at) % sliceSize;
+            // A block ends where its slice does.
+            const auto size = static_cast<std::size_t>(
+                std::min({static_cast<std::uint64_t>(block.size()),
+                          static_cast<std::uint64_t>(length - at), sliceSize - inSlice}));
+            readPiece(recovery, number, at, block.data(), size, context.state);
+            data.addPart(first + static_cast<std::uint32_t>(slice),
+                         static_cast<std::size_t>(inSlice), block.data(), size);
+            at += static_cast<std::int64_t>(size);
+            context.surface.pumpEvents();
+        }
+    }
+}
+
+}  // namespace
+
+void readRecoveryBeside(const std::string& targetDir, Context& context) {
+    JobState& state = context.state;
+    const std::string spelled = targetDir + state.PieceBaseName + "par2";
+    const std::string lower = targetDir + kPieceBaseName + "par2";
+    FileSystem& files = context.platform.files;
+    const std::string path = files.findFile(spelled) ? spelled : lower;
+    if (!files.findFile(path)) {
+        return;
+    }
+    JoinRecovery recovery;
+    recovery.path = path;
+    OpenSetFiles opened = openSetFiles({path}, context);
+    const auto set = opened.readSet();
+    const std::string reason =
+        set ? disagreement(*set, recovery, state) : "it holds no sound recovery set";
+    if (!reason.empty()) {
+        context.surface.appendLog(path + ": " + error_text::kRecoveryNotUsed + reason);
+        return;
+    }
+    recovery.set = *set;
+    context.run().recovery = std::move(recovery);
+}
+
+namespace {
+
+// Every recovery file of the set beside the pieces: breldo.par2 and its volumes.
+std::vector<std::string> recoveryFilePaths(const std::string& targetDir, const std::string& main,
+                                           Context& context) {
+    std::vector<std::string> paths{main};
+    const std::string base =
+        toLowerAscii(main.substr(targetDir.size(), main.size() - targetDir.size() - 4));
+    for (const DirectoryEntry& entry : listDirectory(context.platform.files.resolve(targetDir))) {
+        const std::string name = toLowerAscii(entry.name);
+        if (!entry.directory && name.starts_with(base + "vol") && name.ends_with(".par2")) {
+            paths.push_back(targetDir + entry.name);
+        }
+    }
+    return paths;
+}
+
+[[noreturn]] void throwNotRebuilt(const std::string& targetDir, const JoinRecovery& recovery,
+                                  std::size_t needed, std::size_t found, const JobState& state) {
+    std::vector<std::string> pieces;
+    for (const int number : recovery.lost) {
+        pieces.push_back(pieceName(targetDir, number, state.PieceBaseName));
+    }
+    throw PlatformError(error_text::kPiecesNotRebuilt, recovery.path)
+        .concerning(pieces, error_text::kPieceLostNote,
+                    "The recovery files hold " + std::to_string(found) + " of the " +
+                        std::to_string(needed) + " recovery slices needed.");
+}
+
+// The lost piece, whole, from its rebuilt slices, checked against what the set and the list say
+// of it.
+std::string checkedPiece(const std::string& piecePath, int number, const par2::InputFile& file,
+                         const std::vector<std::vector<std::byte>>& rebuilt, std::size_t first,
+                         Context& context) {
+    std::string bytes;
+    for (std::size_t slice = 0; slice < file.slices.size(); ++slice) {
+        const auto& data = rebuilt[first + slice];
+        bytes.append(reinterpret_cast<const char*>(data.data()), data.size());
+    }
+    bytes.resize(static_cast<std::size_t>(file.length));
+    const auto listed = context.run().listedDigests.find(number);
+    Sha256 sum;
+    sum.add(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size());
+    if (md5Of(bytes) != file.hash ||
+        (listed != context.run().listedDigests.end() && listed->second.size() == 64 &&
+         sum.finish() != listed->second) ||
+        (number == 1 && bytes.compare(0, kHeaderLength, context.state.CheckedHeader) != 0)) {
+        throw PlatformError(error_text::kRebuiltDiffers, piecePath);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+void rebuildLostPieces(const std::string& targetDir, Context& context) {
+    JobRun& run = context.run();
+    if (!run.recovery || run.recovery->lost.empty()) {
+        return;
+    }
+    JoinRecovery& recovery = *run.recovery;
+    OpenSetFiles opened =
+        openSetFiles(recoveryFilePaths(targetDir, recovery.path, context), context);
+    auto full = opened.readSet();
+    if (!full || full->setId != recovery.set.setId) {
+        full = recovery.set;
+    }
+    const LostSlices lost = lostSlicesOf(recovery);
+    if (full->recovery.size() < lost.indexes.size()) {
+        throwNotRebuilt(targetDir, recovery, lost.indexes.size(), full->recovery.size(),
+                        context.state);
+    }
+    std::vector<std::uint32_t> exponents;
+    for (const auto& [exponent, at] : full->recovery) {
+        if (exponents.size() < lost.indexes.size()) {
+            exponents.push_back(exponent);
+        }
+    }
+    const auto sliceSize = static_cast<std::size_t>(recovery.set.sliceSize);
+    RecoveryData data(sliceSize, exponents);
+    for (std::uint32_t k = 0; k < data.count(); ++k) {
+        const par2::RecoverySliceAt at = full->recovery.at(exponents[k]);
+        if (opened.read(at.file, at.offset, data.slice(k).data(), sliceSize) != sliceSize) {
+            throw PlatformError(error_text::kInputPastEnd, recovery.path);
+        }
+    }
+    addSoundSlices(recovery, lost, data, context);
+    const auto rebuilt = data.lostSlices(lost.indexes);
+    std::size_t first = 0;
+    for (const Md5Digest& id : recovery.set.ids) {
+        const par2::InputFile& file = recovery.set.files.at(id);
+        const int number = *pieceNumberOf(file.name);
+        if (!recovery.lost.contains(number)) {
+            continue;
+        }
+        const std::string piecePath = pieceName(targetDir, number, context.state.PieceBaseName);
+        const std::string bytes = checkedPiece(piecePath, number, file, rebuilt, first, context);
+        first += file.slices.size();
+        const std::size_t skip = number == 1 ? kHeaderLength : 0;
+        context.state.File2->writeAt(
+            reinterpret_cast<const std::byte*>(bytes.data() + skip), bytes.size() - skip,
+            pieceOffset(recovery, number) + static_cast<std::int64_t>(skip));
+        context.surface.appendLog(piecePath + ": " + error_text::kPieceRebuiltNote);
+    }
+}
+
+}  // namespace roruvez

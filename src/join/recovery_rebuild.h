@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+#include "state/context.h"
+
+namespace roruvez {
+
+// Reads breldo.par2 beside the set's first piece, when there is one, and keeps it for the join
+// when it describes this set: its files the set's pieces, adding up to the header's size. One
+// that does not is logged as not used, and the join goes on without it.
+void readRecoveryBeside(const std::string& targetDir, Context& context);
+
+// After every sound piece is copied into the restored file and the lost ones left as zeros:
+// rebuilds the lost pieces from the recovery files beside them, checks each against the recovery
+// set (and the checksum list, when there is one) and writes it in its place. Throws, naming the
+// pieces, when the recovery data cannot rebuild them.
+void rebuildLostPieces(const std::string& targetDir, Context& context);
+
+}  // namespace roruvez
