@@ -48,7 +48,7 @@ stage_fuzz() (
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     CXX=clang++ cmake -S . -B build-asan-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRORUVEZ_FUZZ=ON \
         -DRORUVEZ_TESTS=OFF -DRORUVEZ_WINDOW=OFF -DRORUVEZ_FUZZ_SECONDS=5
-    cmake --build build-asan-fuzz -j "$jobs" --target fuzz_header fuzz_piece_size \
+    cmake --build build-asan-fuzz -j "$jobs" --target fuzz_header fuzz_par2_reader fuzz_piece_size \
         fuzz_source_name
     ctest --test-dir build-asan-fuzz --output-on-failure
 )
