@@ -7,7 +7,7 @@
 #
 #   bench/split_join_bench.sh [--build DIR] [--dir DIR] [--runs N] [--megabytes M]
 #                             [--piece-sizes "1400000 400000000"] [--against DIR] [--large]
-#                             [--checksums]
+#                             [--checksums | --recovery]
 #
 # --large is the large-file row instead: 4,000,000,000 bytes in pieces of 1 GiB, past signed 32-bit
 # counts and the nine-digit size field.
@@ -15,6 +15,11 @@
 # --checksums are the checksum rows instead: a split with --checksums and a join of a set with
 # its breldo.sha256, each against the plain job in the same round, and against what a user does by
 # hand: coreutils split then sha256sum of the pieces, and sha256sum -c of the pieces then cat.
+#
+# --recovery are the recovery-data rows instead: a split with --recovery 1 and with --recovery 64
+# against the plain split and against par2 create -s<piece size> -c64 over the same pieces (what
+# a user does by hand), then a join of a sound set with its recovery files beside it and one that
+# rebuilds a deleted middle piece, against the plain join.
 #
 # --against times the roruvez-cli of another build too, next to this one in every round (which
 # goes first alternates), so that a change is measured against the code before it in one run.
@@ -30,6 +35,7 @@ megabytes=900
 piece_sizes="1400000 400000000"
 against=""
 checksums=""
+recovery=""
 
 while (($# > 0)); do
     case "$1" in
@@ -41,6 +47,7 @@ while (($# > 0)); do
         --against) against="$2/src/console/roruvez-cli"; shift 2 ;;
         --large) megabytes=4000; piece_sizes=1073741824; shift ;;
         --checksums) checksums=1; shift ;;
+        --recovery) recovery=1; shift ;;
         *) echo "unknown argument: $1" >&2; exit 2 ;;
     esac
 done
@@ -204,7 +211,66 @@ checksum_rows() {
     done
 }
 
+# The recovery rows: each round runs every contender once, starting with the next one in turn.
+recovery_rows() {
+    rm -rf "$work/recset" && mkdir "$work/recset"
+    "$cli" split "$source_file" --size "$piece" --recovery 1 --yes >/dev/null
+    mv "$work"/src/breldo.* "$work/recset/"
+    local splits="plain one sixtyfour par2" joins="plain sound rebuild"
+    for name in $splits; do : >"$work/split.$name"; done
+    for name in $joins; do : >"$work/join.$name"; done
+    for ((round = 1; round <= runs; round++)); do
+        for ((i = 0; i < 4; i++)); do
+            case $(((i + round) % 4)) in
+                0) measure "$cli" split "$source_file" --size "$piece" --yes >>"$work/split.plain" ;;
+                1) measure "$cli" split "$source_file" --size "$piece" --recovery 1 --yes \
+                       >>"$work/split.one" ;;
+                2) measure "$cli" split "$source_file" --size "$piece" --recovery 64 --yes \
+                       >>"$work/split.sixtyfour" ;;
+                3) "$cli" split "$source_file" --size "$piece" --yes >/dev/null
+                   measure sh -c 'cd "$1" && shift && exec par2 create -q -q -s"$0" -c64 \
+                       breldo.par2 "$@"' "$piece" "$work/src" \
+                       $(cd "$work/src" && ls breldo.*) >>"$work/split.par2" ;;
+            esac
+            rm -f "$work"/src/breldo.*
+        done
+        for ((i = 0; i < 3; i++)); do
+            case $(((i + round) % 3)) in
+                0) mkdir "$work/recset.par2" && mv "$work"/recset/*.par2 "$work/recset.par2/"
+                   measure "$cli" join "$work/recset/breldo.1" --yes >>"$work/join.plain"
+                   mv "$work"/recset.par2/* "$work/recset/" && rmdir "$work/recset.par2" ;;
+                1) measure "$cli" join "$work/recset/breldo.1" --yes >>"$work/join.sound" ;;
+                2) mv "$work/recset/breldo.2" "$work/recset.2"
+                   measure "$cli" join "$work/recset/breldo.1" --yes >>"$work/join.rebuild"
+                   mv "$work/recset.2" "$work/recset/breldo.2" ;;
+            esac
+            rm -f "$work/recset/data.bin"
+        done
+        echo "  round $round: split $(tail -n 1 "$work/split.one" | cut -d' ' -f1)s with" \
+            "recovery 1, join $(tail -n 1 "$work/join.rebuild" | cut -d' ' -f1)s rebuilding"
+    done
+    for job in split join; do
+        local names="$joins"
+        [ "$job" = split ] && names="$splits"
+        echo "  $job:"
+        for name in $names; do
+            printf '    %-10s %7.3f s  %7.1f MiB peak  / plain %.2f\n' "$name" \
+                "$(cut -d' ' -f1 "$work/$job.$name" | median)" \
+                "$(cut -d' ' -f2 "$work/$job.$name" | sort -g | tail -n 1 |
+                    awk '{printf "%.1f", $1 / 1024}')" \
+                "$(awk -v a="$(cut -d' ' -f1 "$work/$job.$name" | median)" \
+                    -v b="$(cut -d' ' -f1 "$work/$job.plain" | median)" 'BEGIN {print a / b}')"
+        done
+    done
+}
+
 for piece in $piece_sizes; do
+    if [ -n "$recovery" ]; then
+        echo
+        echo "piece size $piece, recovery data, $runs rounds"
+        recovery_rows
+        continue
+    fi
     if [ -n "$checksums" ]; then
         echo
         echo "piece size $piece, checksums, $runs rounds"

@@ -109,8 +109,8 @@ namespace {
 __attribute__((target("avx2"))) std::size_t multiplyAddAvx2(Value factor, const std::byte* from,
                                                             std::byte* to, std::size_t words) {
     alignas(16) std::array<std::array<std::uint8_t, 16>, 8> tables{};
-    for (std::uint32_t nibble = 0; nibble < 4; ++nibble) {
-        for (std::uint32_t n = 0; n < 16; ++n) {
+    for (std::size_t nibble = 0; nibble < 4; ++nibble) {
+        for (std::size_t n = 0; n < 16; ++n) {
             const Value product = multiply(factor, static_cast<Value>(n << (4 * nibble)));
             tables[2 * nibble][n] = static_cast<std::uint8_t>(product & 0xFFU);
             tables[2 * nibble + 1][n] = static_cast<std::uint8_t>(product >> 8U);

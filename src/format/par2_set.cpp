@@ -148,6 +148,7 @@ std::map<std::string, std::string> recoveryFiles(
     std::string_view base, const std::vector<std::pair<std::string, std::string>>& inputs,
     std::uint64_t sliceSize, std::uint32_t count, std::string_view creator) {
     std::vector<InputName> names;
+    names.reserve(inputs.size());
     for (const auto& [name, bytes] : inputs) {
         names.push_back({name, bytes.size()});
     }

@@ -55,6 +55,14 @@ std::uint32_t recoverySlices(Context& context) {
                                       slicesPerPiece(context.state.PieceSize));
 }
 
+// With the words a piece's refusal has.
+[[noreturn]] void throwNameTaken(const std::string& path) {
+    std::string text = "Sorry:";
+    text += path;
+    text += " already exists or Disk Error: Exited!";
+    throw PlatformError(text, path);
+}
+
 struct RecoveryOutput {
     std::unique_ptr<OutputFile> file;
     Sha256 sum;
@@ -81,9 +89,7 @@ void checkRecoveryAsked(const std::string& targetDir, Context& context) {
                                   recoverySlices(context));
     for (const std::string& name : names.fileNames()) {
         if (CheckOutputFile(targetDir + name, context) != 0) {
-            throw PlatformError(
-                "Sorry:" + targetDir + name + " already exists or Disk Error: Exited!",
-                targetDir + name);
+            throwNameTaken(targetDir + name);
         }
     }
 }
@@ -106,7 +112,7 @@ void writeRecoveryFiles(const std::string& targetDir, int pieces, Context& conte
     for (const std::string& name : set.fileNames()) {
         const std::string path = targetDir + name;
         if (CheckOutputFile(path, context) != 0) {
-            throw PlatformError("Sorry:" + path + " already exists or Disk Error: Exited!", path);
+            throwNameTaken(path);
         }
         outputs[name].file = context.platform.files.createOutput(path);
     }

@@ -544,7 +544,7 @@ const BadInput kBadInputs[] = {
      "piece 2 missing, rebuilt",
      Job::Join,
      [](BadInputTest& t) {
-         const std::string chosen = setWithRecovery(t, kTwoPieceInputs);
+         std::string chosen = setWithRecovery(t, kTwoPieceInputs);
          fs::remove(t.dir.file("breldo.2"));
          return chosen;
      },
@@ -556,7 +556,7 @@ const BadInput kBadInputs[] = {
      "piece 2 missing, the recovery slice's packet damaged",
      Job::Join,
      [](BadInputTest& t) {
-         const std::string chosen = setWithRecovery(
+         std::string chosen = setWithRecovery(
              t, kTwoPieceInputs, [](auto& files) { files["breldo.vol0+1.par2"][100] ^= 1; });
          fs::remove(t.dir.file("breldo.2"));
          return chosen;

@@ -27,7 +27,7 @@ TEST(Gf16, TheConstantsAndTheKernelAreTheFormatsOwn) {
     }
     // The vector path and the portable one, over whole vectors and a tail.
     for (const auto kernel : {gf16::multiplyAdd, gf16::multiplyAddPortable}) {
-        for (const std::size_t bytes : {4000, 70}) {
+        for (const std::size_t bytes : {std::size_t{4000}, std::size_t{70}}) {
             const std::string from = patternBytes(bytes, 3);
             std::string to = patternBytes(bytes, 4);
             const std::string before = to;
@@ -72,6 +72,7 @@ TEST(Par2Packets, Par2VerifiesOurSetAndRepairsFromIt) {
     }
     // Made one recovery slice at a time, in three passes over the inputs, the set is the same.
     std::vector<par2::InputName> names;
+    names.reserve(pieces.size());
     for (const auto& [name, bytes] : pieces) {
         names.push_back({name, bytes.size()});
     }
