@@ -17,6 +17,8 @@ namespace roruvez {
 namespace {
 
 constexpr std::size_t kReadBlock = std::size_t{1} << 20;
+// breldo.par2 holds the set's description alone: a few MiB for the largest set.
+constexpr std::uint64_t kLargestDescription = std::uint64_t{16} << 20;
 
 // The recovery files opened, as one reader of a set.
 struct OpenSetFiles {
@@ -163,7 +165,9 @@ void readRecoveryBeside(const std::string& targetDir, Context& context) {
     JoinRecovery recovery;
     recovery.path = path;
     OpenSetFiles opened = openSetFiles({path}, context);
-    const auto set = opened.readSet();
+    const auto set = opened.lengths[0] <= kLargestDescription
+                         ? opened.readSet()
+                         : std::optional<par2::ReadRecoverySet>{};
     const std::string reason =
         set ? disagreement(*set, recovery, state) : "it holds no sound recovery set";
     if (!reason.empty()) {

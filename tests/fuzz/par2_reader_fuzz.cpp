@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_check.h"
 #include "format/par2_reader.h"
+#include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) {
