@@ -38,8 +38,8 @@ class PieceSums final : public CopyTap {
     void beginPiece(int number, std::string_view header = {});
     // Every byte of piece number has been copied.
     void endPiece(int number);
-    // The SHA-256 of piece number (64 lowercase hex digits), once its lane has summed it; a
-    // failure of the sum is thrown here.
+    // The sum of piece number as text (SHA-256: 64 lowercase hex digits), once its lane has
+    // summed it; a failure of the sum is thrown here.
     std::string pieceDigest(int number) const;
     // The whole source's SHA-256, a split's; ends its stream.
     std::string sourceDigest();

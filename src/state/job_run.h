@@ -52,6 +52,7 @@ struct JobRun {
     std::optional<NamedOutput> ownChecksumList;
     // The recovery files a split wrote, by name, with their SHA-256, for its checksum list.
     std::vector<std::pair<std::string, std::string>> recoveryDigests;
+    // A join's recovery set, when one beside the pieces describes them.
     std::optional<JoinRecovery> recovery;
     // What a join's checksum list gives for its pieces, by number.
     std::map<int, std::string> listedDigests;
