@@ -129,17 +129,11 @@ TEST_F(CliTest, ChecksumsAreWrittenWhenAskedAndCheckedByTheJoin) {
     EXPECT_FALSE(fs::exists(here + "/REPORT.DOC"));
 }
 
-bool par2Says(const std::string& directory, const std::string& verb) {
-    const std::string command =
-        "cd '" + directory + "' && par2 " + verb + " -q breldo.par2 >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
 // Recovery data is a PAR2 set over the pieces, listed with them: par2 finds it whole, and
 // rebuilds a deleted and a damaged piece from two pieces of recovery. Asked for more pieces than
 // the set has, or beside an old set's recovery file, the split writes nothing.
 TEST_F(CliTest, RecoveryDataIsASetThatPar2RepairsFrom) {
-    if (std::system("command -v par2 >/dev/null 2>&1") != 0) {
+    if (!testing::havePar2()) {
         GTEST_SKIP() << "no par2 here (Debian package par2)";
     }
     makeSource("REPORT.DOC", 3500000);
@@ -159,15 +153,15 @@ TEST_F(CliTest, RecoveryDataIsASetThatPar2RepairsFrom) {
     EXPECT_NE(split.out.find(here + "/breldo.vol1+1.par2\n"), std::string::npos) << split.out;
     EXPECT_NE(readFile(here + "/breldo.sha256").find("  breldo.par2\n"), std::string::npos);
     EXPECT_TRUE(testing::sha256sumPasses(here));
-    EXPECT_TRUE(par2Says(here, "verify"));
+    EXPECT_TRUE(testing::par2Says(here, "verify"));
 
     const std::string whole = joined(here);
     fs::remove(piece(here, 2));
     std::string damaged = readFile(piece(here, 3));
     damaged[700] ^= 1;
     writeFile(piece(here, 3), damaged);
-    EXPECT_FALSE(par2Says(here, "verify"));
-    EXPECT_TRUE(par2Says(here, "repair"));
+    EXPECT_FALSE(testing::par2Says(here, "verify"));
+    EXPECT_TRUE(testing::par2Says(here, "repair"));
     EXPECT_EQ(joined(here), whole);
     EXPECT_EQ(whole, source);
 }

@@ -46,16 +46,10 @@ TEST(Gf16, TheConstantsAndTheKernelAreTheFormatsOwn) {
     }
 }
 
-bool par2(const std::string& directory, const std::string& verb) {
-    const std::string command =
-        "cd '" + directory + "' && par2 " + verb + " -q breldo.par2 >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
 // par2 itself judges the recovery files: it finds the set whole, and rebuilds a deleted piece
 // and a damaged one from them, byte for byte (three slices lost, three slices of recovery).
 TEST(Par2Packets, Par2VerifiesOurSetAndRepairsFromIt) {
-    if (std::system("command -v par2 >/dev/null 2>&1") != 0) {
+    if (!testing::havePar2()) {
         GTEST_SKIP() << "no par2 here (Debian package par2)";
     }
     TempDir dir;
@@ -85,14 +79,14 @@ TEST(Par2Packets, Par2VerifiesOurSetAndRepairsFromIt) {
             [&](const std::string& name, std::string_view bytes) { inPasses[name] += bytes; },
             "Roruvez test", 2500);
     EXPECT_TRUE(inPasses == files);
-    EXPECT_TRUE(par2(dir.path().string(), "verify"));
+    EXPECT_TRUE(testing::par2Says(dir.path().string(), "verify"));
 
     std::filesystem::remove(dir.file("breldo.2"));
     std::string damaged = pieces[2].second;
     damaged[700] ^= 1;
     writeFile(dir.file("breldo.3"), damaged);
-    EXPECT_FALSE(par2(dir.path().string(), "verify"));
-    EXPECT_TRUE(par2(dir.path().string(), "repair"));
+    EXPECT_FALSE(testing::par2Says(dir.path().string(), "verify"));
+    EXPECT_TRUE(testing::par2Says(dir.path().string(), "repair"));
     for (const auto& [name, bytes] : pieces) {
         EXPECT_TRUE(readFile(dir.file(name)) == bytes) << name;
     }

@@ -148,4 +148,14 @@ bool sha256sumPasses(const std::string& directory, bool ignoreMissing) {
     return std::system(command.c_str()) == 0;
 }
 
+bool havePar2() {
+    return std::system("command -v par2 >/dev/null 2>&1") == 0;
+}
+
+bool par2Says(const std::string& directory, const std::string& verb) {
+    const std::string command =
+        "cd '" + directory + "' && par2 " + verb + " -q breldo.par2 >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
 }  // namespace roruvez::testing

@@ -70,6 +70,10 @@ std::string sha256Of(const std::string& bytes);
 // Whether coreutils' sha256sum -c passes the checksum list in directory, with --ignore-missing
 // when asked: the one judge of that format.
 bool sha256sumPasses(const std::string& directory, bool ignoreMissing = false);
+// Whether par2 is installed here.
+bool havePar2();
+// `par2 VERB breldo.par2` in directory succeeds (verb: verify or repair).
+bool par2Says(const std::string& directory, const std::string& verb);
 // Names in a directory, sorted.
 std::vector<std::string> listDir(const std::filesystem::path& directory);
 
