@@ -47,10 +47,12 @@ void checkFile(const ConsoleOptions& options, const std::string& path, FileSyste
         throw PlatformError(path + " is a directory", path);
     }
     const bool firstPiece = isFirstPieceName(path);
-    if (options.command == ConsoleOptions::Command::Join && !firstPiece) {
-        throw PlatformError(
-            path + " is not a first piece: its name must end in " + std::string(kFirstPieceName),
-            path);
+    if (options.command == ConsoleOptions::Command::Join && !firstPiece &&
+        !isRecoveryIndexName(path)) {
+        throw PlatformError(path + " is not a first piece: its name must end in " +
+                                std::string(kFirstPieceName) + " (or " +
+                                std::string(kRecoveryIndexName) + " when piece 1 is lost)",
+                            path);
     }
     if (options.command == ConsoleOptions::Command::Split && firstPiece) {
         throw PlatformError(path + " is a first piece: join it instead of splitting it", path);

@@ -75,4 +75,13 @@ bool isFirstPieceName(std::string_view path) {
            toLowerAscii(path.substr(path.size() - kFirstPieceName.size())) == kFirstPieceName;
 }
 
+bool isRecoveryIndexName(std::string_view path) {
+    return path.size() >= kRecoveryIndexName.size() &&
+           toLowerAscii(path.substr(path.size() - kRecoveryIndexName.size())) == kRecoveryIndexName;
+}
+
+std::string firstPieceBesideIndex(const std::string& indexPath) {
+    return indexPath.substr(0, indexPath.size() - std::string_view("par2").size()) + "1";
+}
+
 }  // namespace roruvez

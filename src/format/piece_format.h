@@ -97,4 +97,11 @@ std::optional<int> pieceNumberOf(std::string_view name);
 // A first piece is any path whose last eight characters are "breldo.1" in any case.
 bool isFirstPieceName(std::string_view path);
 
+// The recovery data's index beside the pieces, "breldo.par2", which a join may be given in place
+// of a lost piece 1: any path whose last eleven characters are that name in any case.
+inline constexpr std::string_view kRecoveryIndexName = "breldo.par2";
+bool isRecoveryIndexName(std::string_view path);
+// Piece 1 beside the index, spelled as the index is ("BRELDO.PAR2" gives "BRELDO.1").
+std::string firstPieceBesideIndex(const std::string& indexPath);
+
 }  // namespace roruvez

@@ -35,10 +35,19 @@ std::int16_t readHeader(const std::string& path, Context& context) {
     state.File1->read(reinterpret_cast<std::byte*>(bytes.data()), bytes.size());
     state.File1->close();
     state.File1.reset();
+    TakeHeader(std::string_view(bytes.data(), bytes.size()), path, context);
+    return 0;
+}
 
-    const auto field = [&](HeaderField which) {
-        return fromCodePage(headerField(std::string_view(bytes.data(), bytes.size()), which));
-    };
+}  // namespace
+
+std::int16_t ReadHeader(const std::string& path, Context& context) {
+    return trapFailuresDroppingInput(context, [&] { return readHeader(path, context); });
+}
+
+void TakeHeader(std::string_view bytes, const std::string& path, Context& context) {
+    JobState& state = context.state;
+    const auto field = [&](HeaderField which) { return fromCodePage(headerField(bytes, which)); };
     PieceHeaderRecord header;
     header.Banner = field(HeaderField::Banner);
     header.Title = field(HeaderField::Title);
@@ -57,19 +66,12 @@ std::int16_t readHeader(const std::string& path, Context& context) {
                             path);
     }
     state.PieceHeader = std::move(header);
-    state.CheckedHeader.assign(bytes.data(), bytes.size());
+    state.CheckedHeader.assign(bytes);
 
     StatusSurface& surface = context.surface;
     surface.setCaption(Control::Label5, "H: " + state.PieceHeader.OrigSize);
     surface.setCaption(Control::Label8, state.PieceHeader.Stamp);
     surface.showStatus(state.PieceHeader.OrigName);
-    return 0;
-}
-
-}  // namespace
-
-std::int16_t ReadHeader(const std::string& path, Context& context) {
-    return trapFailuresDroppingInput(context, [&] { return readHeader(path, context); });
 }
 
 }  // namespace roruvez

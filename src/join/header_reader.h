@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "state/context.h"
 
@@ -11,5 +12,9 @@ namespace roruvez {
 // size, stamp and name. 1 when the file cannot be read or the name it records is not a safe
 // plain file name.
 std::int16_t ReadHeader(const std::string& path, Context& context);
+
+// Takes bytes, a header read from (or rebuilt for) the piece at path, as ReadHeader does; throws
+// PlatformError when the name it records is not safe.
+void TakeHeader(std::string_view bytes, const std::string& path, Context& context);
 
 }  // namespace roruvez

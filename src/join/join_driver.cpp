@@ -9,6 +9,7 @@
 #include "join/header_reader.h"
 #include "join/piece_appender.h"
 #include "join/piece_check.h"
+#include "join/recovery_rebuild.h"
 #include "platform/error.h"
 #include "state/failure_texts.h"
 #include "state/status_texts.h"
@@ -84,13 +85,46 @@ void readChecksums(const std::string& targetDir, Context& context) {
     }
 }
 
+// Reads the header of the set: piece 1's, or, when breldo.par2 was chosen and piece 1 is lost,
+// rebuilt from the recovery data. Ends the job and gives false when it cannot.
+bool headerRead(const std::string& chosen, const std::string& firstPiece, Context& context) {
+    bool lost = false;
+    const auto report = [&](const std::string& why) {
+        return "Error getting file info: " + chosen + "\r\n" + why;
+    };
+    if (isRecoveryIndexName(chosen) &&
+        !stepDone(
+            context, [&] { lost = !context.platform.files.findFile(firstPiece); }, report)) {
+        return false;
+    }
+    if (!lost) {
+        if (ReadHeader(firstPiece, context) != 0) {
+            endJob(context, JobOutcome::NotCompleted, "Error getting file info: " + firstPiece);
+            return false;
+        }
+        return true;
+    }
+    return stepDone(
+        context,
+        [&] {
+            const std::string& targetDir = context.state.TargetDir;
+            context.state.PieceBaseName =
+                pieceBaseNameOf(firstPiece, targetDir, context.platform.files);
+            TakeHeader(rebuiltHeader(targetDir, context), firstPiece, context);
+        },
+        report);
+}
+
 }  // namespace
 
 std::int16_t JoinFiles(const std::string& path, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
     // The caller may pass FilePath itself, which a selection during the copy could change.
-    const std::string firstPiece = path;  // NOLINT(performance-unnecessary-copy-initialization)
+    const std::string chosen = path;  // NOLINT(performance-unnecessary-copy-initialization)
+    // A chosen breldo.par2 stands for the piece 1 beside it.
+    const std::string firstPiece =
+        isRecoveryIndexName(chosen) ? firstPieceBesideIndex(chosen) : chosen;
 
     state.startJob();
     context.startRun();
@@ -105,8 +139,7 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
                "Error decoding current directory: " + firstPiece);
         return 0;
     }
-    if (ReadHeader(firstPiece, context) != 0) {
-        endJob(context, JobOutcome::NotCompleted, "Error getting file info: " + firstPiece);
+    if (!headerRead(chosen, firstPiece, context)) {
         return 0;
     }
     const std::string targetDir = state.TargetDir;

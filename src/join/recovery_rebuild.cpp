@@ -1,9 +1,11 @@
 #include "join/recovery_rebuild.h"
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "checks/md5.h"
 #include "checks/recovery_data.h"
 #include "checks/sha256.h"
 #include "format/piece_format.h"
@@ -48,15 +50,13 @@ OpenSetFiles openSetFiles(const std::vector<std::string>& paths, Context& contex
     return opened;
 }
 
-// Why the set does not describe the pieces the header does; empty when it does.
-std::string disagreement(const par2::ReadRecoverySet& set, JoinRecovery& recovery,
-                         const JobState& state) {
+// Why the set does not describe pieces of a set; empty when it does, with their lengths taken.
+std::string notThePieces(const par2::ReadRecoverySet& set, JoinRecovery& recovery) {
     const std::size_t count = set.ids.size();
     if (count == 0 || count > static_cast<std::size_t>(kMaxPieces) || set.files.size() != count) {
         return "it does not describe every piece";
     }
     recovery.pieceLengths.assign(count, -1);
-    std::int64_t total = 0;
     for (const auto& [id, file] : set.files) {
         const auto number = pieceNumberOf(file.name);
         if (!number || *number > static_cast<int>(count) ||
@@ -66,11 +66,24 @@ std::string disagreement(const par2::ReadRecoverySet& set, JoinRecovery& recover
         }
         recovery.pieceLengths[static_cast<std::size_t>(*number - 1)] =
             static_cast<std::int64_t>(file.length);
-        total += static_cast<std::int64_t>(file.length);
+    }
+    return recovery.pieceLengths[0] <= kHeaderLength ? "its first piece holds no header"
+                                                     : std::string();
+}
+
+// Why the set does not describe the pieces the header does; empty when it does.
+std::string disagreement(const par2::ReadRecoverySet& set, JoinRecovery& recovery,
+                         const JobState& state) {
+    std::string reason = notThePieces(set, recovery);
+    if (!reason.empty()) {
+        return reason;
+    }
+    std::int64_t total = 0;
+    for (const std::int64_t length : recovery.pieceLengths) {
+        total += length;
     }
     const auto recorded = readSizeField(state.PieceHeader.OrigSize);
-    if (!recorded || recovery.pieceLengths[0] <= kHeaderLength ||
-        total - kHeaderLength != *recorded) {
+    if (!recorded || total - kHeaderLength != *recorded) {
         return "its pieces do not add up to the size in the header";
     }
     return {};
@@ -110,8 +123,8 @@ std::int64_t pieceOffset(const JoinRecovery& recovery, int number) {
 }
 
 // Bytes [at, at + size) of piece number as restored: piece 1's header, then its data.
-void readPiece(const JoinRecovery& recovery, int number, std::int64_t at, std::byte* data,
-               std::size_t size, const JobState& state) {
+void readRestored(const JoinRecovery& recovery, int number, std::int64_t at, std::byte* data,
+                  std::size_t size, const JobState& state) {
     if (number == 1 && at < kHeaderLength) {
         const auto header = static_cast<std::size_t>(
             std::min<std::int64_t>(kHeaderLength - at, static_cast<std::int64_t>(size)));
@@ -124,10 +137,14 @@ void readPiece(const JoinRecovery& recovery, int number, std::int64_t at, std::b
     state.File2->readExactAt(data, size, pieceOffset(recovery, number) + at);
 }
 
-// Every slice of the pieces at hand, read back from the restored file, is taken out of the
-// recovery slices, which leaves what the lost ones add up to.
+// Reads bytes [at, at + size) of a sound piece, the pieces read in order and each from its start.
+using ReadPieceAt =
+    std::function<void(int number, std::int64_t at, std::byte* data, std::size_t size)>;
+
+// Every slice of the pieces at hand is taken out of the recovery slices, which leaves what the
+// lost ones add up to.
 void addSoundSlices(const JoinRecovery& recovery, const LostSlices& lost, RecoveryData& data,
-                    Context& context) {
+                    const ReadPieceAt& readPiece, Context& context) {
     std::vector<std::byte> block(kReadBlock);
     const std::uint64_t sliceSize = recovery.set.sliceSize;
     for (const auto& [number, first] : lost.firstIndex) {
@@ -142,7 +159,7 @@ void addSoundSlices(const JoinRecovery& recovery, const LostSlices& lost, Recove
             const auto size = static_cast<std::size_t>(
                 std::min({static_cast<std::uint64_t>(block.size()),
                           static_cast<std::uint64_t>(length - at), sliceSize - inSlice}));
-            readPiece(recovery, number, at, block.data(), size, context.state);
+            readPiece(number, at, block.data(), size);
             data.addPart(first + static_cast<std::uint32_t>(slice),
                          static_cast<std::size_t>(inSlice), block.data(), size);
             at += static_cast<std::int64_t>(size);
@@ -151,15 +168,18 @@ void addSoundSlices(const JoinRecovery& recovery, const LostSlices& lost, Recove
     }
 }
 
+// breldo.par2 in the set's own spelling when it is there, else in lower case.
+std::string recoveryIndexPath(const std::string& targetDir, Context& context) {
+    const std::string spelled = targetDir + context.state.PieceBaseName + "par2";
+    return context.platform.files.findFile(spelled) ? spelled : targetDir + kPieceBaseName + "par2";
+}
+
 }  // namespace
 
 void readRecoveryBeside(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
-    const std::string spelled = targetDir + state.PieceBaseName + "par2";
-    const std::string lower = targetDir + kPieceBaseName + "par2";
-    FileSystem& files = context.platform.files;
-    const std::string path = files.findFile(spelled) ? spelled : lower;
-    if (!files.findFile(path)) {
+    const std::string path = recoveryIndexPath(targetDir, context);
+    if (!context.platform.files.findFile(path)) {
         return;
     }
     JoinRecovery recovery;
@@ -207,28 +227,127 @@ std::vector<std::string> recoveryFilePaths(const std::string& targetDir, const s
                         std::to_string(needed) + " recovery slices needed.");
 }
 
-// The lost piece, whole, from its rebuilt slices, checked against what the set and the list say
-// of it.
-std::string checkedPiece(const std::string& piecePath, int number, const par2::InputFile& file,
-                         const std::vector<std::vector<std::byte>>& rebuilt, std::size_t first,
-                         Context& context) {
-    std::string bytes;
-    for (std::size_t slice = 0; slice < file.slices.size(); ++slice) {
-        const auto& data = rebuilt[first + slice];
-        bytes.append(reinterpret_cast<const char*>(data.data()), data.size());
+// The recovery files of the set beside the pieces, opened, and what they say together.
+struct RecoveryFiles {
+    OpenSetFiles opened;
+    par2::ReadRecoverySet set;
+};
+
+RecoveryFiles openRecoveryFiles(const std::string& targetDir, const JoinRecovery& recovery,
+                                Context& context) {
+    RecoveryFiles files{openSetFiles(recoveryFilePaths(targetDir, recovery.path, context), context),
+                        recovery.set};
+    auto full = files.opened.readSet();
+    if (full && full->setId == recovery.set.setId) {
+        files.set = std::move(*full);
     }
-    bytes.resize(static_cast<std::size_t>(file.length));
+    return files;
+}
+
+// The lost pieces' slices, in the set's order, solved from the recovery slices and the sound
+// pieces' bytes.
+std::vector<std::vector<std::byte>> rebuiltSlices(const std::string& targetDir,
+                                                  const JoinRecovery& recovery,
+                                                  RecoveryFiles& files,
+                                                  const ReadPieceAt& readPiece, Context& context) {
+    const LostSlices lost = lostSlicesOf(recovery);
+    const auto& available = files.set.recovery;
+    if (available.size() < lost.indexes.size()) {
+        throwNotRebuilt(targetDir, recovery, lost.indexes.size(), available.size(), context.state);
+    }
+    std::vector<std::uint32_t> exponents;
+    for (const auto& [exponent, at] : available) {
+        if (exponents.size() < lost.indexes.size()) {
+            exponents.push_back(exponent);
+        }
+    }
+    const auto sliceSize = static_cast<std::size_t>(recovery.set.sliceSize);
+    RecoveryData data(sliceSize, exponents);
+    for (std::uint32_t k = 0; k < data.count(); ++k) {
+        const par2::RecoverySliceAt at = available.at(exponents[k]);
+        if (files.opened.read(at.file, at.offset, data.slice(k).data(), sliceSize) != sliceSize) {
+            throw PlatformError(error_text::kInputPastEnd, recovery.path);
+        }
+    }
+    addSoundSlices(recovery, lost, data, readPiece, context);
+    return data.lostSlices(lost.indexes);
+}
+
+// Each lost piece, whole, from its rebuilt slices, in the set's order.
+template <class Use>
+void forEachRebuilt(const JoinRecovery& recovery,
+                    const std::vector<std::vector<std::byte>>& rebuilt, Use&& use) {
+    std::size_t first = 0;
+    for (const Md5Digest& id : recovery.set.ids) {
+        const par2::InputFile& file = recovery.set.files.at(id);
+        const int number = *pieceNumberOf(file.name);
+        if (!recovery.lost.contains(number)) {
+            continue;
+        }
+        std::string bytes;
+        for (std::size_t slice = 0; slice < file.slices.size(); ++slice) {
+            const auto& data = rebuilt[first + slice];
+            bytes.append(reinterpret_cast<const char*>(data.data()), data.size());
+        }
+        bytes.resize(static_cast<std::size_t>(file.length));
+        first += file.slices.size();
+        use(number, file, bytes);
+    }
+}
+
+// Whether the rebuilt piece is the one the set and the list describe.
+bool rebuiltSound(int number, const par2::InputFile& file, const std::string& bytes,
+                  Context& context) {
     const auto listed = context.run().listedDigests.find(number);
     Sha256 sum;
     sum.add(reinterpret_cast<const std::byte*>(bytes.data()), bytes.size());
-    if (md5Of(bytes) != file.hash ||
-        (listed != context.run().listedDigests.end() && listed->second.size() == 64 &&
-         sum.finish() != listed->second) ||
-        (number == 1 && bytes.compare(0, kHeaderLength, context.state.CheckedHeader) != 0)) {
-        throw PlatformError(error_text::kRebuiltDiffers, piecePath);
-    }
-    return bytes;
+    return md5Of(bytes) == file.hash &&
+           (listed == context.run().listedDigests.end() || listed->second.size() != 64 ||
+            sum.finish() == listed->second) &&
+           (number != 1 || bytes.compare(0, kHeaderLength, context.state.CheckedHeader) == 0);
 }
+
+// A piece found damaged while the pieces at hand are read for piece 1.
+struct DamagedPiece {
+    int number;
+};
+
+// Reads the sound pieces from their own files, each checked against the set's MD5 as its last
+// byte is read.
+class PieceFileReader {
+  public:
+    PieceFileReader(const std::string& targetDir, const JoinRecovery& recovery, Context& context)
+        : targetDir_(targetDir), recovery_(recovery), context_(context) {
+        for (const auto& [id, file] : recovery.set.files) {
+            hashes_[*pieceNumberOf(file.name)] = file.hash;
+        }
+    }
+
+    void operator()(int number, std::int64_t at, std::byte* data, std::size_t size) {
+        if (number != number_) {
+            const std::string path = pieceName(targetDir_, number, context_.state.PieceBaseName);
+            piece_ = context_.platform.files.openRead(path, FileSystem::Links::Refuse);
+            number_ = number;
+        }
+        piece_->readExactAt(data, size, at);
+        sum_.add(data, size);
+        const std::int64_t length = recovery_.pieceLengths[static_cast<std::size_t>(number - 1)];
+        if (at + static_cast<std::int64_t>(size) == length) {
+            if (sum_.finish() != hashes_.at(number)) {
+                throw DamagedPiece{number};
+            }
+        }
+    }
+
+  private:
+    const std::string& targetDir_;
+    const JoinRecovery& recovery_;
+    Context& context_;
+    int number_ = 0;
+    std::unique_ptr<OpenFile> piece_;
+    Md5 sum_;
+    std::map<int, Md5Digest> hashes_;
+};
 
 }  // namespace
 
@@ -238,48 +357,68 @@ void rebuildLostPieces(const std::string& targetDir, Context& context) {
         return;
     }
     JoinRecovery& recovery = *run.recovery;
-    OpenSetFiles opened =
-        openSetFiles(recoveryFilePaths(targetDir, recovery.path, context), context);
-    auto full = opened.readSet();
-    if (!full || full->setId != recovery.set.setId) {
-        full = recovery.set;
+    RecoveryFiles files = openRecoveryFiles(targetDir, recovery, context);
+    const auto rebuilt = rebuiltSlices(
+        targetDir, recovery, files,
+        [&](int number, std::int64_t at, std::byte* data, std::size_t size) {
+            readRestored(recovery, number, at, data, size, context.state);
+        },
+        context);
+    forEachRebuilt(
+        recovery, rebuilt, [&](int number, const par2::InputFile& file, const std::string& bytes) {
+            const std::string piecePath = pieceName(targetDir, number, context.state.PieceBaseName);
+            if (!rebuiltSound(number, file, bytes, context)) {
+                throw PlatformError(error_text::kRebuiltDiffers, piecePath);
+            }
+            const std::size_t skip = number == 1 ? kHeaderLength : 0;
+            context.state.File2->writeAt(
+                reinterpret_cast<const std::byte*>(bytes.data() + skip), bytes.size() - skip,
+                pieceOffset(recovery, number) + static_cast<std::int64_t>(skip));
+            context.surface.appendLog(piecePath + ": " + error_text::kPieceRebuiltNote);
+        });
+}
+
+std::string rebuiltHeader(const std::string& targetDir, Context& context) {
+    JoinRecovery recovery;
+    recovery.path = recoveryIndexPath(targetDir, context);
+    auto set = openSetFiles({recovery.path}, context).readSet();
+    const std::string reason =
+        set ? notThePieces(*set, recovery) : "it holds no sound recovery set";
+    if (!reason.empty()) {
+        throw PlatformError(recovery.path + ": " + error_text::kRecoveryNotUsed + reason,
+                            recovery.path);
     }
-    const LostSlices lost = lostSlicesOf(recovery);
-    if (full->recovery.size() < lost.indexes.size()) {
-        throwNotRebuilt(targetDir, recovery, lost.indexes.size(), full->recovery.size(),
-                        context.state);
-    }
-    std::vector<std::uint32_t> exponents;
-    for (const auto& [exponent, at] : full->recovery) {
-        if (exponents.size() < lost.indexes.size()) {
-            exponents.push_back(exponent);
+    recovery.set = std::move(*set);
+    for (int number = 1; number <= static_cast<int>(recovery.pieceLengths.size()); ++number) {
+        const auto piece = context.platform.files.findFile(
+            pieceName(targetDir, number, context.state.PieceBaseName));
+        if (!piece ||
+            piece->length != recovery.pieceLengths[static_cast<std::size_t>(number - 1)]) {
+            recovery.lost.insert(number);
         }
     }
-    const auto sliceSize = static_cast<std::size_t>(recovery.set.sliceSize);
-    RecoveryData data(sliceSize, exponents);
-    for (std::uint32_t k = 0; k < data.count(); ++k) {
-        const par2::RecoverySliceAt at = full->recovery.at(exponents[k]);
-        if (opened.read(at.file, at.offset, data.slice(k).data(), sliceSize) != sliceSize) {
-            throw PlatformError(error_text::kInputPastEnd, recovery.path);
+    RecoveryFiles files = openRecoveryFiles(targetDir, recovery, context);
+    // A piece found damaged joins the lost ones, and the solving starts again.
+    for (;;) {
+        try {
+            PieceFileReader reader(targetDir, recovery, context);
+            const auto rebuilt =
+                rebuiltSlices(targetDir, recovery, files, std::ref(reader), context);
+            std::string header;
+            forEachRebuilt(recovery, rebuilt,
+                           [&](int number, const par2::InputFile& file, const std::string& bytes) {
+                               if (number == 1 && md5Of(bytes) == file.hash) {
+                                   header = bytes.substr(0, kHeaderLength);
+                               }
+                           });
+            if (header.empty()) {
+                throw PlatformError(error_text::kRebuiltDiffers,
+                                    pieceName(targetDir, 1, context.state.PieceBaseName));
+            }
+            return header;
+        } catch (const DamagedPiece& damaged) {
+            recovery.lost.insert(damaged.number);
         }
-    }
-    addSoundSlices(recovery, lost, data, context);
-    const auto rebuilt = data.lostSlices(lost.indexes);
-    std::size_t first = 0;
-    for (const Md5Digest& id : recovery.set.ids) {
-        const par2::InputFile& file = recovery.set.files.at(id);
-        const int number = *pieceNumberOf(file.name);
-        if (!recovery.lost.contains(number)) {
-            continue;
-        }
-        const std::string piecePath = pieceName(targetDir, number, context.state.PieceBaseName);
-        const std::string bytes = checkedPiece(piecePath, number, file, rebuilt, first, context);
-        first += file.slices.size();
-        const std::size_t skip = number == 1 ? kHeaderLength : 0;
-        context.state.File2->writeAt(
-            reinterpret_cast<const std::byte*>(bytes.data() + skip), bytes.size() - skip,
-            pieceOffset(recovery, number) + static_cast<std::int64_t>(skip));
-        context.surface.appendLog(piecePath + ": " + error_text::kPieceRebuiltNote);
     }
 }
 

@@ -17,4 +17,9 @@ void readRecoveryBeside(const std::string& targetDir, Context& context);
 // pieces, when the recovery data cannot rebuild them.
 void rebuildLostPieces(const std::string& targetDir, Context& context);
 
+// Piece 1's header when piece 1 is lost: the lost pieces are rebuilt in memory from breldo.par2,
+// its volumes and the pieces at hand (each checked against the set as it is read; a damaged one
+// counts as lost), and piece 1 is checked against the set. Throws when that cannot be done.
+std::string rebuiltHeader(const std::string& targetDir, Context& context);
+
 }  // namespace roruvez

@@ -86,12 +86,15 @@ std::string unusableFileReason(const std::string& file) {
 
 std::string firstPieceBeside(const std::string& path) {
     const std::size_t nameAt = path.rfind('/') + 1;
-    const auto number = pieceNumberOf(std::string_view(path).substr(nameAt));
-    if (!number || *number == 1) {
+    std::string first;
+    if (isRecoveryIndexName(path)) {
+        first = firstPieceBesideIndex(path);
+    } else if (const auto number = pieceNumberOf(std::string_view(path).substr(nameAt));
+               number && *number > 1) {
+        first = path.substr(0, nameAt + std::string_view(kPieceBaseName).size()) + "1";
+    } else {
         return path;
     }
-    const std::string first =
-        path.substr(0, nameAt + std::string_view(kPieceBaseName).size()) + "1";
     std::error_code unused;
     return std::filesystem::is_regular_file(first, unused) ? first : path;
 }

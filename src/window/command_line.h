@@ -24,8 +24,9 @@ WindowArguments parseWindowArguments(const std::vector<std::string>& arguments);
 // the words of every other failure; empty when it can.
 std::string unusableFileReason(const std::string& file);
 
-// The set's first piece when path is a later piece (breldo.2 to breldo.10000, in any case) and
-// the breldo.1 of the same spelling stands beside it as an ordinary file; else path itself.
+// The set's first piece when path is a later piece (breldo.2 to breldo.10000, in any case) or
+// breldo.par2 and the breldo.1 of the same spelling stands beside it as an ordinary file; else
+// path itself.
 std::string firstPieceBeside(const std::string& path);
 
 // Whether the line asks only for --help or --version, which must answer without a display.

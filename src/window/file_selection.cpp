@@ -116,7 +116,7 @@ void Form1::SelectFile() {
         return;
     }
     if (!directory) {
-        if (isFirstPieceName(path)) {
+        if (isFirstPieceName(path) || isRecoveryIndexName(path)) {
             surface_.setEnabled(Control::Command3, true);
         } else {
             surface_.setEnabled(Control::Command1, true);

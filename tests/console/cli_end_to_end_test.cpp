@@ -187,6 +187,7 @@ TEST_F(CliTest, AJoinRebuildsLostPiecesFromTheRecoveryData) {
         std::function<void(const std::string&)> spoil;
         std::vector<int> rebuilt;  // none: not repairable
         bool withList = true;
+        std::string chosen = "breldo.1";
     };
     const Case cases[] = {
         {"a middle piece missing", [](const std::string& set) { fs::remove(piece(set, 2)); }, {2}},
@@ -215,6 +216,24 @@ TEST_F(CliTest, AJoinRebuildsLostPiecesFromTheRecoveryData) {
          },
          {},
          false},
+        {"piece 1 missing, joined from breldo.par2",
+         [](const std::string& set) { fs::remove(piece(set, 1)); },
+         {1},
+         true,
+         "breldo.par2"},
+        {"piece 1 missing and a piece damaged, found without the list",
+         [&](const std::string& set) {
+             fs::remove(piece(set, 1));
+             flip(piece(set, 3), 99);
+         },
+         {1, 3},
+         false,
+         "breldo.par2"},
+        {"breldo.par2 chosen with piece 1 at hand",
+         [](const std::string& set) { fs::remove(piece(set, 2)); },
+         {2},
+         true,
+         "breldo.par2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -226,7 +245,7 @@ TEST_F(CliTest, AJoinRebuildsLostPiecesFromTheRecoveryData) {
             }
         }
         c.spoil(set);
-        const CliResult join = runCli({"join", piece(set, 1), "--yes"});
+        const CliResult join = runCli({"join", set + "/" + c.chosen, "--yes"});
         if (c.rebuilt.empty()) {
             EXPECT_EQ(join.status, 1);
             EXPECT_NE(join.err.find("The recovery files hold 2 of the 3 recovery slices needed."),
@@ -539,7 +558,10 @@ TEST_F(CliTest, UsageErrorsAndUnusableFilesEndWithOneLineAndWriteNothing) {
         {{"split", folder + "/breldo.1"},
          1,
          folder + "/breldo.1 is a first piece: join it instead of splitting it\n"},
-        {{"join", file}, 1, file + " is not a first piece: its name must end in breldo.1\n"},
+        {{"join", file},
+         1,
+         file + " is not a first piece: its name must end in breldo.1 (or breldo.par2 when piece "
+                "1 is lost)\n"},
         {{"split", file, "--save-to", "z:", "--drive", "z:=" + folder + "/none"},
          1,
          "--drive z: " + folder + "/none is not a directory\n"},
