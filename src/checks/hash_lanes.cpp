@@ -6,17 +6,17 @@
 
 namespace roruvez {
 
-HashLanes::HashLanes(int lanes, MakeStreamSum makeSum) : makeSum_(std::move(makeSum)) {
-    if (!makeSum_) {
-        makeSum_ = [] { return std::make_unique<Sha256>(); };
-    }
+HashLanes::HashLanes(std::vector<MakeStreamSum> makers) {
     for (std::size_t i = 0; i < kBlocks; ++i) {
         blocks_.push_back(std::make_unique<Block>());
         blocks_.back()->bytes.resize(kBlockBytes);
         free_.push_back(blocks_.back().get());
     }
-    for (int i = 0; i < lanes; ++i) {
+    for (MakeStreamSum& makeSum : makers) {
         lanes_.push_back(std::make_unique<Lane>());
+        lanes_.back()->makeSum = makeSum ? std::move(makeSum) : [] {
+            return std::unique_ptr<StreamSum>(std::make_unique<Sha256>());
+        };
     }
     // Started once every lane exists: a thread only ever touches its own.
     for (auto& lane : lanes_) {
@@ -88,17 +88,17 @@ std::shared_future<std::string> HashLanes::finish(int lane) {
     return digest;
 }
 
-void HashLanes::startSum(LaneSum& at) {
+void HashLanes::startSum(const Lane& lane, LaneSum& at) {
     at.failed = nullptr;
     try {
-        at.sum = makeSum_();
+        at.sum = lane.makeSum();
     } catch (...) {
         at.failed = std::current_exception();
     }
 }
 
 // Sums a block, or ends a stream; called without the lock.
-void HashLanes::take(Item& item, LaneSum& at) {
+void HashLanes::take(const Lane& lane, Item& item, LaneSum& at) {
     if (item.block != nullptr) {
         if (!at.failed) {
             try {
@@ -112,18 +112,20 @@ void HashLanes::take(Item& item, LaneSum& at) {
     if (!at.failed) {
         try {
             item.digest.set_value(at.sum->finish());
-            return;
         } catch (...) {
             at.failed = std::current_exception();
         }
     }
-    item.digest.set_exception(at.failed);
-    startSum(at);
+    if (at.failed) {
+        item.digest.set_exception(at.failed);
+    }
+    // Each stream has a sum of its own: a maker may make each stream's differently.
+    startSum(lane, at);
 }
 
 void HashLanes::run(Lane& lane) {
     LaneSum at;
-    startSum(at);
+    startSum(lane, at);
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         lane.ready.wait(lock,
@@ -136,7 +138,7 @@ void HashLanes::run(Lane& lane) {
             Item item = std::move(lane.queue.front());
             lane.queue.pop_front();
             lock.unlock();
-            take(item, at);
+            take(lane, item, at);
             lock.lock();
             if (item.block == nullptr) {
                 --lane.ends;

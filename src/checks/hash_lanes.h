@@ -32,7 +32,10 @@ class HashLanes {
     static constexpr std::size_t kBlocks = 16;
     static constexpr std::size_t kBatch = 4;
 
-    explicit HashLanes(int lanes, MakeStreamSum makeSum = {});
+    explicit HashLanes(int lanes, MakeStreamSum makeSum = {})
+        : HashLanes(std::vector<MakeStreamSum>(static_cast<std::size_t>(lanes), makeSum)) {}
+    // A lane for each maker of its sums; one not given makes SHA-256 sums.
+    explicit HashLanes(std::vector<MakeStreamSum> makers);
     ~HashLanes();
     HashLanes(const HashLanes&) = delete;
     HashLanes& operator=(const HashLanes&) = delete;
@@ -60,6 +63,7 @@ class HashLanes {
     struct Lane {
         std::deque<Item> queue;
         int ends = 0;  // streams ended in the queue
+        MakeStreamSum makeSum;
         std::condition_variable ready;
         std::thread thread;
     };
@@ -71,10 +75,9 @@ class HashLanes {
         std::unique_ptr<StreamSum> sum;
         std::exception_ptr failed;
     };
-    void startSum(LaneSum& at);
-    void take(Item& item, LaneSum& at);
+    static void startSum(const Lane& lane, LaneSum& at);
+    static void take(const Lane& lane, Item& item, LaneSum& at);
 
-    MakeStreamSum makeSum_;
     std::mutex mutex_;
     std::condition_variable freed_;
     std::vector<std::unique_ptr<Block>> blocks_;

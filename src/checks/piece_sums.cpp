@@ -7,7 +7,16 @@
 namespace roruvez {
 
 PieceSums::PieceSums(Job job, MakeStreamSum makeSum)
-    : job_(job), lanes_(std::make_unique<HashLanes>(kLanes, std::move(makeSum))) {}
+    : job_(job),
+      checksums_(true),
+      lanes_(std::make_unique<HashLanes>(kLanes, std::move(makeSum))) {}
+
+PieceSums::PieceSums(bool checksums, MakeStreamSum recoverySum) : checksums_(checksums) {
+    std::vector<MakeStreamSum> makers(checksums ? kLanes : 0);
+    makers.push_back(std::move(recoverySum));
+    recoveryLane_ = static_cast<int>(makers.size()) - 1;
+    lanes_ = std::make_unique<HashLanes>(std::move(makers));
+}
 
 int PieceSums::laneOf(int number) const {
     return job_ == Job::Split ? kSplitPieceLane : number % kLanes;
@@ -17,21 +26,35 @@ void PieceSums::beginPiece(int number, std::string_view header) {
     if (!on()) {
         return;
     }
-    const unsigned pieceLane = 1U << static_cast<unsigned>(laneOf(number));
+    unsigned pieceLanes = checksums_ ? 1U << static_cast<unsigned>(laneOf(number)) : 0U;
+    if (recoveryLane_ >= 0) {
+        pieceLanes |= 1U << static_cast<unsigned>(recoveryLane_);
+    }
     if (!header.empty()) {
         std::memcpy(lanes_->block(), header.data(), header.size());
-        lanes_->hand(header.size(), pieceLane);
+        lanes_->hand(header.size(), pieceLanes);
     }
-    laneBits_ = job_ == Job::Split ? pieceLane | 1U << kSourceLane : pieceLane;
+    laneBits_ = job_ == Job::Split && checksums_ ? pieceLanes | 1U << kSourceLane : pieceLanes;
 }
 
 void PieceSums::endPiece(int number) {
     if (!on()) {
         return;
     }
-    digests_.resize(std::max(digests_.size(), static_cast<std::size_t>(number)));
-    digests_[static_cast<std::size_t>(number - 1)] = lanes_->finish(laneOf(number));
+    if (checksums_) {
+        digests_.resize(std::max(digests_.size(), static_cast<std::size_t>(number)));
+        digests_[static_cast<std::size_t>(number - 1)] = lanes_->finish(laneOf(number));
+    }
+    if (recoveryLane_ >= 0) {
+        recoverySums_.push_back(lanes_->finish(recoveryLane_));
+    }
     laneBits_ = 0;
+}
+
+void PieceSums::recoveryFinished() const {
+    for (const auto& sum : recoverySums_) {
+        sum.get();
+    }
 }
 
 std::string PieceSums::pieceDigest(int number) const {

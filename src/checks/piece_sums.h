@@ -19,7 +19,8 @@ namespace roruvez {
 //
 // A split sums each piece and the whole source, so every byte twice: one lane sums the source
 // and one the piece being written. A join sums each piece once, and its pieces are independent:
-// piece N goes to lane N mod lanes, so that the lanes sum neighbouring pieces at once.
+// piece N goes to lane N mod lanes, so that the lanes sum neighbouring pieces at once. A split's
+// recovery sums take every piece's bytes, header included, on a lane of their own.
 class PieceSums final : public CopyTap {
   public:
     enum class Job { Split, Join };
@@ -29,9 +30,14 @@ class PieceSums final : public CopyTap {
     PieceSums() = default;
     // SHA-256 sums unless makeSum makes others.
     explicit PieceSums(Job job, MakeStreamSum makeSum = {});
+    // A split's: checksums when asked, and recovery sums, one stream of recoverySum for each
+    // piece in order.
+    PieceSums(bool checksums, MakeStreamSum recoverySum);
 
-    // Whether the job asked for sums.
+    // Whether the job asked for sums of any kind.
     bool on() const { return lanes_ != nullptr; }
+    // Whether each piece (and a split's source) is summed for a checksum list.
+    bool checksums() const { return checksums_; }
 
     // Piece number begins: header, when given, is part of the piece before the copied bytes (a
     // first piece's header), never of the source.
@@ -43,6 +49,8 @@ class PieceSums final : public CopyTap {
     std::string pieceDigest(int number) const;
     // The whole source's SHA-256, a split's; ends its stream.
     std::string sourceDigest();
+    // Once every piece has ended: waits for their recovery sums, and throws the failure of one.
+    void recoveryFinished() const;
 
     bool wanted() const override { return on(); }
     std::byte* block() override;
@@ -54,11 +62,14 @@ class PieceSums final : public CopyTap {
     int laneOf(int number) const;
 
     Job job_ = Job::Split;
+    bool checksums_ = false;
+    int recoveryLane_ = -1;
     std::unique_ptr<HashLanes> lanes_;
     // The lanes the bytes copied now go to.
     unsigned laneBits_ = 0;
     // By piece number less one.
     std::vector<std::shared_future<std::string>> digests_;
+    std::vector<std::shared_future<std::string>> recoverySums_;
 };
 
 }  // namespace roruvez

@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "checks/recovery_data.h"
+#include "checks/stream_sum.h"
 #include "format/par2_packets.h"
 
 namespace roruvez::par2 {
@@ -32,18 +34,34 @@ using AppendOutput = std::function<void(const std::string& name, std::string_vie
 
 // A PAR2 recovery set over inputs, in files named from base: base.par2 with the critical
 // packets (main, file descriptions, slice checksums) and the creator's, and volumes of 1, 2, 4,
-// ... recovery slices with consecutive exponents from 0, each with the critical packets too.
+// ... recovery slices with consecutive exponents from 0 (or of volumeSlices each, when given),
+// each with the critical packets too.
+//
+// Made in three steps: describe reads the start of every input, which fixes each slice's
+// constant; the inputs are then summed once, each whole and in any order, through inputSum (as a
+// copy hands over their bytes); write adds the recovery slices that did not fit in memory, in
+// further passes over the inputs, and writes the files.
 class RecoverySet {
   public:
     RecoverySet(std::string base, std::vector<InputName> inputs, std::uint64_t sliceSize,
-                std::uint32_t recoverySlices);
+                std::uint32_t recoverySlices, std::size_t memory = kRecoveryMemory,
+                std::uint32_t volumeSlices = 0);
 
     // Every file the set is made of.
     std::vector<std::string> fileNames() const;
-    // Reads the inputs (each byte once per kRecoveryMemory of recovery slices) and writes the
-    // files through append, each from its start.
-    void make(const ReadInput& read, const AppendOutput& append, std::string_view creator,
-              std::size_t memory = kRecoveryMemory) const;
+    // Whether one reading of the inputs makes every recovery slice.
+    bool summedOnce() const { return first_.count() == recoverySlices_; }
+
+    // Reads each input's first 16 KiB: its ID, and so its slices' constants, follow from them.
+    void describe(const ReadInput& read);
+    // The sum of input `input`, fed its bytes in order from its start. Its finish throws when
+    // the input is not what describe read. Sums of different inputs may run one after another
+    // on any thread, never two at once.
+    std::unique_ptr<StreamSum> inputSum(std::size_t input);
+    // Once every input is summed: writes the files through append, each from its start.
+    void write(const ReadInput& read, const AppendOutput& append, std::string_view creator);
+    // The three steps, each input read through read.
+    void make(const ReadInput& read, const AppendOutput& append, std::string_view creator);
 
   private:
     struct Volume {
@@ -51,16 +69,22 @@ class RecoverySet {
         std::uint32_t first = 0;
         std::uint32_t count = 0;
     };
-    // Reads every input once, its slices in the order of their constants, adding them to data;
-    // with files, also gathers each input's MD5 and its slices' MD5 and CRC-32 there.
-    void pass(const ReadInput& read, const std::vector<std::size_t>& order, RecoveryData& data,
-              std::vector<InputFile>* files) const;
+    void sumInput(const ReadInput& read, std::size_t input, StreamSum& sum) const;
+    void appendSlices(const RecoveryData& data, const AppendOutput& append) const;
 
     std::string base_;
     std::vector<InputName> inputs_;
     std::uint64_t sliceSize_;
     std::uint32_t recoverySlices_;
     std::vector<Volume> volumes_;
+    // What describe and the sums find, by input.
+    std::vector<InputFile> files_;
+    // The index of each input's first slice among the constants.
+    std::vector<std::uint32_t> firstSlice_;
+    Md5Digest setId_{};
+    std::string body_;
+    // The recovery slices made while the inputs are summed.
+    RecoveryData first_;
 };
 
 // A whole recovery set for inputs held in memory (name and bytes); by name, each file's bytes.

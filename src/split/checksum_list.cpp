@@ -77,7 +77,7 @@ void checkChecksumListNameFree(const std::string& targetDir, Context& context) {
 void listPiecesSoFar(const std::string& targetDir, int pieces, bool complete, Context& context) {
     JobState& state = context.state;
     JobRun& run = context.run();
-    if (!run.sums.on() || (!complete && !isFloppyDriveName(targetDir))) {
+    if (!run.sums.checksums() || (!complete && !isFloppyDriveName(targetDir))) {
         return;
     }
     const std::string listPath = targetDir + kChecksumFileName;

@@ -91,7 +91,7 @@ std::int16_t WriteFirstPiece(const std::string& targetDir, Context& context) {
         if (!pieceSizeSettled(context)) {
             return 1;
         }
-        checkRecoveryAsked(targetDir, context);
+        startRecovery(targetDir, context);
 
         state.FirstDataLen = state.PieceSize - kHeaderLength;
         writePiece(piecePath, 1, toCodePage(state.HeaderText), state.FirstDataLen, 0, context);

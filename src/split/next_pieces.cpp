@@ -23,7 +23,10 @@ bool nextDiskHasRoom(const std::string& targetDir, int number, Context& context)
     ConfirmNamedOutputs(context);
     context.surface.diskPrompt("Please Insert a Floppy Disk then press OK");
     context.platform.files.lookAgain();
-    const std::int64_t listRoom = context.run().sums.on() ? checksumListBytes(number, state) : 0;
+    const std::int64_t listRoom =
+        context.run().sums.checksums()
+            ? checksumListBytes(number, state) + recoveryListBytes(context)
+            : 0;
     if (DiskFreeBytes(targetDir, context) < state.PieceSize + listRoom) {
         context.surface.messageBox("No space on disk: " + targetDir, Buttons::Ok);
         return false;
@@ -69,6 +72,9 @@ std::int16_t WriteNextPieces(const std::string& targetDir, Context& context) {
             }
             listPiecesSoFar(targetDir, number, state.BytesDone == state.SourceLen, context);
             if (state.BytesDone == state.SourceLen) {
+                if (floppy && !writeRecoveryDisks(targetDir, context)) {
+                    return 1;
+                }
                 break;
             }
             if (number == maxPieces) {

@@ -74,7 +74,7 @@ void writePiece(const std::string& piecePath, int number, const std::string& hea
         // Checked before every piece is named, the last included, so that a set is never
         // completed from a source that is not the one its header describes.
         checkSourceUnchanged(context);
-        if (run.sums.on() && state.File2->flushed()) {
+        if (run.sums.checksums() && state.File2->flushed()) {
             checkReadBack(piecePath, run.sums.pieceDigest(number), context);
         }
         run.named.push_back({piecePath, state.File2->publish(pumpWhileWaiting(context))});

@@ -42,7 +42,8 @@ std::int16_t SplitFile(const std::string& path, Context& context, const JobReque
     surface.setCaption(Control::Label7, "CSum: " + state.HdrFileSize);
     surface.setCaption(Control::Label8, state.HdrStamp);
 
-    if (request.checksums) {
+    // Recovery data brings sums of its own, with these.
+    if (request.checksums && request.recovery == 0) {
         context.run().sums = PieceSums(PieceSums::Job::Split);
     }
     if (WriteFirstPiece(state.TargetDir, context) != 0) {

@@ -37,7 +37,8 @@ inline constexpr const char* kEmptyPiece =
 inline constexpr const char* kRecoveryTooLarge =
     "Recovery data was asked for more pieces than the set has: ";
 inline constexpr const char* kRecoveryOnFloppy =
-    "Recovery data is written beside pieces on a hard disk or a stick, not yet onto floppy disks";
+    "Recovery data for a floppy set is made as its pieces are copied and held in memory until "
+    "its own disks come; 64 MiB holds less than the recovery data asked for: ";
 // Followed by the reason.
 inline constexpr const char* kRecoveryNotUsed = "The recovery data beside the pieces is not used: ";
 // Followed by the pieces, one to a line; each logged with the note after it.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "checks/piece_sums.h"
 #include "format/par2_reader.h"
+#include "format/par2_set.h"
 #include "platform/open_file.h"
 
 namespace roruvez {
@@ -50,7 +52,11 @@ struct JobRun {
     // The checksum list the split last named on the disk in the drive: the one it may replace
     // with a longer one when the next piece goes on the same disk.
     std::optional<NamedOutput> ownChecksumList;
-    // The recovery files a split wrote, by name, with their SHA-256, for its checksum list.
+    // A split's recovery set, summed as the pieces are copied.
+    std::shared_ptr<par2::RecoverySet> recoverySet;
+    // A floppy set's recovery files, by name, until their disks come.
+    std::map<std::string, std::string> heldRecoveryFiles;
+    // The recovery files a split made, by name, with their SHA-256, for its checksum list.
     std::vector<std::pair<std::string, std::string>> recoveryDigests;
     // A join's recovery set, when one beside the pieces describes them.
     std::optional<JoinRecovery> recovery;

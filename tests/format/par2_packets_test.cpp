@@ -71,13 +71,13 @@ TEST(Par2Packets, Par2VerifiesOurSetAndRepairsFromIt) {
         names.push_back({name, bytes.size()});
     }
     std::map<std::string, std::string> inPasses;
-    par2::RecoverySet("breldo", names, 2500, 3)
+    par2::RecoverySet("breldo", names, 2500, 3, 2500)
         .make(
             [&](std::size_t input, std::uint64_t offset, std::byte* data, std::size_t size) {
                 pieces.at(input).second.copy(reinterpret_cast<char*>(data), size, offset);
             },
             [&](const std::string& name, std::string_view bytes) { inPasses[name] += bytes; },
-            "Roruvez test", 2500);
+            "Roruvez test");
     EXPECT_TRUE(inPasses == files);
     EXPECT_TRUE(testing::par2Says(dir.path().string(), "verify"));
 
@@ -90,6 +90,50 @@ TEST(Par2Packets, Par2VerifiesOurSetAndRepairsFromIt) {
     for (const auto& [name, bytes] : pieces) {
         EXPECT_TRUE(readFile(dir.file(name)) == bytes) << name;
     }
+}
+
+// As a copy hands them over: the inputs summed last to first, in parts of odd sizes that end
+// mid-slice and mid-word, give the set that reading them whole gives. An input that is not
+// what was described fails its sum.
+TEST(Par2Packets, InputsSummedInAnyPartsMakeTheSameSet) {
+    const std::vector<std::pair<std::string, std::string>> pieces = {
+        {"breldo.1", patternBytes(20001, 1)},
+        {"breldo.2", patternBytes(20001, 2)},
+        {"breldo.3", patternBytes(777, 3)}};
+    std::vector<par2::InputName> names;
+    for (const auto& [name, bytes] : pieces) {
+        names.push_back({name, bytes.size()});
+    }
+    const auto read = [&](std::size_t input, std::uint64_t offset, std::byte* data,
+                          std::size_t size) {
+        pieces.at(input).second.copy(reinterpret_cast<char*>(data), size, offset);
+    };
+    for (const std::size_t memory : {std::size_t{1} << 20, std::size_t{8000}}) {
+        SCOPED_TRACE(memory);
+        par2::RecoverySet set("breldo", names, 8000, 3, memory);
+        set.describe(read);
+        for (std::size_t input = pieces.size(); input-- > 0;) {
+            const std::string& bytes = pieces[input].second;
+            const auto sum = set.inputSum(input);
+            for (std::size_t at = 0, part = 1; at < bytes.size(); at += part, part = part * 3 + 2) {
+                part = std::min(part, bytes.size() - at);
+                sum->add(reinterpret_cast<const std::byte*>(bytes.data() + at), part);
+            }
+            sum->finish();
+        }
+        std::map<std::string, std::string> files;
+        set.write(
+            read, [&](const std::string& name, std::string_view bytes) { files[name] += bytes; },
+            "Roruvez test");
+        EXPECT_TRUE(files == par2::recoveryFiles("breldo", pieces, 8000, 3, "Roruvez test"));
+    }
+    par2::RecoverySet set("breldo", names, 8000, 1);
+    set.describe(read);
+    const std::string other = patternBytes(20001, 9);
+    const auto sum = set.inputSum(0);
+    sum->add(reinterpret_cast<const std::byte*>(other.data()), other.size());
+    EXPECT_THROW(sum->finish(), std::runtime_error);
+    EXPECT_THROW(set.inputSum(3), std::out_of_range);
 }
 
 // Reads a recovery set from files held in memory, in their map's order.

@@ -352,6 +352,49 @@ TEST_F(FloppySplitTest, WithChecksumsEveryDiskCarriesTheListOfThePiecesSoFar) {
     EXPECT_TRUE(testing::sha256sumPasses(all.string()));
 }
 
+// The recovery volumes come on disks of their own after the last piece, breldo.par2 with the
+// first; the disks copied into one directory make a set that par2 and the list both check.
+TEST_F(FloppySplitTest, RecoveryDataGoesOntoDisksOfItsOwnAfterTheLastPiece) {
+    freeSpace.setFreeBytes(1457664);
+    request.checksums = true;
+    request.recovery = 2;
+    TempDir shelf;
+    int disks = 0;
+    const auto takeOut = [&] {
+        std::filesystem::rename(floppy.path(), shelf.path() / std::to_string(++disks));
+        std::filesystem::create_directory(floppy.path());
+    };
+    surface.onMessageBox = [&](const testing::ShownBox&) -> std::optional<Answer> {
+        if (!listDir(floppy.path()).empty()) {
+            takeOut();
+        }
+        return std::nullopt;
+    };
+    split(2500, "1000");
+    takeOut();
+
+    EXPECT_EQ(surface.caption(Control::Label9), "Done!");
+    ASSERT_EQ(disks, 5);
+    EXPECT_EQ(surface.prompts().size(), 5U);
+    EXPECT_EQ(listDir(shelf.path() / "4"),
+              (std::vector<std::string>{"breldo.par2", "breldo.vol0+1.par2"}));
+    EXPECT_EQ(listDir(shelf.path() / "5"), std::vector<std::string>{"breldo.vol1+1.par2"});
+    const auto all = shelf.path() / "all";
+    for (int disk = 1; disk <= disks; ++disk) {
+        std::filesystem::copy(shelf.path() / std::to_string(disk), all,
+                              std::filesystem::copy_options::recursive |
+                                  std::filesystem::copy_options::overwrite_existing);
+    }
+    writeFile((all / "REPORT.DOC").string(), source);
+    EXPECT_TRUE(testing::sha256sumPasses(all.string()));
+    std::filesystem::remove(all / "breldo.1");
+    std::filesystem::remove(all / "breldo.3");
+    EXPECT_TRUE(testing::par2Says(all.string(), "repair"));
+    EXPECT_TRUE(readFile((all / "breldo.1").string()).substr(160) +
+                    readFile((all / "breldo.2").string()) + readFile((all / "breldo.3").string()) ==
+                source);
+}
+
 TEST_F(FloppySplitTest, TooLittleRoomStopsEvenBeforeAShortLastPiece) {
     // Room for piece 1 but not for a whole second piece, although the last piece is short.
     freeSpace.setFreeBytes(999);
