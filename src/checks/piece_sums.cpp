@@ -11,11 +11,19 @@ PieceSums::PieceSums(Job job, MakeStreamSum makeSum)
       checksums_(true),
       lanes_(std::make_unique<HashLanes>(kLanes, std::move(makeSum))) {}
 
-PieceSums::PieceSums(bool checksums, MakeStreamSum recoverySum) : checksums_(checksums) {
+PieceSums::PieceSums(bool checksums, std::vector<MakeStreamSum> recoverySums)
+    : checksums_(checksums) {
     std::vector<MakeStreamSum> makers(checksums ? kLanes : 0);
-    makers.push_back(std::move(recoverySum));
-    recoveryLane_ = static_cast<int>(makers.size()) - 1;
+    recoveryLane_ = static_cast<int>(makers.size());
+    recoveryLanes_ = static_cast<int>(recoverySums.size());
+    for (MakeStreamSum& sum : recoverySums) {
+        makers.push_back(std::move(sum));
+    }
     lanes_ = std::make_unique<HashLanes>(std::move(makers));
+}
+
+int PieceSums::recoveryLaneOf(int number) const {
+    return recoveryLane_ + number % recoveryLanes_;
 }
 
 int PieceSums::laneOf(int number) const {
@@ -27,8 +35,8 @@ void PieceSums::beginPiece(int number, std::string_view header) {
         return;
     }
     unsigned pieceLanes = checksums_ ? 1U << static_cast<unsigned>(laneOf(number)) : 0U;
-    if (recoveryLane_ >= 0) {
-        pieceLanes |= 1U << static_cast<unsigned>(recoveryLane_);
+    if (recoveryLanes_ > 0) {
+        pieceLanes |= 1U << static_cast<unsigned>(recoveryLaneOf(number));
     }
     if (!header.empty()) {
         std::memcpy(lanes_->block(), header.data(), header.size());
@@ -45,8 +53,8 @@ void PieceSums::endPiece(int number) {
         digests_.resize(std::max(digests_.size(), static_cast<std::size_t>(number)));
         digests_[static_cast<std::size_t>(number - 1)] = lanes_->finish(laneOf(number));
     }
-    if (recoveryLane_ >= 0) {
-        recoverySums_.push_back(lanes_->finish(recoveryLane_));
+    if (recoveryLanes_ > 0) {
+        recoverySums_.push_back(lanes_->finish(recoveryLaneOf(number)));
     }
     laneBits_ = 0;
 }

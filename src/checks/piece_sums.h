@@ -30,9 +30,9 @@ class PieceSums final : public CopyTap {
     PieceSums() = default;
     // SHA-256 sums unless makeSum makes others.
     explicit PieceSums(Job job, MakeStreamSum makeSum = {});
-    // A split's: checksums when asked, and recovery sums, one stream of recoverySum for each
-    // piece in order.
-    PieceSums(bool checksums, MakeStreamSum recoverySum);
+    // A split's: checksums when asked, and recovery sums on a lane for each of recoverySums:
+    // piece N goes to lane N mod their count, one stream each, in order.
+    PieceSums(bool checksums, std::vector<MakeStreamSum> recoverySums);
 
     // Whether the job asked for sums of any kind.
     bool on() const { return lanes_ != nullptr; }
@@ -60,10 +60,13 @@ class PieceSums final : public CopyTap {
     static constexpr int kSourceLane = 0;
     static constexpr int kSplitPieceLane = 1;
     int laneOf(int number) const;
+    int recoveryLaneOf(int number) const;
 
     Job job_ = Job::Split;
     bool checksums_ = false;
-    int recoveryLane_ = -1;
+    // The first recovery lane, and how many there are.
+    int recoveryLane_ = 0;
+    int recoveryLanes_ = 0;
     std::unique_ptr<HashLanes> lanes_;
     // The lanes the bytes copied now go to.
     unsigned laneBits_ = 0;

@@ -148,9 +148,12 @@ RecoverySet::RecoverySet(std::string base, std::vector<InputName> inputs, std::u
     : base_(std::move(base)),
       inputs_(std::move(inputs)),
       sliceSize_(sliceSize),
-      recoverySlices_(recoverySlices),
-      first_(static_cast<std::size_t>(sliceSize), 0,
-             sliceSize == 0 ? 0 : slicesAtOnce(memory, sliceSize, recoverySlices)) {
+      recoverySlices_(recoverySlices) {
+    for (std::size_t summer = 0; summer < kSummers; ++summer) {
+        summed_.emplace_back(
+            static_cast<std::size_t>(sliceSize), 0,
+            sliceSize == 0 ? 0 : slicesAtOnce(memory / kSummers, sliceSize, recoverySlices));
+    }
     std::uint64_t slices = 0;
     for (const InputName& input : inputs_) {
         slices += (input.length + sliceSize_ - 1) / sliceSize_;
@@ -208,7 +211,7 @@ std::unique_ptr<StreamSum> RecoverySet::inputSum(std::size_t input) {
         throw std::out_of_range("the set has no such input");
     }
     return std::make_unique<InputSum>(sliceSize_, firstSlice_.at(input), inputs_[input].length,
-                                      &files_[input], first_);
+                                      &files_[input], summed_[input % kSummers]);
 }
 
 void RecoverySet::sumInput(const ReadInput& read, std::size_t input, StreamSum& sum) const {
@@ -239,11 +242,24 @@ void RecoverySet::appendSlices(const RecoveryData& data, const AppendOutput& app
 
 void RecoverySet::write(const ReadInput& read, const AppendOutput& append,
                         std::string_view creator) {
-    appendSlices(first_, append);
-    const std::uint32_t group = std::max<std::uint32_t>(1, first_.count());
-    for (std::uint32_t first = first_.count(); first < recoverySlices_; first += group) {
-        RecoveryData data(static_cast<std::size_t>(sliceSize_), first,
-                          std::min(group, recoverySlices_ - first));
+    // Adding in GF(2^16) is XOR.
+    RecoveryData& first = summed_[0];
+    for (std::size_t summer = 1; summer < kSummers; ++summer) {
+        for (std::uint32_t k = 0; k < first.count(); ++k) {
+            std::vector<std::byte>& to = first.slice(k);
+            const std::vector<std::byte>& from = summed_[summer].slice(k);
+            for (std::size_t i = 0; i < to.size(); ++i) {
+                to[i] ^= from[i];
+            }
+        }
+        summed_[summer] = RecoveryData(static_cast<std::size_t>(sliceSize_), 0, 0);
+    }
+    appendSlices(first, append);
+    // A pass after the inputs are summed has the whole memory.
+    const auto group = std::max<std::uint32_t>(1, first.count() * std::uint32_t{kSummers});
+    for (std::uint32_t at = first.count(); at < recoverySlices_; at += group) {
+        RecoveryData data(static_cast<std::size_t>(sliceSize_), at,
+                          std::min(group, recoverySlices_ - at));
         for (std::size_t input = 0; input < inputs_.size(); ++input) {
             InputSum sum(sliceSize_, firstSlice_[input], inputs_[input].length, nullptr, data);
             sumInput(read, input, sum);

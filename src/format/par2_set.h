@@ -50,13 +50,16 @@ class RecoverySet {
     // Every file the set is made of.
     std::vector<std::string> fileNames() const;
     // Whether one reading of the inputs makes every recovery slice.
-    bool summedOnce() const { return first_.count() == recoverySlices_; }
+    bool summedOnce() const { return summed_[0].count() == recoverySlices_; }
+    // Inputs summed at once on different threads: input i adds to the recovery slices of
+    // summer i mod kSummers, which write adds up.
+    static constexpr std::size_t kSummers = 2;
 
     // Reads each input's first 16 KiB: its ID, and so its slices' constants, follow from them.
     void describe(const ReadInput& read);
     // The sum of input `input`, fed its bytes in order from its start. Its finish throws when
     // the input is not what describe read. Sums of different inputs may run one after another
-    // on any thread, never two at once.
+    // on any thread, never two of the same summer at once.
     std::unique_ptr<StreamSum> inputSum(std::size_t input);
     // Once every input is summed: writes the files through append, each from its start.
     void write(const ReadInput& read, const AppendOutput& append, std::string_view creator);
@@ -83,8 +86,9 @@ class RecoverySet {
     std::vector<std::uint32_t> firstSlice_;
     Md5Digest setId_{};
     std::string body_;
-    // The recovery slices made while the inputs are summed.
-    RecoveryData first_;
+    // The recovery slices made while the inputs are summed, by summer; each holds its share of
+    // the memory.
+    std::vector<RecoveryData> summed_;
 };
 
 // A whole recovery set for inputs held in memory (name and bytes); by name, each file's bytes.

@@ -156,8 +156,18 @@ void startRecovery(const std::string& targetDir, Context& context) {
         readPieceToBe(input, offset, data, size, header, context);
     });
     run.recoverySet = set;
-    run.sums = PieceSums(run.request.checksums,
-                         [set, next = std::size_t{0}]() mutable { return set->inputSum(next++); });
+    // Piece N, input N - 1, goes to lane N mod the summers; each lane's streams are its pieces
+    // in order.
+    constexpr std::size_t kSummers = par2::RecoverySet::kSummers;
+    std::vector<MakeStreamSum> summers;
+    for (std::size_t lane = 0; lane < kSummers; ++lane) {
+        summers.emplace_back([set, next = (lane + kSummers - 1) % kSummers]() mutable {
+            auto sum = set->inputSum(next);
+            next += kSummers;
+            return sum;
+        });
+    }
+    run.sums = PieceSums(run.request.checksums, std::move(summers));
 }
 
 void writeRecoveryFiles(const std::string& targetDir, int pieces, Context& context) {

@@ -65,6 +65,7 @@ TEST_F(FileSelectionTest, EachKindOfChoiceEnablesWhatFitsItByEveryRoute) {
         {"Breldo.1", 77, join, "FSize: 77"},
         {"breldo.2", 99, split, "FSize: 99"},
         {"breldo.10", 99, split, "FSize: 99"},
+        {"BRELDO.PAR2", 64, join, "FSize: 64"},
         {"empty", 0, split, "FSize: 0"},
         {"folder", 0, none, "DIRECTORY"},
         {".hidden folder", 0, none, "DIRECTORY"},
@@ -193,11 +194,16 @@ TEST_F(FileSelectionTest, AFileNamedOnTheCommandLineIsChosenAsADropWouldChooseIt
     const std::string later = made("breldo.3", 500).toStdString();
     std::filesystem::create_directory(folder + "/alone");
     const std::string alone = made("alone/breldo.2", 500).toStdString();
+    const std::string index = made("breldo.par2", 500).toStdString();
+    const std::string lostFirst = made("alone/breldo.par2", 500).toStdString();
     const Case cases[] = {
         {{piece}, piece, {false, true, false, false}},
         // A later piece stands for the set whose first piece is beside it, else for itself.
         {{later}, piece, {false, true, false, false}},
         {{alone}, alone, {true, false, true, true}},
+        // So does the recovery data's index, which joins by itself when piece 1 is lost.
+        {{index}, piece, {false, true, false, false}},
+        {{lostFirst}, lostFirst, {false, true, false, false}},
         {{QUrl::fromLocalFile(QString::fromStdString(source)).toString().toStdString()},
          source,
          {true, false, true, true}},
