@@ -32,7 +32,7 @@ class HashLanes {
     static constexpr std::size_t kBlocks = 16;
     static constexpr std::size_t kBatch = 4;
 
-    explicit HashLanes(int lanes, MakeStreamSum makeSum = {})
+    explicit HashLanes(int lanes, const MakeStreamSum& makeSum = {})
         : HashLanes(std::vector<MakeStreamSum>(static_cast<std::size_t>(lanes), makeSum)) {}
     // A lane for each maker of its sums; one not given makes SHA-256 sums.
     explicit HashLanes(std::vector<MakeStreamSum> makers);

@@ -6,10 +6,8 @@
 
 namespace roruvez {
 
-PieceSums::PieceSums(Job job, MakeStreamSum makeSum)
-    : job_(job),
-      checksums_(true),
-      lanes_(std::make_unique<HashLanes>(kLanes, std::move(makeSum))) {}
+PieceSums::PieceSums(Job job, const MakeStreamSum& makeSum)
+    : job_(job), checksums_(true), lanes_(std::make_unique<HashLanes>(kLanes, makeSum)) {}
 
 PieceSums::PieceSums(bool checksums, std::vector<MakeStreamSum> recoverySums)
     : checksums_(checksums) {

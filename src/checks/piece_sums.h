@@ -29,7 +29,7 @@ class PieceSums final : public CopyTap {
     // Nothing asked.
     PieceSums() = default;
     // SHA-256 sums unless makeSum makes others.
-    explicit PieceSums(Job job, MakeStreamSum makeSum = {});
+    explicit PieceSums(Job job, const MakeStreamSum& makeSum = {});
     // A split's: checksums when asked, and recovery sums on a lane for each of recoverySums:
     // piece N goes to lane N mod their count, one stream each, in order.
     PieceSums(bool checksums, std::vector<MakeStreamSum> recoverySums);

@@ -101,6 +101,7 @@ TEST(Par2Packets, InputsSummedInAnyPartsMakeTheSameSet) {
         {"breldo.2", patternBytes(20001, 2)},
         {"breldo.3", patternBytes(777, 3)}};
     std::vector<par2::InputName> names;
+    names.reserve(pieces.size());
     for (const auto& [name, bytes] : pieces) {
         names.push_back({name, bytes.size()});
     }

@@ -395,6 +395,20 @@ TEST_F(FloppySplitTest, RecoveryDataGoesOntoDisksOfItsOwnAfterTheLastPiece) {
                 source);
 }
 
+// Held in memory until its disks come, a floppy set's recovery data is refused before anything
+// is written when it would take more than the memory allowed.
+TEST_F(FloppySplitTest, RecoveryDataTooLargeToHoldIsRefusedBeforeThePieces) {
+    freeSpace.setFreeBytes(2147483647);
+    request.recovery = 17;
+    split(40000000, "2000000");
+    expectNotCompleted();
+    EXPECT_NE(
+        surface.prompts().back().find("64 MiB holds less than the recovery data asked for: 17"),
+        std::string::npos)
+        << surface.prompts().back();
+    EXPECT_TRUE(listDir(floppy.path()).empty());
+}
+
 TEST_F(FloppySplitTest, TooLittleRoomStopsEvenBeforeAShortLastPiece) {
     // Room for piece 1 but not for a whole second piece, although the last piece is short.
     freeSpace.setFreeBytes(999);
