@@ -59,16 +59,11 @@ TEST_F(FileSelectionTest, EachKindOfChoiceEnablesWhatFitsItByEveryRoute) {
     const Enabled join{false, true, false, false};
     const Enabled none{false, false, false, false};
     const Case cases[] = {
-        {"report.doc", 1234, split, "FSize: 1234"},
-        {"BRELDO.1", 160, join, "FSize: 160"},
-        {"xbreldo.1", 5, join, "FSize: 5"},
-        {"Breldo.1", 77, join, "FSize: 77"},
-        {"breldo.2", 99, split, "FSize: 99"},
-        {"breldo.10", 99, split, "FSize: 99"},
-        {"BRELDO.PAR2", 64, join, "FSize: 64"},
-        {"empty", 0, split, "FSize: 0"},
-        {"folder", 0, none, "DIRECTORY"},
-        {".hidden folder", 0, none, "DIRECTORY"},
+        {"report.doc", 1234, split, "FSize: 1234"}, {"BRELDO.1", 160, join, "FSize: 160"},
+        {"xbreldo.1", 5, join, "FSize: 5"},         {"Breldo.1", 77, join, "FSize: 77"},
+        {"breldo.2", 99, split, "FSize: 99"},       {"breldo.10", 99, split, "FSize: 99"},
+        {"BRELDO.PAR2", 64, join, "FSize: 64"},     {"empty", 0, split, "FSize: 0"},
+        {"folder", 0, none, "DIRECTORY"},           {".hidden folder", 0, none, "DIRECTORY"},
     };
     for (const Route route : {Route::Browse, Route::DropOnWindow, Route::DropOnText1}) {
         for (const Case& c : cases) {
