@@ -79,5 +79,33 @@ TEST(HashLanes, AFailingSumFailsItsStreamAndNothingElse) {
     EXPECT_EQ(lanes.finish(1).get(), testing::sha256Of(text));
 }
 
+// Each lane makes its sums with its own maker, a new one for every stream: a maker may make
+// each stream's sum differently (the recovery data's sums know their piece).
+TEST(HashLanesTest, EachStreamGetsANewSumFromItsLanesMaker) {
+    class Numbered final : public StreamSum {
+      public:
+        explicit Numbered(std::string name) : name_(std::move(name)) {}
+        void add(const std::byte*, std::size_t size) override { bytes_ += size; }
+        std::string finish() override { return name_ + ":" + std::to_string(bytes_); }
+
+      private:
+        std::string name_;
+        std::size_t bytes_ = 0;
+    };
+    const auto maker = [](const char* lane) {
+        return [lane, next = 0]() mutable {
+            return std::make_unique<Numbered>(lane + std::to_string(next++));
+        };
+    };
+    HashLanes lanes(std::vector<MakeStreamSum>{maker("a"), maker("b")});
+    std::set<std::byte*> blocks;
+    handIn(lanes, "hello", 1U | 2U, 2, blocks);
+    const auto first = lanes.finish(0);
+    handIn(lanes, "hi", 1U, 2, blocks);
+    EXPECT_EQ(first.get(), "a0:5");
+    EXPECT_EQ(lanes.finish(0).get(), "a1:2");
+    EXPECT_EQ(lanes.finish(1).get(), "b0:5");
+}
+
 }  // namespace
 }  // namespace roruvez

@@ -229,6 +229,15 @@ TEST_F(CliTest, AJoinRebuildsLostPiecesFromTheRecoveryData) {
          {1, 3},
          false,
          "breldo.par2"},
+        {"piece 1 and two more lost, joined from breldo.par2",
+         [](const std::string& set) {
+             for (const int number : {1, 2, 3}) {
+                 fs::remove(piece(set, number));
+             }
+         },
+         {},
+         true,
+         "breldo.par2"},
         {"breldo.par2 chosen with piece 1 at hand",
          [](const std::string& set) { fs::remove(piece(set, 2)); },
          {2},
