@@ -20,7 +20,8 @@ namespace roruvez {
 // A split sums each piece and the whole source, so every byte twice: one lane sums the source
 // and one the piece being written. A join sums each piece once, and its pieces are independent:
 // piece N goes to lane N mod lanes, so that the lanes sum neighbouring pieces at once. A split's
-// recovery sums take every piece's bytes, header included, on a lane of their own.
+// recovery sums take every piece's bytes, header included, on lanes of their own, the pieces
+// in turn.
 class PieceSums final : public CopyTap {
   public:
     enum class Job { Split, Join };
