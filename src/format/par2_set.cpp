@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <future>
 #include <stdexcept>
 
 #include "checks/gf16.h"
@@ -214,14 +215,22 @@ std::unique_ptr<StreamSum> RecoverySet::inputSum(std::size_t input) {
                                       &files_[input], summed_[input % kSummers]);
 }
 
-void RecoverySet::sumInput(const ReadInput& read, std::size_t input, StreamSum& sum) const {
+void RecoverySet::sumInput(const ReadInput& read, std::size_t input, StreamSum& sum,
+                           StreamSum* alongside) const {
     std::vector<std::byte> block(kReadBlock);
     const std::uint64_t length = inputs_[input].length;
     for (std::uint64_t at = 0; at < length; at += block.size()) {
         const auto size =
             static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), length - at));
         read(input, at, block.data(), size);
+        std::future<void> other;
+        if (alongside != nullptr) {
+            other = std::async(std::launch::async, [&] { alongside->add(block.data(), size); });
+        }
         sum.add(block.data(), size);
+        if (other.valid()) {
+            other.get();
+        }
     }
     sum.finish();
 }
@@ -258,13 +267,20 @@ void RecoverySet::write(const ReadInput& read, const AppendOutput& append,
     // A pass after the inputs are summed has the whole memory.
     const auto group = std::max<std::uint32_t>(1, first.count() * std::uint32_t{kSummers});
     for (std::uint32_t at = first.count(); at < recoverySlices_; at += group) {
-        RecoveryData data(static_cast<std::size_t>(sliceSize_), at,
-                          std::min(group, recoverySlices_ - at));
+        // Each block read goes to two threads, each making half the slices.
+        const std::uint32_t count = std::min(group, recoverySlices_ - at);
+        const std::uint32_t half = (count + 1) / 2;
+        const auto size = static_cast<std::size_t>(sliceSize_);
+        RecoveryData low(size, at, half);
+        RecoveryData high(size, at + half, count - half);
         for (std::size_t input = 0; input < inputs_.size(); ++input) {
-            InputSum sum(sliceSize_, firstSlice_[input], inputs_[input].length, nullptr, data);
-            sumInput(read, input, sum);
+            const std::uint64_t length = inputs_[input].length;
+            InputSum lowSum(sliceSize_, firstSlice_[input], length, nullptr, low);
+            InputSum highSum(sliceSize_, firstSlice_[input], length, nullptr, high);
+            sumInput(read, input, lowSum, high.count() > 0 ? &highSum : nullptr);
         }
-        appendSlices(data, append);
+        appendSlices(low, append);
+        appendSlices(high, append);
     }
     std::string critical = mainPacket(setId_, body_);
     for (const InputFile& file : files_) {

@@ -72,7 +72,9 @@ class RecoverySet {
         std::uint32_t first = 0;
         std::uint32_t count = 0;
     };
-    void sumInput(const ReadInput& read, std::size_t input, StreamSum& sum) const;
+    // Reads the input through read into sum, and into alongside on a thread of its own.
+    void sumInput(const ReadInput& read, std::size_t input, StreamSum& sum,
+                  StreamSum* alongside = nullptr) const;
     void appendSlices(const RecoveryData& data, const AppendOutput& append) const;
 
     std::string base_;
