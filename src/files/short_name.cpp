@@ -1,5 +1,6 @@
 #include "files/short_name.h"
 
+#include "format/checksum_file.h"
 #include "format/stored_name.h"
 #include "state/status_texts.h"
 #include "text/text.h"
@@ -22,6 +23,22 @@ std::string shortNameOf(const std::string& longName) {
     return shortName;
 }
 
+namespace {
+
+// What becomes of the long name: kept in the checksum list, or how to keep it.
+std::string longNameLine(const std::string& longName, bool checksums) {
+    if (!isKeepableLongName(longName)) {
+        return "Its long name cannot be kept: a join could not restore it.";
+    }
+    if (!checksums) {
+        return "Turn on checksums to keep its long name: breldo.sha256 then keeps it for the "
+               "join.";
+    }
+    return "Its long name is kept in breldo.sha256, and the join restores it.";
+}
+
+}  // namespace
+
 std::int16_t MakeShortName(const std::string& path, Context& context) {
     JobState& state = context.state;
     context.surface.showStatus(status_text::kShortName + path);
@@ -35,9 +52,10 @@ std::int16_t MakeShortName(const std::string& path, Context& context) {
     if (state.LongName == state.ShortName) {
         return 0;
     }
-    const Answer answer =
-        context.surface.messageBox("The file will be saved and restored as: " + state.ShortName,
-                                   Buttons::OkCancel, "Filename warning(8.3): " + state.ShortName);
+    const Answer answer = context.surface.messageBox(
+        "The file will be saved and restored as: " + state.ShortName + "\r\n" +
+            longNameLine(state.LongName, context.run().request.checksums),
+        Buttons::OkCancel, "Filename warning(8.3): " + state.ShortName);
     return answer == Answer::Cancel ? 1 : 0;
 }
 

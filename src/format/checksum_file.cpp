@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "format/piece_format.h"
+#include "format/stored_name.h"
 #include "text/text.h"
 
 namespace roruvez {
@@ -64,12 +66,22 @@ std::string checksumLine(const std::string& hexDigest, const std::string& name) 
     return hexDigest + "  " + name + "\n";
 }
 
-std::optional<std::map<std::string, std::string>> readChecksumFile(
-    std::string_view text, const std::function<bool(std::string_view)>& wanted) {
+bool isSetFileName(std::string_view name) {
+    const std::string lower = toLowerAscii(name);
+    return pieceNumberOf(name) || lower == kChecksumFileName ||
+           (lower.starts_with(kPieceBaseName) && lower.ends_with(".par2"));
+}
+
+bool isKeepableLongName(const std::string& name) {
+    return name.size() <= kMaxLongNameBytes && unsafeNameReason(name).empty() &&
+           !isSetFileName(name);
+}
+
+std::optional<std::vector<ListedFile>> checksumLines(std::string_view text) {
     if (text.size() > kMaxChecksumFileBytes) {
         return std::nullopt;
     }
-    std::map<std::string, std::string> digests;
+    std::vector<ListedFile> lines;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
@@ -103,16 +115,53 @@ std::optional<std::map<std::string, std::string>> readChecksumFile(
             }
             name = std::move(*plain);
         }
-        name = asOpened(name);
-        if (!wanted(name)) {
+        lines.push_back({std::string(asOpened(name)), toLowerAscii(digest)});
+    }
+    return lines;
+}
+
+std::optional<std::map<std::string, std::string>> readChecksumFile(
+    std::string_view text, const std::function<bool(std::string_view)>& wanted) {
+    auto lines = checksumLines(text);
+    if (!lines) {
+        return std::nullopt;
+    }
+    std::map<std::string, std::string> digests;
+    for (ListedFile& line : *lines) {
+        if (!wanted(line.name)) {
             continue;
         }
-        const auto [at, added] = digests.emplace(std::move(name), toLowerAscii(digest));
-        if (!added && at->second != toLowerAscii(digest)) {
+        const auto [at, added] = digests.emplace(std::move(line.name), line.digest);
+        if (!added && at->second != line.digest) {
             return std::nullopt;
         }
     }
     return digests;
+}
+
+std::optional<std::string> keptLongName(std::string_view text, const std::string& shortName) {
+    const auto lines = checksumLines(text);
+    if (!lines) {
+        return std::nullopt;
+    }
+    std::optional<std::string> shortDigest;
+    std::vector<const ListedFile*> others;
+    for (const ListedFile& line : *lines) {
+        if (line.name == shortName) {
+            if (shortDigest && *shortDigest != line.digest) {
+                return std::nullopt;
+            }
+            shortDigest = line.digest;
+        } else if (!isSetFileName(line.name)) {
+            others.push_back(&line);
+        }
+    }
+    // Any doubt which line is the file's gives the name the header records.
+    if (!shortDigest || others.size() != 1 || others.front()->digest != *shortDigest ||
+        !isKeepableLongName(others.front()->name)) {
+        return std::nullopt;
+    }
+    return others.front()->name;
 }
 
 }  // namespace roruvez

@@ -7,6 +7,7 @@
 #include "format/checksum_file.h"
 #include "format/piece_format.h"
 #include "platform/error.h"
+#include "platform/paths.h"
 #include "state/failure_texts.h"
 #include "text/text.h"
 
@@ -18,13 +19,9 @@ std::string checksumListPath(const std::string& targetDir, Context& context) {
     return spelled == lower || context.platform.files.entryExists(spelled) ? spelled : lower;
 }
 
-std::map<int, std::string> readListedDigests(const std::string& targetDir, Context& context) {
-    const std::string listPath = checksumListPath(targetDir, context);
-    FileSystem& files = context.platform.files;
-    if (!files.entryExists(listPath)) {
-        return {};
-    }
-    const int pieceCount = context.state.PieceCount;
+namespace {
+
+std::string listText(const std::string& listPath, FileSystem& files) {
     std::string text;
     try {
         // Never through a link, and never more than a list can hold.
@@ -36,6 +33,21 @@ std::map<int, std::string> readListedDigests(const std::string& targetDir, Conte
         failure.during(listPath);
         throw;
     }
+    return text;
+}
+
+}  // namespace
+
+std::map<int, std::string> readListedDigests(const std::string& targetDir, Context& context) {
+    const std::string listPath = checksumListPath(targetDir, context);
+    FileSystem& files = context.platform.files;
+    if (!files.entryExists(listPath)) {
+        return {};
+    }
+    const int pieceCount = context.state.PieceCount;
+    const std::string text = listText(listPath, files);
+    context.run().longName =
+        keptLongName(text, withoutTrailingBlanks(context.state.PieceHeader.OrigName));
     const auto inSet = [pieceCount](std::string_view name) {
         const auto number = pieceNumberOf(name);
         return number && *number <= pieceCount;
@@ -66,6 +78,12 @@ std::map<int, std::string> readListedDigests(const std::string& targetDir, Conte
             .concerning(unlisted, error_text::kPieceUnlistedNote, error_text::kJoinsUnchecked);
     }
     return digests;
+}
+
+std::string restoredName(const std::string& targetDir, Context& context) {
+    const auto& longName = context.run().longName;
+    return longName ? targetDir + *longName
+                    : withoutTrailingBlanks(targetDir + context.state.PieceHeader.OrigName);
 }
 
 std::vector<int> damagedPieces(Context& context) {

@@ -1,5 +1,7 @@
 #include "join/join_driver.h"
 
+#include <exception>
+
 #include "checks/md5.h"
 #include "files/named_outputs.h"
 #include "files/output_guard.h"
@@ -115,6 +117,32 @@ bool headerRead(const std::string& chosen, const std::string& firstPiece, Contex
         report);
 }
 
+// The list may keep the name the file is restored under, so it is read before the guard; a
+// list that cannot be read is reported after the guard's own look at the disk. Ends the job and
+// gives false when the file may not be written.
+bool outputMayBeWritten(const std::string& targetDir, Context& context) {
+    std::exception_ptr listFailure;
+    try {
+        readChecksums(targetDir, context);
+    } catch (...) {
+        listFailure = std::current_exception();
+    }
+    const auto& longName = context.run().longName;
+    // The guard and its refusal concern the name the file gets.
+    const std::string origName = context.state.PieceHeader.OrigName;
+    if (CheckOutputFile(longName ? targetDir + *longName : targetDir + origName, context) != 0) {
+        context.surface.messageBox(
+            "Sorry:" + longName.value_or(origName) + " already exists or Disk Error: exited!",
+            Buttons::Ok);
+        endJob(context, JobOutcome::NotCompleted);
+        return false;
+    }
+    return !listFailure ||
+           stepDone(
+               context, [&] { std::rethrow_exception(listFailure); },
+               [](const std::string& why) { return "Error reading checksums: " + why; });
+}
+
 }  // namespace
 
 std::int16_t JoinFiles(const std::string& path, Context& context) {
@@ -151,21 +179,11 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
         endJob(context, JobOutcome::NotCompleted, "Error getting CheckSum on: " + targetDir);
         return 0;
     }
-    const std::string origName = state.PieceHeader.OrigName;
-    if (CheckOutputFile(targetDir + origName, context) != 0) {
-        surface.messageBox("Sorry:" + origName + " already exists or Disk Error: exited!",
-                           Buttons::Ok);
-        endJob(context, JobOutcome::NotCompleted);
+    if (!outputMayBeWritten(targetDir, context)) {
         return 0;
     }
 
-    if (!stepDone(
-            context, [&] { readChecksums(targetDir, context); },
-            [](const std::string& why) { return "Error reading checksums: " + why; })) {
-        return 0;
-    }
-
-    const std::string restored = restoredName(targetDir, origName);
+    const std::string restored = restoredName(targetDir, context);
     if (!stepDone(
             context, [&] { AppendPieces(targetDir, context); },
             [&](const std::string& why) { return joinFailureReport(restored, why); })) {

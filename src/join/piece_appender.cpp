@@ -134,10 +134,6 @@ void leaveHole(int number, std::int64_t& joined, Context& context) {
 
 }  // namespace
 
-std::string restoredName(const std::string& targetDir, const std::string& origName) {
-    return withoutTrailingBlanks(targetDir + origName);
-}
-
 std::int16_t AppendPieces(const std::string& targetDir, Context& context) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
@@ -146,7 +142,7 @@ std::int16_t AppendPieces(const std::string& targetDir, Context& context) {
 
     std::string doing;
     try {
-        const std::string outPath = restoredName(targetDir, state.PieceHeader.OrigName);
+        const std::string outPath = restoredName(targetDir, context);
         surface.setLamp(kLightRed);
 
         doing = "Creating " + outPath;

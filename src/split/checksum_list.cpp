@@ -1,5 +1,7 @@
 #include "split/checksum_list.h"
 
+#include <optional>
+
 #include "files/drive_free_space.h"
 #include "files/output_guard.h"
 #include "format/checksum_file.h"
@@ -19,6 +21,14 @@ std::string restoredFileName(const JobState& state) {
     return withoutTrailingBlanks(fromCodePage(headerField(header, HeaderField::FileName)));
 }
 
+// The source's own name, kept beside the one the header records when the 8.3 rule changed it.
+std::optional<std::string> keptLongName(const JobState& state) {
+    if (state.LongName == restoredFileName(state) || !isKeepableLongName(state.LongName)) {
+        return std::nullopt;
+    }
+    return state.LongName;
+}
+
 std::string listText(int pieces, bool complete, Context& context) {
     PieceSums& sums = context.run().sums;
     std::string text;
@@ -29,7 +39,11 @@ std::string listText(int pieces, bool complete, Context& context) {
         for (const auto& [name, digest] : context.run().recoveryDigests) {
             text += checksumLine(digest, name);
         }
-        text += checksumLine(sums.sourceDigest(), restoredFileName(context.state));
+        const std::string digest = sums.sourceDigest();
+        text += checksumLine(digest, restoredFileName(context.state));
+        if (const auto longName = keptLongName(context.state)) {
+            text += checksumLine(digest, *longName);
+        }
     }
     return text;
 }
@@ -55,7 +69,9 @@ std::int64_t checksumListBytes(int pieces, const JobState& state) {
         return static_cast<std::int64_t>(
             checksumLine(std::string(kHexDigestLength, '0'), name).size());
     };
-    return pieces * line(pieceName("", pieces)) + line(restoredFileName(state));
+    const auto longName = keptLongName(state);
+    return pieces * line(pieceName("", pieces)) + line(restoredFileName(state)) +
+           (longName ? line(*longName) : 0);
 }
 
 void checkChecksumListNameFree(const std::string& targetDir, Context& context) {

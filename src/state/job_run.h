@@ -62,6 +62,8 @@ struct JobRun {
     std::optional<JoinRecovery> recovery;
     // What a join's checksum list gives for its pieces, by number.
     std::map<int, std::string> listedDigests;
+    // The long name a join's checksum list keeps for the file, which it restores under.
+    std::optional<std::string> longName;
 };
 
 }  // namespace roruvez

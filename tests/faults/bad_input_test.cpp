@@ -21,6 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::patternBytes;
+using testing::readFile;
 using testing::TreeSnapshot;
 using testing::writeFile;
 
@@ -78,6 +79,21 @@ const std::string kData(300, 'x');
 std::string setWithList(BadInputTest& t, const std::string& list) {
     writeFile(t.dir.file(kChecksumFileName), list);
     return t.pieces(header("X.BIN", " 300") + kData);
+}
+
+// The one-piece set of X.BIN with a list that keeps these long names for it, each a line with
+// the file's digest, each written escaped as sha256sum writes a name with a backslash when asked.
+std::string setWithLongName(BadInputTest& t, const std::vector<std::string>& longNames,
+                            bool escaped = false) {
+    const std::string piece = header("X.BIN", " 300") + kData;
+    const std::string file = testing::sha256Of(kData);
+    std::string list = testing::sha256Of(piece) + "  breldo.1\n" + file + "  X.BIN\n";
+    for (const std::string& name : longNames) {
+        list += escaped ? "\\" : "";
+        list += file + "  ";
+        list += name + "\n";
+    }
+    return setWithList(t, list);
 }
 
 // A set of X.BIN in two pieces.
@@ -201,7 +217,9 @@ const BadInput kBadInputs[] = {
          t.surface.answer({Answer::Cancel});
          return t.source("20000", "verylongname");
      },
-     {"The file will be saved and restored as: verylong.ame", "File Split Failed!{d}verylongname"},
+     {"The file will be saved and restored as: verylong.ame\r\nTurn on checksums to keep its "
+      "long name: breldo.sha256 then keeps it for the join.",
+      "File Split Failed!{d}verylongname"},
      "Not completed!",
      {}},
     {"path",
@@ -409,6 +427,51 @@ const BadInput kBadInputs[] = {
      {},
      "Done!",
      {"X.BIN"}},
+    {"long name",
+     "one line that may be restored: restored under it",
+     Job::Join,
+     [](BadInputTest& t) { return setWithLongName(t, {"X long name.bin"}); },
+     {},
+     "Done!",
+     {"X long name.bin"}},
+    {"long name",
+     "a path, a control character, a piece's name, the list's own: never restored",
+     Job::Join,
+     [](BadInputTest& t) {
+         return setWithLongName(t, {"../X-long.bin", "X\tlong.bin", "breldo.7", "BRELDO.SHA256"});
+     },
+     {},
+     "Done!",
+     {"X.BIN"}},
+    {"long name",
+     "two lines, or one whose digest is not the file's",
+     Job::Join,
+     [](BadInputTest& t) {
+         std::string chosen = setWithLongName(t, {"X long one.bin", "X long two.bin"});
+         writeFile(t.dir.file(kChecksumFileName),
+                   readFile(t.dir.file(kChecksumFileName)) + std::string(64, '0') + "  Y.bin\n");
+         return chosen;
+     },
+     {},
+     "Done!",
+     {"X.BIN"}},
+    {"long name",
+     "escaped as sha256sum escapes a backslash, which a name may not hold",
+     Job::Join,
+     [](BadInputTest& t) { return setWithLongName(t, {"X\\\\long.bin"}, true); },
+     {},
+     "Done!",
+     {"X.BIN"}},
+    {"long name",
+     "kept, but taken: the refusal names it",
+     Job::Join,
+     [](BadInputTest& t) {
+         writeFile(t.dir.file("X long name.bin"), "mine");
+         return setWithLongName(t, {"X long name.bin"});
+     },
+     {"Sorry:X long name.bin already exists or Disk Error: exited!"},
+     "Not completed!",
+     {}},
     {"checksums",
      "a list without a line for piece 2 (a first disk's)",
      Job::Join,

@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string shown = name;
     for (const std::string& prompt : workspace.surface.prompts()) {
         if (prompt.rfind(kQuestion, 0) == 0) {
-            shown = prompt.substr(std::string(kQuestion).size());
+            const std::size_t from = std::string(kQuestion).size();
+            shown = prompt.substr(from, prompt.find("\r\n") - from);
         }
     }
     // A set that restores onto the kept file ("KEEP.ME " becomes "KEEP.ME") is the guard's to

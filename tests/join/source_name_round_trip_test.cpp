@@ -28,24 +28,29 @@ class SourceNameTest : public JoinFixture {
         surface.setText(Control::Text2, "2000");
         surface.clearHistory();
         state.FilePath = dir.file(name);
-        SplitFile(state.FilePath, context);
+        SplitFile(state.FilePath, context, request);
         EXPECT_EQ(surface.caption(Control::Label9), "Done!");
         for (const std::string& prompt : surface.prompts()) {
             if (prompt.rfind(kQuestion, 0) == 0) {
-                return prompt.substr(std::string(kQuestion).size());
+                const std::size_t from = std::string(kQuestion).size();
+                return prompt.substr(from, prompt.find("\r\n") - from);
             }
         }
         return name;
     }
 };
 
+// With checksums, the list keeps a long name the join may restore, and the join restores it.
 TEST_F(SourceNameTest, EverySplitSetJoinsBackUnderTheNameTheQuestionShowed) {
     const struct {
         const char* what;
         std::string name;
         std::string shown;  // empty: no question
+        bool kept = false;
     } cases[] = {
         {"plain", "REPORT.DOC", ""},
+        {"long", "Holiday video 2024.mp4", "Holiday .mp4", true},
+        {"long, ending in a blank", "Quarterly report 2026.xlsx ", "Quarterl.sx", true},
         {"in the code page",
          "Gr\xC3\xB6\xC3\x9F"
          "e.bin",
@@ -66,25 +71,39 @@ TEST_F(SourceNameTest, EverySplitSetJoinsBackUnderTheNameTheQuestionShowed) {
          "a\xC2\x81"
          "b.txt",
          "a_b.txt"},
-        {"outside the code page", "\xE6\x97\xA5.txt", "?.txt"},
-        {"not UTF-8", "caf\xE9.bin", "caf?.bin"},
-        {"a blank at the end", "x ", "x"},
+        {"outside the code page", "\xE6\x97\xA5.txt", "?.txt", true},
+        {"not UTF-8", "caf\xE9.bin", "caf?.bin", true},
+        {"a blank at the end", "x ", "x", true},
         {"blanks only", "   ", "_"},
         {"shortened, with a colon", "verylong:name.bin", "verylong.bin"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        freshDir();
-        const std::string data = patternBytes(5000, static_cast<unsigned>(c.name.size()));
-        const std::string shown = split(c.name, data);
-        EXPECT_EQ(shown, c.shown.empty() ? c.name : c.shown);
-        fs::remove(dir.file(c.name));
+    for (const bool checksums : {false, true}) {
+        request.checksums = checksums;
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (checksums ? ", with checksums" : ""));
+            freshDir();
+            const std::string data = patternBytes(5000, static_cast<unsigned>(c.name.size()));
+            const std::string shown = split(c.name, data);
+            EXPECT_EQ(shown, c.shown.empty() ? c.name : c.shown);
+            fs::remove(dir.file(c.name));
 
-        join();
+            join();
 
-        EXPECT_EQ(surface.caption(Control::Label9), "Done!")
-            << ::testing::PrintToString(surface.prompts());
-        EXPECT_TRUE(readFile(dir.file(shown)) == data);
+            EXPECT_EQ(surface.caption(Control::Label9), "Done!")
+                << ::testing::PrintToString(surface.prompts());
+            const std::string restored = checksums && c.kept ? c.name : shown;
+            EXPECT_TRUE(readFile(dir.file(restored)) == data);
+            // Three pieces, the restored file, and the list.
+            EXPECT_EQ(testing::listDir(dir.path()).size(), 4U + (checksums ? 1U : 0U));
+            if (checksums) {
+                // The list checks the file under the name restored, the short one included.
+                EXPECT_TRUE(testing::sha256sumPasses(dir.path().string(), true));
+                if (restored != shown) {
+                    fs::copy_file(dir.file(restored), dir.file(shown));
+                }
+                EXPECT_TRUE(testing::sha256sumPasses(dir.path().string()));
+            }
+        }
     }
 }
 

@@ -130,7 +130,9 @@ TEST_F(SplitTest, CancelledShortNameStopsBeforeAnythingIsWritten) {
     surface.answer({Answer::Cancel});
     const std::string path = split(5000, "1400000", "report_2000.doc");
     EXPECT_EQ(surface.prompts(),
-              (std::vector<std::string>{"The file will be saved and restored as: report_2.doc",
+              (std::vector<std::string>{"The file will be saved and restored as: report_2.doc\r\n"
+                                        "Turn on checksums to keep its long name: breldo.sha256 "
+                                        "then keeps it for the join.",
                                         "File Split Failed!" + path}));
     expectNotCompleted();
     EXPECT_EQ(listDir(dir.path()), std::vector<std::string>{"report_2000.doc"});

@@ -286,7 +286,9 @@ TEST_F(FileSelectionTest, ANameThatIsNotUtf8IsChosenByEveryRouteAndSplitAndJoine
     click("Command1");
     EXPECT_EQ(caption("Label9"), "Done!");
     EXPECT_EQ(prompts(),
-              std::vector<std::string>{"The file will be saved and restored as: a?.bin"});
+              std::vector<std::string>{"The file will be saved and restored as: a?.bin\nTurn on "
+                                       "checksums to keep its long name: breldo.sha256 then "
+                                       "keeps it for the join."});
     const std::string pieces = testing::readFile(folder + "/breldo.1").substr(160) +
                                testing::readFile(folder + "/breldo.2") +
                                testing::readFile(folder + "/breldo.3");
