@@ -17,8 +17,8 @@ std::string usageText() {
     return "usage: roruvez-cli split FILE [--size SIZE | --size-box TEXT] [--save-to X:]\n"
            "                   [--checksums] [--recovery N] [--drive X:=DIR]... [--yes]\n"
            "                   [--trace FILE]\n"
-           "       roruvez-cli join FILE [--save-to X:] [--drive X:=DIR]... [--yes] [--trace "
-           "FILE]\n"
+           "       roruvez-cli join FILE [--into DIR] [--save-to X:] [--drive X:=DIR]... [--yes]\n"
+           "                   [--trace FILE]\n"
            "       roruvez-cli --help | --version\n"
            "\n"
            "  split FILE       cut FILE into breldo.1, breldo.2, ... next to it or on the drive;\n"
@@ -44,6 +44,8 @@ std::string usageText() {
            "  --save-to X:     write to drive X: instead of the file's own directory; a join then\n"
            "                   reads the pieces from X: too (breldo.1, breldo.2, ...), and only\n"
            "                   if that breldo.1 begins with FILE's header\n"
+           "  --into DIR       where a join from floppy disks restores the file (a folder on\n"
+           "                   another drive); such a join asks for each next disk\n"
            "  --drive X:=DIR   drive X: is the directory DIR for this run (a: and b: are floppy\n"
            "                   drives, with their disk prompts); an empty DIR is a drive with no "
            "disk\n"
@@ -148,6 +150,13 @@ void takeTrace(Parse& parse, const std::string& value) {
     parse.traceGiven = true;
 }
 
+void takeInto(Parse& parse, const std::string& value) {
+    if (!parse.options.into.empty() || value.empty()) {
+        throw UsageError(value.empty() ? "--into wants a folder" : "--into given twice");
+    }
+    parse.options.into = value;
+}
+
 void takeYes(Parse& parse, const std::string& /*value*/) {
     parse.options.yes = true;
 }
@@ -171,19 +180,23 @@ void takeRecovery(Parse& parse, const std::string& value) {
 struct OptionRule {
     std::string_view name;
     bool takesValue;
-    bool splitOnly;
+    // Split only, join only, or both.
+    std::optional<ConsoleOptions::Command> only;
     void (*take)(Parse&, const std::string&);
 };
 
-constexpr std::array<OptionRule, 8> kOptionRules = {{
-    {"--size", true, true, takeSize},
-    {"--size-box", true, true, takeSizeBox},
-    {"--save-to", true, false, takeSaveTo},
-    {"--drive", true, false, takeDrive},
-    {"--trace", true, false, takeTrace},
-    {"--yes", false, false, takeYes},
-    {"--checksums", false, true, takeChecksums},
-    {"--recovery", true, true, takeRecovery},
+constexpr auto kSplit = ConsoleOptions::Command::Split;
+constexpr auto kJoin = ConsoleOptions::Command::Join;
+const std::array<OptionRule, 9> kOptionRules = {{
+    {"--size", true, kSplit, takeSize},
+    {"--size-box", true, kSplit, takeSizeBox},
+    {"--save-to", true, std::nullopt, takeSaveTo},
+    {"--into", true, kJoin, takeInto},
+    {"--drive", true, std::nullopt, takeDrive},
+    {"--trace", true, std::nullopt, takeTrace},
+    {"--yes", false, std::nullopt, takeYes},
+    {"--checksums", false, kSplit, takeChecksums},
+    {"--recovery", true, kSplit, takeRecovery},
 }};
 
 std::optional<ConsoleOptions::Command> commandAlone(const std::string& command) {
@@ -215,8 +228,9 @@ std::size_t takeOption(Parse& parse, const std::vector<std::string>& args, std::
     if (rule == kOptionRules.end()) {
         throw UsageError("unrecognized option '" + arg + "'");
     }
-    if (rule->splitOnly && parse.options.command != ConsoleOptions::Command::Split) {
-        throw UsageError(name + " belongs to split only");
+    if (rule->only && parse.options.command != *rule->only) {
+        throw UsageError(name + " belongs to " + (*rule->only == kSplit ? "split" : "join") +
+                         " only");
     }
     std::string value;
     if (equals != std::string::npos) {

@@ -36,6 +36,8 @@ struct ConsoleOptions {
     // Pieces the recovery data rebuilds; none without it.
     int recovery = 0;
     std::string tracePath;
+    // Where a join from floppy disks restores the file.
+    std::string into;
 };
 
 // What --help prints, with the limits the format keeps.

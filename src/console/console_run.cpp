@@ -14,6 +14,7 @@
 #include "console/console_options.h"
 #include "format/piece_format.h"
 #include "join/join_driver.h"
+#include "platform/drive_table.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "split/split_driver.h"
@@ -109,6 +110,9 @@ void prepare(Run& run) {
         run.driveText = driveListText(*drive);
     }
     run.path = absoluteOrRefused(run.options.file);
+    if (!run.options.into.empty() && !driveLetterOf(run.options.into)) {
+        run.options.into = absoluteOrRefused(run.options.into);
+    }
     checkFile(run.options, run.path, *run.files);
     if (!run.options.tracePath.empty()) {
         run.traceFile = openTrace(run.options.tracePath);
@@ -146,7 +150,15 @@ int runJob(Run& run, ConsoleStreams streams) {
                   JobRequest{.checksums = run.options.checksums, .recovery = run.options.recovery});
     } else {
         const std::string piece1 = state.FilePath;
-        JoinFiles(piece1, context);
+        JoinFiles(piece1, context, JobRequest{.into = run.options.into});
+        if (surface.folderAsked()) {
+            surface.clearProgress();
+            streams.err << kProgramPrefix
+                        << "a join from floppy disks needs --into DIR, a folder on another drive "
+                           "for the file\n"
+                        << kTryHelp << '\n';
+            return kExitUsage;
+        }
     }
     state.closeAllFiles();
     surface.clearProgress();

@@ -48,6 +48,12 @@ class ConsoleSurface : public StatusSurface {
                       const std::string& title = {}) override;
     // Waits for Enter, unless every box is answered OK, so that the disk can be changed.
     void diskPrompt(const std::string& prompt) override;
+    // The console has no chooser: a join that needs a folder and was given none is a usage error.
+    std::string chooseFolder(const std::string& /*title*/) override {
+        folderAsked_ = true;
+        return {};
+    }
+    bool folderAsked() const { return folderAsked_; }
     void pumpEvents() override;
     void stopIfAsked() override;
     // At most ten redraws a second, and only on a terminal.
@@ -78,6 +84,7 @@ class ConsoleSurface : public StatusSurface {
     std::string drive_;
     std::string lastBox_;
     bool progressShown_ = false;
+    bool folderAsked_ = false;
     // The first report of the job, which the rate is measured from, and the last line drawn.
     std::optional<std::chrono::steady_clock::time_point> firstReport_;
     std::int64_t firstBytes_ = 0;

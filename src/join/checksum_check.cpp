@@ -19,9 +19,7 @@ std::string checksumListPath(const std::string& targetDir, Context& context) {
     return spelled == lower || context.platform.files.entryExists(spelled) ? spelled : lower;
 }
 
-namespace {
-
-std::string listText(const std::string& listPath, FileSystem& files) {
+std::string checksumListText(const std::string& listPath, FileSystem& files) {
     std::string text;
     try {
         // Never through a link, and never more than a list can hold.
@@ -36,8 +34,6 @@ std::string listText(const std::string& listPath, FileSystem& files) {
     return text;
 }
 
-}  // namespace
-
 std::map<int, std::string> readListedDigests(const std::string& targetDir, Context& context) {
     const std::string listPath = checksumListPath(targetDir, context);
     FileSystem& files = context.platform.files;
@@ -45,7 +41,7 @@ std::map<int, std::string> readListedDigests(const std::string& targetDir, Conte
         return {};
     }
     const int pieceCount = context.state.PieceCount;
-    const std::string text = listText(listPath, files);
+    const std::string text = checksumListText(listPath, files);
     context.run().longName =
         keptLongName(text, withoutTrailingBlanks(context.state.PieceHeader.OrigName));
     const auto inSet = [pieceCount](std::string_view name) {

@@ -12,6 +12,10 @@ namespace roruvez {
 // Where the set's checksum list stands: spelled as its pieces are, else in lower case.
 std::string checksumListPath(const std::string& targetDir, Context& context);
 
+// The text of the list at listPath, read as a list may be: never through a link, never more
+// than a list can hold.
+std::string checksumListText(const std::string& listPath, FileSystem& files);
+
 // The digests the checksum list beside the set lists for its pieces 1 to PieceCount, by number
 // (empty when there is no list): every other line is ignored, so nothing outside the set is ever
 // read on its word; the long name it keeps for the file, when it keeps one, is taken for the

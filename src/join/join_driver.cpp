@@ -8,6 +8,7 @@
 #include "files/target_dir.h"
 #include "format/piece_format.h"
 #include "join/checksum_check.h"
+#include "join/disk_join.h"
 #include "join/header_reader.h"
 #include "join/piece_appender.h"
 #include "join/piece_check.h"
@@ -145,7 +146,7 @@ bool outputMayBeWritten(const std::string& targetDir, Context& context) {
 
 }  // namespace
 
-std::int16_t JoinFiles(const std::string& path, Context& context) {
+std::int16_t JoinFiles(const std::string& path, Context& context, const JobRequest& request) {
     JobState& state = context.state;
     StatusSurface& surface = context.surface;
     // The caller may pass FilePath itself, which a selection during the copy could change.
@@ -155,7 +156,7 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
         isRecoveryIndexName(chosen) ? firstPieceBesideIndex(chosen) : chosen;
 
     state.startJob();
-    context.startRun();
+    context.startRun(request);
     state.SizeMismatch = false;
     surface.setLamp(kLightRed);
     surface.showStatus(status_text::kJoinBegins);
@@ -174,6 +175,9 @@ std::int16_t JoinFiles(const std::string& path, Context& context) {
     if (MatchPieceSet(firstPiece, targetDir, context) != 0) {
         endJob(context, JobOutcome::NotCompleted);
         return 0;
+    }
+    if (joinsDiskByDisk(firstPiece, targetDir, context)) {
+        return JoinFromDisks(firstPiece, targetDir, context);
     }
     if (CheckPieces(targetDir, context) != 0) {
         endJob(context, JobOutcome::NotCompleted, "Error getting CheckSum on: " + targetDir);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/open_directory.h"
 #include "platform/posix_file.h"
@@ -65,6 +66,8 @@ class OutputFile final : public PosixFile {
     // Gives the complete file its final name and closes it; what it is under that name.
     // whileWaiting runs during the waits and once more right before the name is given.
     FileStatus publish(const WhileWaiting& whileWaiting = {});
+    // The name publish() gives, in the same directory, when it is not yet given.
+    void nameAs(std::string name) { name_ = std::move(name); }
     // Throws the file away; harmless once published or discarded. Throws when a hidden name
     // cannot be removed, also when it is no longer where it was made.
     void discard();

@@ -23,7 +23,7 @@ struct Context {
     std::unique_ptr<JobRun> running = {};
 
     // A job starts: a new run with what the user asked.
-    void startRun(JobRequest request = {}) { running = std::make_unique<JobRun>(request); }
+    void startRun(const JobRequest& request = {}) { running = std::make_unique<JobRun>(request); }
     // The running job's machinery; a step run on its own gets a run of its own.
     JobRun& run() {
         if (!running) {

@@ -22,6 +22,15 @@ inline constexpr const char* kSourceTooLarge = "Too large: the file holds ";
 inline constexpr const char* kSourceLimit = " bytes, and a piece set records at most ";
 inline constexpr const char* kReadBackDiffers =
     "The piece reads back from the disk other than it was written: the disk may be bad";
+// Followed by the folder chosen.
+inline constexpr const char* kOntoTheDisks =
+    "The file cannot be restored onto the floppy disks being joined: choose a folder on another "
+    "drive, not ";
+inline constexpr const char* kFolderNeeded =
+    "The pieces are on floppy disks, one a disk: the file is restored into a folder on another "
+    "drive, and none was chosen (roruvez-cli: --into DIR).";
+inline constexpr const char* kDiskJoinCancelled =
+    "The join from floppy disks was cancelled: no file was written.";
 inline constexpr const char* kNotChecksumList =
     "Not a checksum list: lines of 64 hex digits, two blanks and a name, at most 4 MiB";
 // Followed by the pieces, one to a line; each logged with the note after it.

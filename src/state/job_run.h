@@ -21,6 +21,8 @@ struct JobRequest {
     bool checksums = false;
     // A split also writes recovery data that rebuilds this many lost or damaged pieces.
     int recovery = 0;
+    // A join from floppy disks restores the file into this folder; without it the surface asks.
+    std::string into = {};
 };
 
 // A recovery set beside a join's pieces, found to describe them: what the join rebuilds from.
@@ -43,7 +45,7 @@ struct NamedOutput {
 // when it ends.
 struct JobRun {
     JobRun() = default;
-    explicit JobRun(JobRequest asked) : request(asked) {}
+    explicit JobRun(JobRequest asked) : request(std::move(asked)) {}
 
     JobRequest request;
     PieceSums sums;

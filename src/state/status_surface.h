@@ -79,6 +79,9 @@ class StatusSurface {
                               const std::string& title = {}) = 0;
     // The box before each floppy: OK only, and the user must change the disk before answering.
     virtual void diskPrompt(const std::string& prompt) { messageBox(prompt, Buttons::Ok); }
+    // A folder the user chooses, for a join's file that cannot go where its pieces are; empty
+    // when none is chosen.
+    virtual std::string chooseFolder(const std::string& /*title*/) { return {}; }
     // Lets the window handle pending events once.
     virtual void pumpEvents() = 0;
     // Acts at once on a request to stop that came from outside the events (Ctrl-C); called at

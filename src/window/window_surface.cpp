@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -48,7 +50,11 @@ void prepareMessageBox(QMessageBox& box, const std::string& prompt, Buttons butt
 }
 
 WindowSurface::WindowSurface(QWidget& window)
-    : runMessageBox([](QMessageBox& box) { box.exec(); }), window_(window) {}
+    : runMessageBox([](QMessageBox& box) { box.exec(); }),
+      runFolderDialog([](QFileDialog& dialog) {
+          return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+      }),
+      window_(window) {}
 
 QWidget* WindowSurface::widget(Control control) const {
     if (control == Control::Form1) {
@@ -146,6 +152,13 @@ Answer WindowSurface::messageBox(const std::string& prompt, Buttons buttons,
         return Answer::Ok;
     }
     return box.clickedButton() == box.button(QMessageBox::Ok) ? Answer::Ok : Answer::Cancel;
+}
+
+std::string WindowSurface::chooseFolder(const std::string& title) {
+    QFileDialog dialog(&window_, fromText(title), QDir::homePath());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    return QFile::encodeName(runFolderDialog(dialog)).toStdString();
 }
 
 void WindowSurface::progress(const JobProgress& done) {

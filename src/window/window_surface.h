@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QString>
 #include <functional>
 #include <initializer_list>
@@ -30,6 +31,8 @@ class WindowSurface : public StatusSurface {
     void setEnabled(Control control, bool enabled) override;
     Answer messageBox(const std::string& prompt, Buttons buttons,
                       const std::string& title = {}) override;
+    // A folder dialog that starts in the user's home.
+    std::string chooseFolder(const std::string& title) override;
     void pumpEvents() override;
     void progress(const JobProgress& done) override;
 
@@ -38,6 +41,9 @@ class WindowSurface : public StatusSurface {
 
     // Shows a prepared box modally. Tests answer boxes here instead.
     std::function<void(QMessageBox&)> runMessageBox;
+    // Shows a prepared folder dialog modally and gives the folder chosen, or nothing. Tests
+    // choose here instead.
+    std::function<QString(QFileDialog&)> runFolderDialog;
 
     // While a job runs, the held controls stay disabled; what the job asks of them is kept and
     // applied on release, and the others get back what they showed before.

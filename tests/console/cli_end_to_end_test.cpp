@@ -521,6 +521,7 @@ TEST_F(CliTest, UsageErrorsAndUnusableFilesEndWithOneLineAndWriteNothing) {
         {{"join", folder + "/breldo.1", "--checksums"},
          2,
          "--checksums belongs to split only" + tryHelp},
+        {{"split", file, "--into", folder}, 2, "--into belongs to join only" + tryHelp},
         {{"join", folder + "/breldo.1", "--size", "5000"},
          2,
          "--size belongs to split only" + tryHelp},
@@ -659,6 +660,39 @@ TEST_F(CliTest, TwoFloppySplitAsksForEachDiskOnStandardInput) {
     const CliResult join = runCli({"join", set + "/breldo.1"});
     EXPECT_EQ(join.status, 0) << join.err;
     EXPECT_EQ(readFile(set + "/data.bin"), source);
+}
+
+// A set whose disks are one piece each joins from them: without --into it is a usage error; with
+// it, each next disk is asked for on standard input, a wrong one named and asked for again.
+TEST_F(CliTest, AFloppySetJoinsDiskByDiskIntoTheFolderGiven) {
+    const std::string path = makeSource("data.bin", 2500);
+    ASSERT_EQ(runCli({"split", path, "--size", "2000"}).status, 0);
+    const std::string drive = makeDir("drive");
+    const std::string disk2 = makeDir("disk2");
+    const std::string into = makeDir("into");
+    fs::rename(fs::path(path).parent_path() / "breldo.1", drive + "/breldo.1");
+    fs::rename(fs::path(path).parent_path() / "breldo.2", disk2 + "/breldo.2");
+
+    const CliResult bare = runCli({"join", drive + "/breldo.1", "--drive", "a:=" + drive});
+    EXPECT_EQ(bare.status, 2) << bare.err;
+    EXPECT_EQ(countOf(bare.err, "roruvez-cli: a join from floppy disks needs --into DIR"), 1);
+    EXPECT_TRUE(listDir(drive).size() == 1 && listDir(into).empty());
+
+    const std::string prompt =
+        "Please Insert the Floppy Disk with breldo.2 (disk 2 of 2) then press OK\n";
+    CliProcess cli({"join", drive + "/breldo.1", "--drive", "a:=" + drive, "--into", into});
+    ASSERT_TRUE(cli.waitForError(prompt, 1)) << cli.err();
+    cli.writeInput("ok\n");
+    ASSERT_TRUE(cli.waitForError(drive + "/breldo.2 is not on this disk.\n" + prompt, 1))
+        << cli.err();
+    fs::rename(drive + "/breldo.1", disk2 + "/breldo.1");
+    fs::rename(disk2 + "/breldo.2", drive + "/breldo.2");
+    cli.writeInput("\n");
+    EXPECT_EQ(cli.finish(), 0) << cli.err();
+    EXPECT_EQ(readFile(into + "/data.bin"), source);
+    // The output's log line is the guard's, as in every join: the header's padded name.
+    EXPECT_EQ(cli.out(),
+              into + "/data.bin    \n" + drive + "/breldo.1\n" + drive + "/breldo.2\nDone!\n");
 }
 
 TEST_F(CliTest, CtrlCWhileWaitingForADiskEndsTheJobAtOnce) {

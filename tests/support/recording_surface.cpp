@@ -97,6 +97,11 @@ Answer RecordingSurface::messageBox(const std::string& prompt, Buttons buttons,
     return *answer;
 }
 
+std::string RecordingSurface::chooseFolder(const std::string& title) {
+    folderTitles.push_back(title);
+    return folder;
+}
+
 void RecordingSurface::pumpEvents() {
     ops_.push_back(makeOp(SurfaceOp::Kind::Pump));
     if (onPump) {

@@ -45,6 +45,7 @@ class RecordingSurface : public StatusSurface {
     void setEnabled(Control control, bool enabled) override;
     Answer messageBox(const std::string& prompt, Buttons buttons,
                       const std::string& title = {}) override;
+    std::string chooseFolder(const std::string& title) override;
     void pumpEvents() override;
     void progress(const JobProgress& done) override;
     void reached(JobPoint point, const std::string& path) override;
@@ -68,6 +69,9 @@ class RecordingSurface : public StatusSurface {
     const std::string& log() const { return log_; }
     std::vector<std::string> logLines() const;
     int check1 = 0;
+    // What the folder chooser gives, and the titles it was shown with.
+    std::string folder;
+    std::vector<std::string> folderTitles;
     std::string drive = "c: [/]";
 
     // History.

@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -354,6 +356,50 @@ TEST_F(CommandsTest, HelpBoxShowsSevenLinesUnderItsOwnTitle) {
     const std::string text = helpText();
     EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 6);
     EXPECT_EQ(plainText("Text3"), "");
+}
+
+// A first piece on a floppy whose next piece is on another disk: the window asks for a folder,
+// starting in the home folder, then for each next disk, and restores the file in that folder.
+TEST_F(CommandsTest, JoinFromFloppyDisksAsksForAFolderThenForEachDisk) {
+    namespace fs = std::filesystem;
+    prepareSplit();
+    click("Command1");
+    ASSERT_EQ(caption("Label9"), "Done!");
+    const testing::TempDir floppy;
+    const testing::TempDir shelf;
+    const testing::TempDir into;
+    drives.bind('a', floppy.path().string());
+    freeSpace.setFreeBytes(1457664 * 2);
+    for (const char* piece : {"breldo.1", "breldo.2", "breldo.3"}) {
+        fs::rename(dir.file(piece), shelf.file(piece));
+    }
+    fs::copy_file(shelf.file("breldo.1"), floppy.file("breldo.1"));
+    QString startedIn;
+    form->surface().runFolderDialog = [&](QFileDialog& dialog) {
+        startedIn = dialog.directory().absolutePath();
+        return QString::fromStdString(into.path().string());
+    };
+    const auto answer = form->surface().runMessageBox;
+    form->surface().runMessageBox = [&](QMessageBox& box) {
+        for (const char* piece : {"breldo.2", "breldo.3"}) {
+            if (box.text().contains(QString::fromLatin1(piece) + QStringLiteral(" (disk"))) {
+                fs::remove_all(floppy.path());
+                fs::create_directory(floppy.path());
+                fs::copy_file(shelf.file(piece), floppy.file(piece));
+            }
+        }
+        answer(box);
+    };
+    boxes.clear();
+    browse(QString::fromStdString(floppy.file("breldo.1")));
+    click("Command3");
+    EXPECT_EQ(startedIn, QDir::homePath());
+    EXPECT_EQ(caption("Label9"), "Done!") << ::testing::PrintToString(prompts());
+    EXPECT_EQ(readFile(into.file("REPORT.DOC")), source);
+    EXPECT_EQ(prompts(),
+              (std::vector<std::string>{
+                  "Please Insert the Floppy Disk with breldo.2 (disk 2 of 3) then press OK",
+                  "Please Insert the Floppy Disk with breldo.3 (disk 3 of 3) then press OK"}));
 }
 
 TEST_F(CommandsTest, JoinByClickingRestoresTheFileAndDisablesRejoin) {

@@ -1,0 +1,216 @@
+// A set split onto floppy disks joins back from them, a disk at a time, into a folder elsewhere.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "join/join_driver.h"
+#include "split/split_driver.h"
+#include "state/failure_texts.h"
+#include "support/job_fixture.h"
+
+namespace roruvez {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::listDir;
+using testing::patternBytes;
+using testing::readFile;
+using testing::TempDir;
+using testing::writeFile;
+
+constexpr const char* kLongName = "Holiday video 2024.mp4";
+
+std::string promptFor(int disk) {
+    return "Please Insert the Floppy Disk with breldo." + std::to_string(disk) + " (disk " +
+           std::to_string(disk) + " of 3) then press OK";
+}
+
+class DiskJoinTest : public testing::JobFixture {
+  protected:
+    DiskJoinTest() {
+        drives.bind('a', floppy.path().string());
+        freeSpace.setFreeBytes(1457664);
+    }
+
+    // The drive's disk goes onto the shelf as the next disk, and the drive is empty.
+    void takeOut() {
+        fs::rename(floppy.path(), disk(++disks));
+        fs::create_directory(floppy.path());
+    }
+    // A copy of a shelf disk goes into the empty drive.
+    void insert(int number) {
+        fs::remove_all(floppy.path());
+        fs::copy(disk(number), floppy.path(), fs::copy_options::recursive);
+    }
+    fs::path disk(int number) const { return shelf.path() / std::to_string(number); }
+
+    // Splits 2,500 bytes under kLongName in pieces of 1,000 onto three disks, with checksums.
+    void splitOntoDisks() {
+        source = patternBytes(2500, 7);
+        writeFile(dir.file(kLongName), source);
+        surface.setText(Control::Text2, "1000");
+        surface.check1 = 1;
+        surface.drive = "a: [" + floppy.path().string() + "]";
+        surface.onMessageBox = [&](const testing::ShownBox&) -> std::optional<Answer> {
+            if (!listDir(floppy.path()).empty()) {
+                takeOut();
+            }
+            return std::nullopt;
+        };
+        SplitFile(dir.file(kLongName), context, {.checksums = true});
+        ASSERT_EQ(surface.caption(Control::Label9), "Done!");
+        takeOut();
+        ASSERT_EQ(disks, 3);
+        surface.check1 = 0;
+    }
+
+    // Joins from disk 1 in the drive; at each prompt, change(disk asked for, times asked) puts a
+    // disk in and may answer.
+    void joinFromDisks(const std::function<std::optional<Answer>(int, int)>& change) {
+        insert(1);
+        surface.clearHistory();
+        std::map<int, int> asked;
+        surface.onMessageBox = [&](const testing::ShownBox& box) -> std::optional<Answer> {
+            for (int number = 2; number <= 3; ++number) {
+                if (box.prompt.ends_with(promptFor(number))) {
+                    return change(number, ++asked[number]);
+                }
+            }
+            return std::nullopt;
+        };
+        JoinFiles(floppy.file("breldo.1"), context, request);
+    }
+    std::optional<Answer> rightDisk(int number) {
+        insert(number);
+        return std::nullopt;
+    }
+
+    TempDir floppy;
+    TempDir shelf;
+    TempDir into;
+    int disks = 0;
+    std::string source;
+};
+
+// The round trip the tool promises: split onto disks, join from them into another drive, the
+// same file back under its long name, every disk prompted for and logged, and the list checks it.
+TEST_F(DiskJoinTest, AFloppySetJoinsFromItsDisksIntoAnotherFolder) {
+    splitOntoDisks();
+    surface.folder = into.path().string();
+    joinFromDisks([&](int number, int) { return rightDisk(number); });
+
+    EXPECT_EQ(surface.caption(Control::Label9), "Done!")
+        << ::testing::PrintToString(surface.prompts());
+    EXPECT_EQ(surface.folderTitles.size(), 1U);
+    EXPECT_EQ(surface.prompts(), (std::vector<std::string>{promptFor(2), promptFor(3)}));
+    EXPECT_EQ(listDir(into.path()), std::vector<std::string>{kLongName});
+    EXPECT_TRUE(readFile(into.file(kLongName)) == source);
+    const auto log = surface.logLines();
+    for (const char* piece : {"breldo.1", "breldo.2", "breldo.3"}) {
+        EXPECT_NE(std::find(log.begin(), log.end(), floppy.file(piece)), log.end()) << piece;
+    }
+    EXPECT_EQ(log.back(), "Done!");
+    fs::copy_file(disk(3) / "breldo.sha256", into.path() / "breldo.sha256");
+    EXPECT_TRUE(testing::sha256sumPasses(into.path().string(), true));
+}
+
+// Every disk that is not the one asked for is named in the next prompt, and the right one then
+// joins; a cancel, a folder on the disks themselves or too small ends with nothing written.
+TEST_F(DiskJoinTest, WrongDisksAreAskedForAgainAndRefusalsWriteNothing) {
+    splitOntoDisks();
+    const auto spoilt = [&](const std::function<void()>& spoil) {
+        return [this, spoil](int number, int times) -> std::optional<Answer> {
+            if (number == 2 && times == 1) {
+                insert(2);
+                spoil();
+                return std::nullopt;
+            }
+            return rightDisk(number);
+        };
+    };
+    const std::string piece2 = floppy.file("breldo.2");
+    const struct {
+        const char* what;
+        std::function<std::optional<Answer>(int, int)> change;
+        std::string why;  // in the second prompt for disk 2
+    } rows[] = {
+        {"the third disk", spoilt([&] { insert(3); }), piece2 + " is not on this disk."},
+        {"an empty disk", spoilt([&] { fs::remove(piece2); }), piece2 + " is not on this disk."},
+        {"a piece cut short", spoilt([&] { writeFile(piece2, std::string(999, 'x')); }),
+         piece2 + " on this disk holds 999 bytes, not the 1000 of piece 2 of this set."},
+        {"a disk that reads wrong", spoilt([&] {
+             std::string bytes = readFile(piece2);
+             bytes[500] ^= 1;
+             writeFile(piece2, bytes);
+         }),
+         piece2 + " differs from its checksum in " + floppy.file("breldo.sha256") +
+             ": the disk may be bad."},
+        {"another set's disk", spoilt([&] {
+             std::string list = readFile(floppy.file("breldo.sha256"));
+             list[0] = list[0] == '0' ? '1' : '0';
+             writeFile(floppy.file("breldo.sha256"), list);
+         }),
+         floppy.file("breldo.sha256") +
+             " lists other pieces than those read: the disk is of another set."},
+    };
+    surface.folder = into.path().string();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(into.path());
+        fs::create_directory(into.path());
+        joinFromDisks(row.change);
+        EXPECT_EQ(surface.caption(Control::Label9), "Done!");
+        EXPECT_EQ(surface.prompts(),
+                  (std::vector<std::string>{promptFor(2), row.why + "\r\n" + promptFor(2),
+                                            promptFor(3)}));
+        EXPECT_TRUE(readFile(into.file(kLongName)) == source);
+    }
+
+    const struct {
+        const char* what;
+        std::function<void()> setUp;
+        std::string box;
+    } refusals[] = {
+        {"cancelled at the second disk", [&] { surface.answer({Answer::Cancel}); },
+         error_text::kDiskJoinCancelled},
+        {"no folder chosen", [&] { surface.folder.clear(); }, error_text::kFolderNeeded},
+        {"the folder on the floppy drive", [&] { surface.folder = "a:"; },
+         std::string(error_text::kOntoTheDisks) + "a:"},
+        {"too little room", [&] { freeSpace.setFreeBytes(2499); },
+         "Not enough free space in " + into.prefix() +
+             ": the file needs 2500 bytes, and 2499 are free."},
+    };
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        fs::remove_all(into.path());
+        fs::create_directory(into.path());
+        surface.folder = into.path().string();
+        freeSpace.setFreeBytes(1457664);
+        refusal.setUp();
+        joinFromDisks([&](int number, int) { return rightDisk(number); });
+        EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+        ASSERT_FALSE(surface.prompts().empty());
+        EXPECT_EQ(surface.prompts().back(), refusal.box);
+        EXPECT_TRUE(listDir(into.path()).empty());
+    }
+}
+
+// A set whose pieces are all beside piece 1 on the floppy joins there as it always did.
+TEST_F(DiskJoinTest, ASetWholeOnOneDiskJoinsBesideItsPieces) {
+    splitOntoDisks();
+    for (int number = 1; number <= 3; ++number) {
+        fs::copy(disk(number), floppy.path(),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    }
+    surface.onMessageBox = nullptr;
+    surface.clearHistory();
+    JoinFiles(floppy.file("breldo.1"), context);
+    EXPECT_EQ(surface.caption(Control::Label9), "Done!");
+    EXPECT_TRUE(surface.folderTitles.empty());
+    EXPECT_TRUE(readFile(floppy.file(kLongName)) == source);
+}
+
+}  // namespace
+}  // namespace roruvez
