@@ -146,7 +146,7 @@ Answer ConsoleSurface::showBox(const std::string& prompt, Buttons buttons, const
     const Answer answer = decide(prompt, buttons, shown, waitForUser);
     // Ctrl-C at a box is a Cancel that ends the job there: nothing more is written.
     checkInterrupt();
-    streams_.err << "-> " << (answer == Answer::Ok ? "ok" : "cancel") << '\n';
+    streams_.err << "-> " << answerName(answer) << '\n';
     streams_.err.flush();
     if (trace_ != nullptr) {
         trace_->msgbox(prompt, shown, buttons, answer);
@@ -172,8 +172,9 @@ Answer ConsoleSurface::decide(const std::string& prompt, Buttons buttons, const 
         // succeed without the user: OK once more would loop for ever.
         return lastBox_ == title + '\n' + prompt ? Answer::Cancel : Answer::Ok;
     }
+    const bool skip = buttons == Buttons::OkSkipCancel;
     for (int wrong = 0; wrong < kWrongAnswers; ++wrong) {
-        streams_.err << "(ok/cancel) ";
+        streams_.err << (skip ? "(ok/skip/cancel) " : "(ok/cancel) ");
         streams_.err.flush();
         const std::optional<std::string> line = readAnswer(streams_.in);
         if (!line || interruptRequested()) {
@@ -187,8 +188,12 @@ Answer ConsoleSurface::decide(const std::string& prompt, Buttons buttons, const 
         if (word == "cancel") {
             return Answer::Cancel;
         }
+        if (skip && word == "skip") {
+            return Answer::Skip;
+        }
         if (wrong + 1 < kWrongAnswers) {
-            streams_.err << "Please answer ok or cancel.\n";
+            streams_.err << (skip ? "Please answer ok, skip or cancel.\n"
+                                  : "Please answer ok or cancel.\n");
         }
     }
     streams_.err << '\n';

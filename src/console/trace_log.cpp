@@ -42,8 +42,8 @@ void TraceLog::msgbox(const std::string& prompt, const std::string& title, Butto
     write(Object{{"op", "msgbox"},
                  {"prompt", prompt},
                  {"title", title},
-                 {"buttons", buttons == Buttons::Ok ? "ok" : "okcancel"},
-                 {"answer", answer == Answer::Ok ? "ok" : "cancel"}});
+                 {"buttons", buttonsName(buttons)},
+                 {"answer", answerName(answer)}});
 }
 
 void TraceLog::pump() {

@@ -1,6 +1,7 @@
 #include "join/disk_join.h"
 
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "format/checksum_file.h"
 #include "format/piece_format.h"
 #include "join/checksum_check.h"
+#include "join/recovery_disks.h"
 #include "platform/drive_table.h"
 #include "platform/error.h"
 #include "platform/free_space.h"
@@ -39,6 +41,10 @@ struct WrongDisk : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 struct Cancelled {};
+
+constexpr const char* kSkipLine =
+    "\r\nor Skip to go on without it: its piece is rebuilt at the end from the set's recovery "
+    "disks.";
 
 // A floppy letter's name, or a path in the directory a floppy drive's disk is mounted on.
 bool onFloppy(const std::string& name, Context& context) {
@@ -98,6 +104,9 @@ void checkAgainstList(const DiskSet& set, int number, const std::string& digest,
             throw WrongDisk(listPath +
                             " lists other pieces than those read: the disk is of "
                             "another set.");
+        } else if (!read.contains(listedNumber)) {
+            // A skipped piece, rebuilt at the end, is checked against it.
+            context.run().listedDigests[listedNumber] = listedDigest;
         }
     }
     if (!hasThis) {
@@ -147,17 +156,24 @@ std::vector<std::byte> readPiece(const DiskSet& set, int number, const std::stri
 }
 
 // Asks for the disk with the piece until it is in the drive, giving the reason each time a
-// disk is not taken.
-std::vector<std::byte> askForPiece(const DiskSet& set, int number, std::map<int, std::string>& read,
-                                   Context& context) {
+// disk is not taken; once one was not, the piece may be skipped (nothing returned).
+std::optional<std::vector<std::byte>> askForPiece(const DiskSet& set, int number,
+                                                  std::map<int, std::string>& read,
+                                                  Context& context) {
     std::string why;
     for (;;) {
         const std::string prompt =
             (why.empty() ? "" : why + "\r\n") + "Please Insert the Floppy Disk with " +
             pieceName("", number, set.baseName) + " (disk " + std::to_string(number) + " of " +
-            std::to_string(set.count) + ") then press OK";
-        if (context.surface.messageBox(prompt, Buttons::OkCancel) == Answer::Cancel) {
+            std::to_string(set.count) + ") then press OK" + (why.empty() ? "" : kSkipLine);
+        const Answer answer = context.surface.messageBox(
+            prompt, why.empty() ? Buttons::OkCancel : Buttons::OkSkipCancel);
+        if (answer == Answer::Cancel) {
             throw Cancelled{};
+        }
+        if (answer == Answer::Skip) {
+            context.surface.appendLog(set.piece(number) + ": skipped, to be rebuilt");
+            return std::nullopt;
         }
         context.platform.files.lookAgain();
         try {
@@ -205,6 +221,7 @@ void checkFolder(const std::string& folder, const DiskSet& set, Context& context
 void copyPieces(const DiskSet& set, const std::string& firstPiece, Context& context) {
     JobState& state = context.state;
     std::map<int, std::string> read;
+    std::set<int> skipped;
     for (int number = 1; number <= set.count; ++number) {
         std::vector<std::byte> bytes;
         if (number == 1) {
@@ -217,8 +234,14 @@ void copyPieces(const DiskSet& set, const std::string& firstPiece, Context& cont
                 state.CheckedHeader) {
                 throw PlatformError(error_text::kPieceChanged, firstPiece);
             }
+        } else if (auto piece = askForPiece(set, number, read, context)) {
+            bytes = std::move(*piece);
         } else {
-            bytes = askForPiece(set, number, read, context);
+            // Zeros hold its place until it is rebuilt.
+            skipped.insert(number);
+            bytes.resize(static_cast<std::size_t>(set.lengthOf(number)));
+            state.File2->write(bytes.data(), bytes.size());
+            continue;
         }
         const std::string path = number == 1 ? firstPiece : set.piece(number);
         context.surface.showStatus(path);
@@ -229,6 +252,16 @@ void copyPieces(const DiskSet& set, const std::string& firstPiece, Context& cont
         if (!state.File2) {
             throw PlatformError(error_text::kInterrupted);
         }
+    }
+    if (skipped.empty()) {
+        return;
+    }
+    std::vector<std::int64_t> lengths;
+    for (int number = 1; number <= set.count; ++number) {
+        lengths.push_back(set.lengthOf(number));
+    }
+    if (!rebuildFromRecoveryDisks(set.targetDir, lengths, skipped, context)) {
+        throw Cancelled{};
     }
 }
 

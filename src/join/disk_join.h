@@ -15,8 +15,9 @@ bool joinsDiskByDisk(const std::string& firstPiece, const std::string& targetDir
 // Joins such a set once its header is read: asks where the file goes (the request's folder, else
 // the surface's chooser), which must not be on the disks and must have room for it; then asks
 // for each next disk, taking a piece only when it has the set's length and agrees with the
-// disk's checksum list, and asking again, with the reason, for one that does not. The file gets
-// its name once whole; a cancelled or failed join leaves nothing of it. Ends the job.
+// disk's checksum list, and asking again, with the reason, for one that does not. Such a piece
+// may then be skipped, and is rebuilt at the end from the recovery disks. The file gets its name
+// once whole; a cancelled or failed join leaves nothing of it. Ends the job.
 std::int16_t JoinFromDisks(const std::string& firstPiece, const std::string& targetDir,
                            Context& context);
 

@@ -22,15 +22,17 @@ constexpr std::size_t kReadBlock = std::size_t{1} << 20;
 // breldo.par2 holds the set's description alone: a few MiB for the largest set.
 constexpr std::uint64_t kLargestDescription = std::uint64_t{16} << 20;
 
-// The recovery files opened, as one reader of a set.
-struct OpenSetFiles {
-    std::vector<std::unique_ptr<OpenFile>> files;
+// The recovery files as one reader of a set: opened beside the pieces, or held whole as read
+// from disks.
+struct SetFiles {
     std::vector<std::uint64_t> lengths;
+    std::function<void(std::size_t file, std::uint64_t offset, std::byte* data, std::size_t size)>
+        readAt;
 
     std::size_t read(std::size_t file, std::uint64_t offset, std::byte* data, std::size_t size) {
         const auto part = static_cast<std::size_t>(
             std::min<std::uint64_t>(size, lengths.at(file) - std::min(offset, lengths[file])));
-        files[file]->readExactAt(data, part, static_cast<std::int64_t>(offset));
+        readAt(file, offset, data, part);
         return part;
     }
     std::optional<par2::ReadRecoverySet> readSet() {
@@ -40,14 +42,32 @@ struct OpenSetFiles {
     }
 };
 
-OpenSetFiles openSetFiles(const std::vector<std::string>& paths, Context& context) {
-    OpenSetFiles opened;
+SetFiles openSetFiles(const std::vector<std::string>& paths, Context& context) {
+    auto files = std::make_shared<std::vector<std::unique_ptr<OpenFile>>>();
+    SetFiles opened;
     for (const std::string& path : paths) {
         // Never through a link: it could lead anywhere.
-        opened.files.push_back(context.platform.files.openRead(path, FileSystem::Links::Refuse));
-        opened.lengths.push_back(static_cast<std::uint64_t>(opened.files.back()->status().length));
+        files->push_back(context.platform.files.openRead(path, FileSystem::Links::Refuse));
+        opened.lengths.push_back(static_cast<std::uint64_t>(files->back()->status().length));
     }
+    opened.readAt = [files](std::size_t file, std::uint64_t offset, std::byte* data,
+                            std::size_t size) {
+        (*files)[file]->readExactAt(data, size, static_cast<std::int64_t>(offset));
+    };
     return opened;
+}
+
+// The caller keeps the held files while the reader is used.
+SetFiles heldSetFiles(const std::vector<std::string>& held) {
+    SetFiles files;
+    for (const std::string& bytes : held) {
+        files.lengths.push_back(bytes.size());
+    }
+    files.readAt = [&held](std::size_t file, std::uint64_t offset, std::byte* data,
+                           std::size_t size) {
+        std::copy_n(reinterpret_cast<const std::byte*>(held[file].data() + offset), size, data);
+    };
+    return files;
 }
 
 // Why the set does not describe pieces of a set; empty when it does, with their lengths taken.
@@ -184,7 +204,7 @@ void readRecoveryBeside(const std::string& targetDir, Context& context) {
     }
     JoinRecovery recovery;
     recovery.path = path;
-    OpenSetFiles opened = openSetFiles({path}, context);
+    SetFiles opened = openSetFiles({path}, context);
     const auto set = opened.lengths[0] <= kLargestDescription
                          ? opened.readSet()
                          : std::optional<par2::ReadRecoverySet>{};
@@ -229,14 +249,13 @@ std::vector<std::string> recoveryFilePaths(const std::string& targetDir, const s
 
 // The recovery files of the set beside the pieces, opened, and what they say together.
 struct RecoveryFiles {
-    OpenSetFiles opened;
+    SetFiles opened;
     par2::ReadRecoverySet set;
 };
 
-RecoveryFiles openRecoveryFiles(const std::string& targetDir, const JoinRecovery& recovery,
-                                Context& context) {
-    RecoveryFiles files{openSetFiles(recoveryFilePaths(targetDir, recovery.path, context), context),
-                        recovery.set};
+// What all the files say, when it is of the set already read.
+RecoveryFiles withWholeSet(SetFiles opened, const JoinRecovery& recovery) {
+    RecoveryFiles files{std::move(opened), recovery.set};
     auto full = files.opened.readSet();
     if (full && full->setId == recovery.set.setId) {
         files.set = std::move(*full);
@@ -351,13 +370,10 @@ class PieceFileReader {
 
 }  // namespace
 
-void rebuildLostPieces(const std::string& targetDir, Context& context) {
-    JobRun& run = context.run();
-    if (!run.recovery || run.recovery->lost.empty()) {
-        return;
-    }
-    JoinRecovery& recovery = *run.recovery;
-    RecoveryFiles files = openRecoveryFiles(targetDir, recovery, context);
+namespace {
+
+void rebuildFrom(RecoveryFiles& files, const std::string& targetDir, Context& context) {
+    const JoinRecovery& recovery = *context.run().recovery;
     const auto rebuilt = rebuiltSlices(
         targetDir, recovery, files,
         [&](int number, std::int64_t at, std::byte* data, std::size_t size) {
@@ -376,6 +392,50 @@ void rebuildLostPieces(const std::string& targetDir, Context& context) {
                 pieceOffset(recovery, number) + static_cast<std::int64_t>(skip));
             context.surface.appendLog(piecePath + ": " + error_text::kPieceRebuiltNote);
         });
+}
+
+}  // namespace
+
+void rebuildLostPieces(const std::string& targetDir, Context& context) {
+    JobRun& run = context.run();
+    if (!run.recovery || run.recovery->lost.empty()) {
+        return;
+    }
+    RecoveryFiles files = withWholeSet(
+        openSetFiles(recoveryFilePaths(targetDir, run.recovery->path, context), context),
+        *run.recovery);
+    rebuildFrom(files, targetDir, context);
+}
+
+std::string describedByHeld(const std::vector<std::string>& held, JoinRecovery& recovery,
+                            const JobState& state) {
+    const auto set = heldSetFiles(held).readSet();
+    if (!set) {
+        return "it holds no sound recovery set";
+    }
+    if (!recovery.set.ids.empty()) {
+        return set->setId == recovery.set.setId ? std::string() : "it is of another set";
+    }
+    std::string reason = disagreement(*set, recovery, state);
+    if (reason.empty()) {
+        recovery.set = *set;
+    }
+    return reason;
+}
+
+std::size_t recoverySlicesHeld(const std::vector<std::string>& held, const JoinRecovery& recovery) {
+    auto files = heldSetFiles(held);
+    return withWholeSet(std::move(files), recovery).set.recovery.size();
+}
+
+std::size_t recoverySlicesNeeded(const JoinRecovery& recovery) {
+    return lostSlicesOf(recovery).indexes.size();
+}
+
+void rebuildLostPiecesFrom(const std::vector<std::string>& held, const std::string& targetDir,
+                           Context& context) {
+    RecoveryFiles files = withWholeSet(heldSetFiles(held), *context.run().recovery);
+    rebuildFrom(files, targetDir, context);
 }
 
 std::string rebuiltHeader(const std::string& targetDir, Context& context) {
@@ -397,7 +457,8 @@ std::string rebuiltHeader(const std::string& targetDir, Context& context) {
             recovery.lost.insert(number);
         }
     }
-    RecoveryFiles files = openRecoveryFiles(targetDir, recovery, context);
+    RecoveryFiles files = withWholeSet(
+        openSetFiles(recoveryFilePaths(targetDir, recovery.path, context), context), recovery);
     // A piece found damaged joins the lost ones, and the solving starts again.
     for (;;) {
         try {

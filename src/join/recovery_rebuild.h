@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "state/context.h"
 
@@ -16,6 +18,18 @@ void readRecoveryBeside(const std::string& targetDir, Context& context);
 // set (and the checksum list, when there is one) and writes it in its place. Throws, naming the
 // pieces, when the recovery data cannot rebuild them.
 void rebuildLostPieces(const std::string& targetDir, Context& context);
+
+// Recovery files read whole from disks, the first disk taken first, are one more source.
+// Why the held files do not describe the set; empty when they do. The first to describe it gives
+// recovery its set and piece lengths; later ones must be of that set.
+std::string describedByHeld(const std::vector<std::string>& held, JoinRecovery& recovery,
+                            const JobState& state);
+// The recovery slices the held files hold, and how many recovery's lost pieces need.
+std::size_t recoverySlicesHeld(const std::vector<std::string>& held, const JoinRecovery& recovery);
+std::size_t recoverySlicesNeeded(const JoinRecovery& recovery);
+// As rebuildLostPieces, from held files.
+void rebuildLostPiecesFrom(const std::vector<std::string>& held, const std::string& targetDir,
+                           Context& context);
 
 // Piece 1's header when piece 1 is lost: the lost pieces are rebuilt in memory from breldo.par2,
 // its volumes and the pieces at hand (each checked against the set as it is read; a damaged one

@@ -44,4 +44,28 @@ const char* controlName(Control control) {
     return "";
 }
 
+const char* buttonsName(Buttons buttons) {
+    switch (buttons) {
+        case Buttons::Ok:
+            return "ok";
+        case Buttons::OkCancel:
+            return "okcancel";
+        case Buttons::OkSkipCancel:
+            return "okskipcancel";
+    }
+    return "?";
+}
+
+const char* answerName(Answer answer) {
+    switch (answer) {
+        case Answer::Ok:
+            return "ok";
+        case Answer::Cancel:
+            return "cancel";
+        case Answer::Skip:
+            return "skip";
+    }
+    return "?";
+}
+
 }  // namespace roruvez

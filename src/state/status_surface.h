@@ -33,7 +33,8 @@ const char* controlName(Control control);
 inline constexpr int kLightGreen = 10;
 inline constexpr int kLightRed = 12;
 
-enum class Buttons { Ok = 0, OkCancel = 1 };
+// OkSkipCancel: OK retries, Skip goes on without what was asked for, Cancel ends the job.
+enum class Buttons { Ok = 0, OkCancel = 1, OkSkipCancel = 2 };
 
 // Where a copy stands: the piece being written or read, and the whole job's source bytes.
 struct JobProgress {
@@ -44,7 +45,11 @@ struct JobProgress {
     std::int64_t jobBytes = 0;
     std::int64_t jobTotal = 0;
 };
-enum class Answer { Ok = 1, Cancel = 2 };
+enum class Answer { Ok = 1, Cancel = 2, Skip = 3 };
+
+// As the console shows and reads them: "ok", "okcancel", "okskipcancel"; "ok", "cancel", "skip".
+const char* buttonsName(Buttons buttons);
+const char* answerName(Answer answer);
 
 // Named moments of a job, at which tests change the world under it (a file replaced, a stick
 // pulled, a letter given to another disk) to see that the job notices.

@@ -39,7 +39,11 @@ void prepareMessageBox(QMessageBox& box, const std::string& prompt, Buttons butt
     // A path can look like markup; show it as it stands.
     box.setTextFormat(Qt::PlainText);
     box.setText(toWidgetLines(prompt));
-    if (buttons == Buttons::OkCancel) {
+    if (buttons == Buttons::OkSkipCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Ignore | QMessageBox::Cancel);
+        box.button(QMessageBox::Ignore)->setText(QStringLiteral("Skip"));
+        box.setEscapeButton(QMessageBox::Cancel);
+    } else if (buttons == Buttons::OkCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
     } else {
@@ -151,7 +155,11 @@ Answer WindowSurface::messageBox(const std::string& prompt, Buttons buttons,
     if (buttons == Buttons::Ok) {
         return Answer::Ok;
     }
-    return box.clickedButton() == box.button(QMessageBox::Ok) ? Answer::Ok : Answer::Cancel;
+    if (box.clickedButton() == box.button(QMessageBox::Ok)) {
+        return Answer::Ok;
+    }
+    const QAbstractButton* skip = box.button(QMessageBox::Ignore);
+    return skip != nullptr && box.clickedButton() == skip ? Answer::Skip : Answer::Cancel;
 }
 
 std::string WindowSurface::chooseFolder(const std::string& title) {

@@ -663,10 +663,15 @@ TEST_F(CliTest, TwoFloppySplitAsksForEachDiskOnStandardInput) {
 }
 
 // A set whose disks are one piece each joins from them: without --into it is a usage error; with
-// it, each next disk is asked for on standard input, a wrong one named and asked for again.
+// it, each next disk is asked for on standard input, a wrong one named and asked for again, and
+// the skipped piece rebuilt from the recovery disk asked for at the end.
 TEST_F(CliTest, AFloppySetJoinsDiskByDiskIntoTheFolderGiven) {
     const std::string path = makeSource("data.bin", 2500);
-    ASSERT_EQ(runCli({"split", path, "--size", "2000"}).status, 0);
+    ASSERT_EQ(runCli({"split", path, "--size", "2000", "--recovery", "1"}).status, 0);
+    const std::string recovery = makeDir("recovery");
+    for (const char* name : {"breldo.par2", "breldo.vol0+1.par2"}) {
+        fs::rename(fs::path(path).parent_path() / name, fs::path(recovery) / name);
+    }
     const std::string drive = makeDir("drive");
     const std::string disk2 = makeDir("disk2");
     const std::string into = makeDir("into");
@@ -685,14 +690,22 @@ TEST_F(CliTest, AFloppySetJoinsDiskByDiskIntoTheFolderGiven) {
     cli.writeInput("ok\n");
     ASSERT_TRUE(cli.waitForError(drive + "/breldo.2 is not on this disk.\n" + prompt, 1))
         << cli.err();
+    cli.writeInput("maybe\nskip\n");
+    ASSERT_TRUE(cli.waitForError("(the first recovery disk) then press OK\n(ok/cancel) ", 1))
+        << cli.err();
+    EXPECT_EQ(countOf(cli.err(), "(ok/skip/cancel) Please answer ok, skip or cancel.\n"), 1);
     fs::rename(drive + "/breldo.1", disk2 + "/breldo.1");
-    fs::rename(disk2 + "/breldo.2", drive + "/breldo.2");
+    for (const char* name : {"breldo.par2", "breldo.vol0+1.par2"}) {
+        fs::rename(fs::path(recovery) / name, fs::path(drive) / name);
+    }
     cli.writeInput("\n");
     EXPECT_EQ(cli.finish(), 0) << cli.err();
     EXPECT_EQ(readFile(into + "/data.bin"), source);
     // The output's log line is the guard's, as in every join: the header's padded name.
-    EXPECT_EQ(cli.out(),
-              into + "/data.bin    \n" + drive + "/breldo.1\n" + drive + "/breldo.2\nDone!\n");
+    EXPECT_EQ(cli.out(), into + "/data.bin    \n" + drive + "/breldo.1\n" + drive +
+                             "/breldo.2: skipped, to be rebuilt\n" + drive + "/breldo.par2\n" +
+                             drive + "/breldo.vol0+1.par2\n" + drive +
+                             "/breldo.2: rebuilt from the recovery data\nDone!\n");
 }
 
 TEST_F(CliTest, CtrlCWhileWaitingForADiskEndsTheJobAtOnce) {

@@ -4,10 +4,12 @@
 
 #include <filesystem>
 #include <functional>
+#include <set>
 
 #include "join/join_driver.h"
 #include "split/split_driver.h"
 #include "state/failure_texts.h"
+#include "support/disk_shelf.h"
 #include "support/job_fixture.h"
 
 namespace roruvez {
@@ -21,10 +23,19 @@ using testing::TempDir;
 using testing::writeFile;
 
 constexpr const char* kLongName = "Holiday video 2024.mp4";
+constexpr const char* kSkipLine =
+    "\r\nor Skip to go on without it: its piece is rebuilt at the end from the set's recovery "
+    "disks.";
 
 std::string promptFor(int disk) {
     return "Please Insert the Floppy Disk with breldo." + std::to_string(disk) + " (disk " +
            std::to_string(disk) + " of 3) then press OK";
+}
+
+std::string recoveryPrompt(bool first) {
+    return first ? "Please Insert the Floppy Disk with breldo.par2 (the first recovery disk) then "
+                   "press OK"
+                 : "Please Insert the next recovery disk then press OK";
 }
 
 class DiskJoinTest : public testing::JobFixture {
@@ -34,63 +45,50 @@ class DiskJoinTest : public testing::JobFixture {
         freeSpace.setFreeBytes(1457664);
     }
 
-    // The drive's disk goes onto the shelf as the next disk, and the drive is empty.
-    void takeOut() {
-        fs::rename(floppy.path(), disk(++disks));
-        fs::create_directory(floppy.path());
-    }
-    // A copy of a shelf disk goes into the empty drive.
-    void insert(int number) {
-        fs::remove_all(floppy.path());
-        fs::copy(disk(number), floppy.path(), fs::copy_options::recursive);
-    }
-    fs::path disk(int number) const { return shelf.path() / std::to_string(number); }
-
-    // Splits 2,500 bytes under kLongName in pieces of 1,000 onto three disks, with checksums.
-    void splitOntoDisks() {
+    // Splits 2,500 bytes under kLongName in pieces of 1,000 onto three disks, with checksums,
+    // then the recovery disks asked for.
+    void splitOntoDisks(int recovery = 0) {
         source = patternBytes(2500, 7);
         writeFile(dir.file(kLongName), source);
         surface.setText(Control::Text2, "1000");
         surface.check1 = 1;
         surface.drive = "a: [" + floppy.path().string() + "]";
-        surface.onMessageBox = [&](const testing::ShownBox&) -> std::optional<Answer> {
-            if (!listDir(floppy.path()).empty()) {
-                takeOut();
-            }
-            return std::nullopt;
-        };
-        SplitFile(dir.file(kLongName), context, {.checksums = true});
+        surface.onMessageBox = shelf.takingOutAtEachPrompt();
+        SplitFile(dir.file(kLongName), context, {.checksums = true, .recovery = recovery});
         ASSERT_EQ(surface.caption(Control::Label9), "Done!");
-        takeOut();
-        ASSERT_EQ(disks, 3);
+        shelf.takeOut();
+        ASSERT_EQ(shelf.count(), recovery == 0 ? 3 : 4);
         surface.check1 = 0;
     }
 
     // Joins from disk 1 in the drive; at each prompt, change(disk asked for, times asked) puts a
-    // disk in and may answer.
+    // disk in and may answer. A recovery disk is disk 0.
     void joinFromDisks(const std::function<std::optional<Answer>(int, int)>& change) {
-        insert(1);
+        shelf.insert(1);
         surface.clearHistory();
         std::map<int, int> asked;
         surface.onMessageBox = [&](const testing::ShownBox& box) -> std::optional<Answer> {
             for (int number = 2; number <= 3; ++number) {
-                if (box.prompt.ends_with(promptFor(number))) {
+                if (box.prompt.find(promptFor(number)) != std::string::npos) {
                     return change(number, ++asked[number]);
                 }
+            }
+            if (box.prompt.find("recovery disk then") != std::string::npos ||
+                box.prompt.find("(the first recovery disk)") != std::string::npos) {
+                return change(0, ++asked[0]);
             }
             return std::nullopt;
         };
         JoinFiles(floppy.file("breldo.1"), context, request);
     }
     std::optional<Answer> rightDisk(int number) {
-        insert(number);
+        shelf.insert(number == 0 ? 4 : number);
         return std::nullopt;
     }
 
     TempDir floppy;
-    TempDir shelf;
+    testing::DiskShelf shelf{floppy.path()};
     TempDir into;
-    int disks = 0;
     std::string source;
 };
 
@@ -112,7 +110,7 @@ TEST_F(DiskJoinTest, AFloppySetJoinsFromItsDisksIntoAnotherFolder) {
         EXPECT_NE(std::find(log.begin(), log.end(), floppy.file(piece)), log.end()) << piece;
     }
     EXPECT_EQ(log.back(), "Done!");
-    fs::copy_file(disk(3) / "breldo.sha256", into.path() / "breldo.sha256");
+    fs::copy_file(shelf.disk(3) / "breldo.sha256", into.path() / "breldo.sha256");
     EXPECT_TRUE(testing::sha256sumPasses(into.path().string(), true));
 }
 
@@ -123,7 +121,7 @@ TEST_F(DiskJoinTest, WrongDisksAreAskedForAgainAndRefusalsWriteNothing) {
     const auto spoilt = [&](const std::function<void()>& spoil) {
         return [this, spoil](int number, int times) -> std::optional<Answer> {
             if (number == 2 && times == 1) {
-                insert(2);
+                shelf.insert(2);
                 spoil();
                 return std::nullopt;
             }
@@ -136,7 +134,7 @@ TEST_F(DiskJoinTest, WrongDisksAreAskedForAgainAndRefusalsWriteNothing) {
         std::function<std::optional<Answer>(int, int)> change;
         std::string why;  // in the second prompt for disk 2
     } rows[] = {
-        {"the third disk", spoilt([&] { insert(3); }), piece2 + " is not on this disk."},
+        {"the third disk", spoilt([&] { shelf.insert(3); }), piece2 + " is not on this disk."},
         {"an empty disk", spoilt([&] { fs::remove(piece2); }), piece2 + " is not on this disk."},
         {"a piece cut short", spoilt([&] { writeFile(piece2, std::string(999, 'x')); }),
          piece2 + " on this disk holds 999 bytes, not the 1000 of piece 2 of this set."},
@@ -163,8 +161,8 @@ TEST_F(DiskJoinTest, WrongDisksAreAskedForAgainAndRefusalsWriteNothing) {
         joinFromDisks(row.change);
         EXPECT_EQ(surface.caption(Control::Label9), "Done!");
         EXPECT_EQ(surface.prompts(),
-                  (std::vector<std::string>{promptFor(2), row.why + "\r\n" + promptFor(2),
-                                            promptFor(3)}));
+                  (std::vector<std::string>{
+                      promptFor(2), row.why + "\r\n" + promptFor(2) + kSkipLine, promptFor(3)}));
         EXPECT_TRUE(readFile(into.file(kLongName)) == source);
     }
 
@@ -197,11 +195,106 @@ TEST_F(DiskJoinTest, WrongDisksAreAskedForAgainAndRefusalsWriteNothing) {
     }
 }
 
+// With recovery disks, a disk that reads wrong can be skipped: its piece is rebuilt at the end
+// from the recovery disks, asked for again while the one in the drive cannot give it. A cancel
+// there, or too little recovery data, writes nothing.
+TEST_F(DiskJoinTest, ASkippedDiskIsRebuiltFromTheRecoveryDisks) {
+    splitOntoDisks(1);
+    surface.folder = into.path().string();
+    const auto damaged = [&](int number) {
+        shelf.insert(number);
+        const std::string piece = floppy.file("breldo." + std::to_string(number));
+        std::string bytes = readFile(piece);
+        bytes[10] ^= 1;
+        writeFile(piece, bytes);
+    };
+    const std::string par2 = floppy.file("breldo.par2");
+    const struct {
+        const char* what;
+        std::set<int> skipped;
+        std::function<void()> firstRecoveryDisk;
+        std::string why;  // in the second recovery prompt; none means it is cancelled
+        bool done;
+    } rows[] = {
+        {"a disk without recovery data first",
+         {2},
+         [&] { shelf.insert(3); },
+         "This disk holds no recovery file of this set.",
+         true},
+        {"a spoilt recovery disk first",
+         {2},
+         [&] {
+             rightDisk(0);
+             for (const char* name : {"breldo.par2", "breldo.vol0+1.par2"}) {
+                 writeFile(floppy.file(name), std::string(2000, 'x'));
+             }
+         },
+         par2 + " cannot be used: it holds no sound recovery set.",
+         true},
+        {"too little recovery data",
+         {2, 3},
+         [&] { rightDisk(0); },
+         "The recovery disks read hold 1 of the 2 recovery slices needed.",
+         false},
+        {"cancelled at the recovery prompt", {2}, [] {}, "", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(into.path());
+        fs::create_directory(into.path());
+        joinFromDisks([&](int number, int times) -> std::optional<Answer> {
+            if (number == 0) {
+                if (times == 1) {
+                    row.firstRecoveryDisk();
+                    return row.why.empty() ? std::optional(Answer::Cancel) : std::nullopt;
+                }
+                return row.done ? rightDisk(0) : std::optional(Answer::Cancel);
+            }
+            if (!row.skipped.contains(number)) {
+                return rightDisk(number);
+            }
+            damaged(number);
+            return times == 1 ? std::nullopt : std::optional(Answer::Skip);
+        });
+        const auto prompts = surface.prompts();
+        ASSERT_GE(prompts.size(), 4U);
+        EXPECT_EQ(prompts[1], floppy.file("breldo.2") + " differs from its checksum in " +
+                                  floppy.file("breldo.sha256") + ": the disk may be bad.\r\n" +
+                                  promptFor(2) + kSkipLine);
+        const auto first = std::find(prompts.begin(), prompts.end(), recoveryPrompt(true));
+        ASSERT_NE(first, prompts.end());
+        const auto log = surface.logLines();
+        for (const int number : row.skipped) {
+            const std::string piece = floppy.file("breldo." + std::to_string(number));
+            EXPECT_NE(std::find(log.begin(), log.end(), piece + ": skipped, to be rebuilt"),
+                      log.end());
+        }
+        if (!row.done) {
+            EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
+            EXPECT_EQ(prompts.back(), error_text::kDiskJoinCancelled);
+            if (!row.why.empty()) {
+                EXPECT_EQ(prompts.end()[-2], row.why + "\r\n" + recoveryPrompt(false));
+            }
+            EXPECT_TRUE(listDir(into.path()).empty());
+            continue;
+        }
+        EXPECT_EQ(surface.caption(Control::Label9), "Done!");
+        EXPECT_EQ(std::vector<std::string>(first, prompts.end()),
+                  (std::vector<std::string>{recoveryPrompt(true),
+                                            row.why + "\r\n" + recoveryPrompt(true)}));
+        EXPECT_TRUE(readFile(into.file(kLongName)) == source);
+        for (const std::string& line :
+             {par2, floppy.file("breldo.2") + ": " + error_text::kPieceRebuiltNote}) {
+            EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
+        }
+    }
+}
+
 // A set whose pieces are all beside piece 1 on the floppy joins there as it always did.
 TEST_F(DiskJoinTest, ASetWholeOnOneDiskJoinsBesideItsPieces) {
     splitOntoDisks();
     for (int number = 1; number <= 3; ++number) {
-        fs::copy(disk(number), floppy.path(),
+        fs::copy(shelf.disk(number), floppy.path(),
                  fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }
     surface.onMessageBox = nullptr;

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "split/header_builder.h"
+#include "support/disk_shelf.h"
 #include "support/job_fixture.h"
 
 namespace roruvez {
@@ -317,26 +318,16 @@ TEST_F(FloppySplitTest, PromptsForADiskBeforeEveryPiece) {
 TEST_F(FloppySplitTest, WithChecksumsEveryDiskCarriesTheListOfThePiecesSoFar) {
     freeSpace.setFreeBytes(1457664);
     request.checksums = true;
-    TempDir shelf;
-    int disks = 0;
-    const auto takeOut = [&] {
-        std::filesystem::rename(floppy.path(), shelf.path() / std::to_string(++disks));
-        std::filesystem::create_directory(floppy.path());
-    };
-    surface.onMessageBox = [&](const testing::ShownBox&) -> std::optional<Answer> {
-        if (std::filesystem::exists(floppyPiece(disks + 1))) {
-            takeOut();
-        }
-        return std::nullopt;
-    };
+    testing::DiskShelf shelf(floppy.path());
+    surface.onMessageBox = shelf.takingOutAtEachPrompt();
     split(2500, "1000");
-    takeOut();
+    shelf.takeOut();
 
     EXPECT_EQ(surface.caption(Control::Label9), "Done!");
-    ASSERT_EQ(disks, 3);
+    ASSERT_EQ(shelf.count(), 3);
     for (int disk = 1; disk <= 3; ++disk) {
         SCOPED_TRACE("disk " + std::to_string(disk));
-        const auto on = shelf.path() / std::to_string(disk);
+        const auto on = shelf.disk(disk);
         EXPECT_EQ(listDir(on),
                   (std::vector<std::string>{"breldo." + std::to_string(disk), "breldo.sha256"}));
         EXPECT_TRUE(testing::sha256sumPasses(on.string(), true));
@@ -344,12 +335,7 @@ TEST_F(FloppySplitTest, WithChecksumsEveryDiskCarriesTheListOfThePiecesSoFar) {
         EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), disk == 3 ? 4 : disk);
     }
     // The disks copied into one directory in order: the last list checks the set and the file.
-    const auto all = shelf.path() / "all";
-    for (int disk = 1; disk <= 3; ++disk) {
-        std::filesystem::copy(shelf.path() / std::to_string(disk), all,
-                              std::filesystem::copy_options::recursive |
-                                  std::filesystem::copy_options::overwrite_existing);
-    }
+    const auto all = shelf.allInOne();
     writeFile((all / "REPORT.DOC").string(), source);
     EXPECT_TRUE(testing::sha256sumPasses(all.string()));
 }
@@ -360,33 +346,18 @@ TEST_F(FloppySplitTest, RecoveryDataGoesOntoDisksOfItsOwnAfterTheLastPiece) {
     freeSpace.setFreeBytes(1457664);
     request.checksums = true;
     request.recovery = 2;
-    TempDir shelf;
-    int disks = 0;
-    const auto takeOut = [&] {
-        std::filesystem::rename(floppy.path(), shelf.path() / std::to_string(++disks));
-        std::filesystem::create_directory(floppy.path());
-    };
-    surface.onMessageBox = [&](const testing::ShownBox&) -> std::optional<Answer> {
-        if (!listDir(floppy.path()).empty()) {
-            takeOut();
-        }
-        return std::nullopt;
-    };
+    testing::DiskShelf shelf(floppy.path());
+    surface.onMessageBox = shelf.takingOutAtEachPrompt();
     split(2500, "1000");
-    takeOut();
+    shelf.takeOut();
 
     EXPECT_EQ(surface.caption(Control::Label9), "Done!");
-    ASSERT_EQ(disks, 5);
+    ASSERT_EQ(shelf.count(), 5);
     EXPECT_EQ(surface.prompts().size(), 5U);
-    EXPECT_EQ(listDir(shelf.path() / "4"),
+    EXPECT_EQ(listDir(shelf.disk(4)),
               (std::vector<std::string>{"breldo.par2", "breldo.vol0+1.par2"}));
-    EXPECT_EQ(listDir(shelf.path() / "5"), std::vector<std::string>{"breldo.vol1+1.par2"});
-    const auto all = shelf.path() / "all";
-    for (int disk = 1; disk <= disks; ++disk) {
-        std::filesystem::copy(shelf.path() / std::to_string(disk), all,
-                              std::filesystem::copy_options::recursive |
-                                  std::filesystem::copy_options::overwrite_existing);
-    }
+    EXPECT_EQ(listDir(shelf.disk(5)), std::vector<std::string>{"breldo.vol1+1.par2"});
+    const auto all = shelf.allInOne();
     writeFile((all / "REPORT.DOC").string(), source);
     EXPECT_TRUE(testing::sha256sumPasses(all.string()));
     std::filesystem::remove(all / "breldo.1");

@@ -47,6 +47,12 @@ TEST_F(WindowSurfaceTest, RealBoxesAnswerEscapeWithCancelAndEnterWithOk) {
     EXPECT_EQ(title, "Velmora RORUVEZ");
     EXPECT_EQ(askWithKey(Buttons::OkCancel, Qt::Key_Return), Answer::Ok);
     EXPECT_EQ(askWithKey(Buttons::Ok, Qt::Key_Escape), Answer::Ok);
+    EXPECT_EQ(askWithKey(Buttons::OkSkipCancel, Qt::Key_Escape), Answer::Cancel);
+    rebuildWindow();
+    answers = {QMessageBox::Ignore, QMessageBox::Ok};
+    EXPECT_EQ(form->surface().messageBox("Go on?", Buttons::OkSkipCancel), Answer::Skip);
+    EXPECT_EQ(form->surface().messageBox("Go on?", Buttons::OkSkipCancel), Answer::Ok);
+    EXPECT_EQ(boxes.at(0).buttons, QMessageBox::Ok | QMessageBox::Ignore | QMessageBox::Cancel);
 }
 
 TEST(MessageBoxLook, NoIconTitleButtonsAndDefault) {
@@ -63,6 +69,8 @@ TEST(MessageBoxLook, NoIconTitleButtonsAndDefault) {
          QMessageBox::Cancel},
         {Buttons::OkCancel, "Warning!", "Warning!", QMessageBox::Ok | QMessageBox::Cancel,
          QMessageBox::Cancel},
+        {Buttons::OkSkipCancel, "", "Velmora RORUVEZ",
+         QMessageBox::Ok | QMessageBox::Ignore | QMessageBox::Cancel, QMessageBox::Cancel},
     };
     for (const Case& c : cases) {
         QMessageBox box;
@@ -74,6 +82,9 @@ TEST(MessageBoxLook, NoIconTitleButtonsAndDefault) {
         EXPECT_EQ(box.escapeButton(), box.button(c.escape));
         EXPECT_EQ(box.text(), QStringLiteral("line one\nline <b>two</b>"));
         EXPECT_EQ(box.textFormat(), Qt::PlainText);
+        if (c.buttons == Buttons::OkSkipCancel) {
+            EXPECT_EQ(box.button(QMessageBox::Ignore)->text(), QStringLiteral("Skip"));
+        }
     }
 }
 
