@@ -51,22 +51,26 @@ std::string readWhole(const std::string& path, std::int64_t& budget, Context& co
 
 // Takes the recovery files on the disk in the drive into held; why the disk adds nothing.
 std::string takeDisk(const std::string& targetDir, const std::vector<std::int64_t>& pieceLengths,
-                     std::vector<std::string>& held, std::set<std::string>& taken,
-                     Context& context) {
+                     std::vector<std::string>& held, Context& context) {
     JoinRecovery& recovery = *context.run().recovery;
     std::vector<std::string> names = recoveryFilesOnDisk(targetDir, context);
     if (names.empty()) {
         return "This disk holds no recovery file of this set.";
     }
-    std::erase_if(names, [&](const std::string& name) { return taken.contains(name); });
-    if (names.empty()) {
-        return "The recovery files on this disk were read already.";
-    }
+    std::vector<std::string> fresh;
     std::vector<std::string> disk;
-    disk.reserve(names.size());
     std::int64_t budget = kLargestRecoveryDisk;
     for (const std::string& name : names) {
-        disk.push_back(readWhole(targetDir + name, budget, context));
+        // Another set's files have the same names: only the same bytes were read already.
+        std::string bytes = readWhole(targetDir + name, budget, context);
+        if (std::find(held.begin(), held.end(), bytes) == held.end()) {
+            fresh.push_back(name);
+            disk.push_back(std::move(bytes));
+        }
+    }
+    names = std::move(fresh);
+    if (names.empty()) {
+        return "The recovery files on this disk were read already.";
     }
     std::string reason = describedByHeld(disk, recovery, context.state);
     if (reason.empty() && recovery.pieceLengths != pieceLengths) {
@@ -78,7 +82,6 @@ std::string takeDisk(const std::string& targetDir, const std::vector<std::int64_
     }
     for (std::size_t file = 0; file < names.size(); ++file) {
         held.push_back(std::move(disk[file]));
-        taken.insert(names[file]);
         context.surface.appendLog(targetDir + names[file]);
     }
     return {};
@@ -93,7 +96,6 @@ bool rebuildFromRecoveryDisks(const std::string& targetDir,
     recovery.path = targetDir + context.state.PieceBaseName + "par2";
     recovery.lost = skipped;
     std::vector<std::string> held;
-    std::set<std::string> taken;
     std::string why;
     for (;;) {
         const std::string prompt =
@@ -106,7 +108,7 @@ bool rebuildFromRecoveryDisks(const std::string& targetDir,
         }
         context.platform.files.lookAgain();
         try {
-            why = takeDisk(targetDir, pieceLengths, held, taken, context);
+            why = takeDisk(targetDir, pieceLengths, held, context);
         } catch (const PlatformError& failure) {
             why = failure.what();
         }

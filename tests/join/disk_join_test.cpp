@@ -57,7 +57,7 @@ class DiskJoinTest : public testing::JobFixture {
         SplitFile(dir.file(kLongName), context, {.checksums = true, .recovery = recovery});
         ASSERT_EQ(surface.caption(Control::Label9), "Done!");
         shelf.takeOut();
-        ASSERT_EQ(shelf.count(), recovery == 0 ? 3 : 4);
+        ASSERT_EQ(shelf.count(), 3 + recovery);
         surface.check1 = 0;
     }
 
@@ -199,8 +199,26 @@ TEST_F(DiskJoinTest, WrongDisksAreAskedForAgainAndRefusalsWriteNothing) {
 // from the recovery disks, asked for again while the one in the drive cannot give it. A cancel
 // there, or too little recovery data, writes nothing.
 TEST_F(DiskJoinTest, ASkippedDiskIsRebuiltFromTheRecoveryDisks) {
-    splitOntoDisks(1);
+    splitOntoDisks(2);
     surface.folder = into.path().string();
+    // The recovery files of other splits: of other bytes, and in pieces of other lengths.
+    TempDir otherSet;
+    TempDir otherLengths;
+    for (const auto& [where, pieceSize] : {std::pair{&otherSet, "1000"}, {&otherLengths, "800"}}) {
+        writeFile(where->file("OTHER.BIN"), patternBytes(2500, 8));
+        surface.setText(Control::Text2, pieceSize);
+        SplitFile(where->file("OTHER.BIN"), context, {.recovery = 2});
+        ASSERT_EQ(surface.caption(Control::Label9), "Done!");
+    }
+    const auto insertRecoveryOf = [&](const TempDir& where) {
+        fs::remove_all(floppy.path());
+        fs::create_directory(floppy.path());
+        for (const auto& entry : fs::directory_iterator(where.path())) {
+            if (entry.path().extension() == ".par2") {
+                fs::copy_file(entry.path(), floppy.path() / entry.path().filename());
+            }
+        }
+    };
     const auto damaged = [&](int number) {
         shelf.insert(number);
         const std::string piece = floppy.file("breldo." + std::to_string(number));
@@ -208,35 +226,48 @@ TEST_F(DiskJoinTest, ASkippedDiskIsRebuiltFromTheRecoveryDisks) {
         bytes[10] ^= 1;
         writeFile(piece, bytes);
     };
-    const std::string par2 = floppy.file("breldo.par2");
+    const std::string first = recoveryPrompt(true);
+    const std::string next = recoveryPrompt(false);
+    const std::string unusable = floppy.file("breldo.par2") + " cannot be used: ";
+    const std::string oneOfTwo = "The recovery disks read hold 1 of the 2 recovery slices needed.";
     const struct {
         const char* what;
         std::set<int> skipped;
-        std::function<void()> firstRecoveryDisk;
-        std::string why;  // in the second recovery prompt; none means it is cancelled
-        bool done;
+        // Put in at each recovery prompt in turn; past the last, the prompt is cancelled.
+        std::vector<std::function<void()>> disks;
+        // From the first recovery prompt on.
+        std::vector<std::string> prompts;
     } rows[] = {
         {"a disk without recovery data first",
          {2},
-         [&] { shelf.insert(3); },
-         "This disk holds no recovery file of this set.",
-         true},
+         {[&] { shelf.insert(3); }, [&] { shelf.insert(4); }},
+         {first, "This disk holds no recovery file of this set.\r\n" + first}},
         {"a spoilt recovery disk first",
          {2},
-         [&] {
-             rightDisk(0);
-             for (const char* name : {"breldo.par2", "breldo.vol0+1.par2"}) {
-                 writeFile(floppy.file(name), std::string(2000, 'x'));
-             }
-         },
-         par2 + " cannot be used: it holds no sound recovery set.",
-         true},
+         {[&] {
+              shelf.insert(4);
+              for (const char* name : {"breldo.par2", "breldo.vol0+1.par2"}) {
+                  writeFile(floppy.file(name), std::string(2000, 'x'));
+              }
+          },
+          [&] { shelf.insert(4); }},
+         {first, unusable + "it holds no sound recovery set.\r\n" + first}},
+        {"recovery data of pieces of other lengths first",
+         {2},
+         {[&] { insertRecoveryOf(otherLengths); }, [&] { shelf.insert(4); }},
+         {first, unusable + "its pieces are not as long as this set's.\r\n" + first}},
+        {"two skipped, the same disk twice and another set's disk between",
+         {2, 3},
+         {[&] { shelf.insert(4); }, [&] { shelf.insert(4); }, [&] { insertRecoveryOf(otherSet); },
+          [&] { shelf.insert(5); }},
+         {first, oneOfTwo + "\r\n" + next,
+          "The recovery files on this disk were read already.\r\n" + next,
+          unusable + "it is of another set.\r\n" + next}},
         {"too little recovery data",
          {2, 3},
-         [&] { rightDisk(0); },
-         "The recovery disks read hold 1 of the 2 recovery slices needed.",
-         false},
-        {"cancelled at the recovery prompt", {2}, [] {}, "", false},
+         {[&] { shelf.insert(4); }},
+         {first, oneOfTwo + "\r\n" + next, error_text::kDiskJoinCancelled}},
+        {"cancelled at the recovery prompt", {2}, {}, {first, error_text::kDiskJoinCancelled}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -244,11 +275,11 @@ TEST_F(DiskJoinTest, ASkippedDiskIsRebuiltFromTheRecoveryDisks) {
         fs::create_directory(into.path());
         joinFromDisks([&](int number, int times) -> std::optional<Answer> {
             if (number == 0) {
-                if (times == 1) {
-                    row.firstRecoveryDisk();
-                    return row.why.empty() ? std::optional(Answer::Cancel) : std::nullopt;
+                if (times > static_cast<int>(row.disks.size())) {
+                    return Answer::Cancel;
                 }
-                return row.done ? rightDisk(0) : std::optional(Answer::Cancel);
+                row.disks[static_cast<std::size_t>(times - 1)]();
+                return std::nullopt;
             }
             if (!row.skipped.contains(number)) {
                 return rightDisk(number);
@@ -257,34 +288,31 @@ TEST_F(DiskJoinTest, ASkippedDiskIsRebuiltFromTheRecoveryDisks) {
             return times == 1 ? std::nullopt : std::optional(Answer::Skip);
         });
         const auto prompts = surface.prompts();
-        ASSERT_GE(prompts.size(), 4U);
+        ASSERT_GE(prompts.size(), 3U);
         EXPECT_EQ(prompts[1], floppy.file("breldo.2") + " differs from its checksum in " +
                                   floppy.file("breldo.sha256") + ": the disk may be bad.\r\n" +
                                   promptFor(2) + kSkipLine);
-        const auto first = std::find(prompts.begin(), prompts.end(), recoveryPrompt(true));
-        ASSERT_NE(first, prompts.end());
+        const auto asked = std::find(prompts.begin(), prompts.end(), first);
+        EXPECT_EQ(std::vector<std::string>(asked, prompts.end()), row.prompts);
         const auto log = surface.logLines();
         for (const int number : row.skipped) {
             const std::string piece = floppy.file("breldo." + std::to_string(number));
             EXPECT_NE(std::find(log.begin(), log.end(), piece + ": skipped, to be rebuilt"),
                       log.end());
         }
-        if (!row.done) {
+        if (row.prompts.back() == error_text::kDiskJoinCancelled) {
             EXPECT_EQ(surface.caption(Control::Label9), "Not completed!");
-            EXPECT_EQ(prompts.back(), error_text::kDiskJoinCancelled);
-            if (!row.why.empty()) {
-                EXPECT_EQ(prompts.end()[-2], row.why + "\r\n" + recoveryPrompt(false));
-            }
             EXPECT_TRUE(listDir(into.path()).empty());
             continue;
         }
         EXPECT_EQ(surface.caption(Control::Label9), "Done!");
-        EXPECT_EQ(std::vector<std::string>(first, prompts.end()),
-                  (std::vector<std::string>{recoveryPrompt(true),
-                                            row.why + "\r\n" + recoveryPrompt(true)}));
-        EXPECT_TRUE(readFile(into.file(kLongName)) == source);
-        for (const std::string& line :
-             {par2, floppy.file("breldo.2") + ": " + error_text::kPieceRebuiltNote}) {
+        // The last disk's list keeps the long name; without it, the short name is restored.
+        const auto restored = listDir(into.path());
+        ASSERT_EQ(restored.size(), 1U);
+        EXPECT_EQ(restored[0], row.skipped.contains(3) ? "Holiday .mp4" : kLongName);
+        EXPECT_TRUE(readFile(into.file(restored[0])) == source);
+        const std::string rebuilt = floppy.file("breldo.2") + ": " + error_text::kPieceRebuiltNote;
+        for (const std::string& line : {floppy.file("breldo.par2"), rebuilt}) {
             EXPECT_NE(std::find(log.begin(), log.end(), line), log.end()) << line;
         }
     }
